@@ -1,0 +1,41 @@
+// Conversion speed of every method built so far, in megapixels per second,
+// on a full-HD frame and a 12-megapixel frame.  Run by hand, not in CI:
+//   build/bench/pixmill_bench --benchmark_filter=Bilinear
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "pixmill.h"
+
+namespace {
+
+using Entry = decltype(&ConvertBayer2Rgb);
+
+void convertFrame(benchmark::State& state, Entry entry, std::int32_t method) {
+    const auto width = static_cast<std::int32_t>(state.range(0));
+    const auto height = static_cast<std::int32_t>(state.range(1));
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::vector<std::uint8_t> raw(pixels), image(pixels * 3);
+    std::mt19937 rng(1);
+    for (auto& v : raw) v = static_cast<std::uint8_t>(rng());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            entry(image.data(), raw.data(), width, height, method, nullptr, nullptr, nullptr, 0, 1));
+        benchmark::ClobberMemory();
+    }
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(pixels) * 1e-6 * state.iterations(),
+                                                benchmark::Counter::kIsRate);
+}
+
+void frameSizes(benchmark::internal::Benchmark* b) {
+    b->Args({1920, 1080})->Args({4096, 3072})->Unit(benchmark::kMillisecond);
+}
+
+// One line per method code of each entry; later methods add theirs here.
+BENCHMARK_CAPTURE(convertFrame, Bilinear, ConvertBayer2Rgb, PM_METHOD_BILINEAR)->Apply(frameSizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();

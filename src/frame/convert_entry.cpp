@@ -1,0 +1,47 @@
+// ConvertBayer2Rgb and ConvertBayer2RgbEx of the current build: the method-
+// code tables of the two entries.
+#include "frame/dispatch.h"
+#include "pixmill.h"
+
+namespace pm {
+namespace {
+
+const MethodEntry kRgbMethods[] = {
+    /* 0 offset bilinear           */ {nullptr, false},
+    /* 1 mapped forward window     */ {nullptr, false},
+    /* 2 bilinear                  */ {bilinear, false},
+    /* 3 sorted-neighbour median   */ {nullptr, false},
+    /* 4 gradient, colour diffs    */ {nullptr, false},
+    /* 5 forward window            */ {nullptr, false},
+    /* 6 green-guided              */ {nullptr, false},
+    /* 7 smoothed forward window   */ {nullptr, true},
+    /* 8 Laplacian-corrected       */ {nullptr, false},
+    /* 9 rotated two-by-two        */ {nullptr, true},
+};
+
+const MethodEntry kRgbExMethods[] = {
+    /* 0 offset bilinear           */ {nullptr, false},
+    /* 1 mapped forward window     */ {nullptr, false},
+    /* 2 bilinear                  */ {bilinear, false},
+    /* 3 counted-neighbour median  */ {nullptr, false},
+    /* 4 gradient, colour diffs    */ {nullptr, false},
+    /* 5 mapped forward window     */ {nullptr, false},
+    /* 6 green-guided              */ {nullptr, false},
+};
+
+}  // namespace
+}  // namespace pm
+
+extern "C" int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+                                    int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                    const uint8_t* lutBlue, int32_t flip, int32_t layout) {
+    return pm::dispatchConversion(pm::kRgbMethods, true, dest, src, width, height, method, lutRed, lutGreen,
+                                  lutBlue, flip, layout);
+}
+
+extern "C" int32_t ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                      const uint8_t* lutBlue, int32_t flip, int32_t layout) {
+    return pm::dispatchConversion(pm::kRgbExMethods, true, dest, src, width, height, method, lutRed, lutGreen,
+                                  lutBlue, flip, layout);
+}

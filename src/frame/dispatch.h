@@ -1,0 +1,46 @@
+// The dispatch shared by the conversion entry points of every build.
+#ifndef PIXMILL_FRAME_DISPATCH_H
+#define PIXMILL_FRAME_DISPATCH_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "demosaic/methods.h"
+#include "frame/library_state.h"
+
+namespace pm {
+
+// One row of an entry's method-code table.  A null method is a code the
+// entry accepts but whose method this build does not provide: it runs nothing.
+struct MethodEntry {
+    Method method;
+    bool setsSmoothing;
+};
+
+// Null images and unknown codes run nothing and give 0; null tables become
+// the identity table when `identityForNull` is set (the oldest build passes
+// them on unchanged).
+template <std::size_t N>
+std::int32_t dispatchConversion(const MethodEntry (&table)[N], bool identityForNull, std::uint8_t* dest,
+                                const std::uint8_t* src, std::int32_t width, std::int32_t height,
+                                std::int32_t methodCode, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                const std::uint8_t* lutBlue, std::int32_t flip, std::int32_t layout) {
+    if (src == nullptr || dest == nullptr) return 0;
+    if (identityForNull) {
+        lutRed = tableOrIdentity(lutRed);
+        lutGreen = tableOrIdentity(lutGreen);
+        lutBlue = tableOrIdentity(lutBlue);
+    }
+    // Compared unsigned, so negative codes are unknown too.
+    const auto code = static_cast<std::uint32_t>(methodCode);
+    if (code >= N) return 0;
+    const MethodEntry& entry = table[code];
+    if (entry.setsSmoothing) setSmoothing();
+    if (entry.method == nullptr) return 0;
+    return entry.method(src, dest, width, height, lutRed, lutGreen, lutBlue, static_cast<std::uint32_t>(flip),
+                        layout);
+}
+
+}  // namespace pm
+
+#endif

@@ -1,0 +1,46 @@
+// The library's process-wide objects: the identity table, the smoothing flag,
+// the dead-pixel threshold and the method lock.  Nothing else outlives a call.
+#ifndef PIXMILL_FRAME_LIBRARY_STATE_H
+#define PIXMILL_FRAME_LIBRARY_STATE_H
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace pm {
+
+// Entry i holds i.  It stands in for every null table argument.  The table is
+// constant data: its contents never change, so it is "filled" before the
+// first call of any export, and a caller that was handed its address cannot
+// corrupt later conversions by writing through it.
+constexpr std::array<std::uint8_t, 256> makeIdentityTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint8_t>(i);
+    return table;
+}
+inline constexpr std::array<std::uint8_t, 256> identityTable = makeIdentityTable();
+
+// Replaces a null table by the identity table.
+inline const std::uint8_t* tableOrIdentity(const std::uint8_t* table) {
+    return table != nullptr ? table : identityTable.data();
+}
+
+// 0 at load; set to 1 by the smoothing conversions and never cleared.  Read
+// with relaxed loads: a concurrent setter only changes which variant a
+// running conversion uses from then on.
+extern std::atomic<std::int32_t> smoothingFlag;
+
+inline bool smoothingOn() { return smoothingFlag.load(std::memory_order_relaxed) != 0; }
+inline void setSmoothing() { smoothingFlag.store(1, std::memory_order_relaxed); }
+
+// Dead-pixel threshold, 10 at load, read for every sample during detection.
+extern std::atomic<std::int32_t> deadPixelThreshold;
+
+// Serialises the one method that needs it.  A std::mutex is constant-
+// initialised, so it exists before any constructor of the library runs.
+extern std::mutex methodLock;
+
+}  // namespace pm
+
+#endif
