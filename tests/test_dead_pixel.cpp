@@ -125,9 +125,9 @@ TEST(DeadPixel, DetectionMatchesModelAndRefusesBadArguments) {
 }
 
 TEST(DeadPixel, LargeFrameMeanDoesNotWrap) {
-    // 16,843,010 samples at full scale sum past 2^32: a wrapped sum would give
+    // 16,846,920 samples at full scale sum past 2^32: a wrapped sum would give
     // a mean near 0 and mark every sample.
-    const int w = 4102, h = 4106;
+    const int w = 4105, h = 4104;
     Bytes frame(std::size_t(w) * h, 255);
     frame[12345] = 240;
     Bytes map(frame.size(), 7);

@@ -23,7 +23,7 @@ Bytes gammaTable(double gamma) {
 std::pair<int, int> modelEntry(int i, double gamma) {
     const long double x = static_cast<long double>(i * 0.00392156862745098);  // the double product, exactly
     const long double v = std::pow(x, static_cast<long double>(gamma)) * 255.0L;
-    const long double slack = v * 1e-13L;
+    const long double slack = v * 1e-15L;  // a few units in the last place
     return {int(v - slack), int(v + slack)};
 }
 
@@ -50,6 +50,17 @@ TEST(GammaTable, DocumentedTables) {
         EXPECT_TRUE(sameImage(low, gammaTable(g), 256, 1, "gamma " + std::to_string(g) + " vs 0.1"));
     for (double g : {25.0, 10.0000001, std::numeric_limits<double>::infinity()})
         EXPECT_TRUE(sameImage(high, gammaTable(g), 256, 1, "gamma " + std::to_string(g) + " vs 10"));
+}
+
+TEST(GammaTable, ExponentOneTruncatesTheScaledProduct) {
+    // pow(x, 1) is x itself, so every entry is fixed by the double steps:
+    // i times the stored reciprocal falls just below i / 255 for some i.
+    const Bytes t = gammaTable(1.0);
+    for (int i = 0; i < 256; ++i) {
+        const double x = i * 0.00392156862745098;
+        EXPECT_EQ(int(x * 255.0), t[i]) << "gamma 1, entry " << i;
+    }
+    expectPrefix(t, 32, {32, 32, 34}, "gamma 1");
 }
 
 TEST(GammaTable, MatchesModelForManyExponents) {
