@@ -5,4 +5,8 @@ set(PIXMILL_BUILD_SOURCES
     frame/border.cpp
     frame/convert_entry.cpp
     demosaic/bilinear.cpp
+    calib/white_balance.cpp
+    calib/gamma.cpp
+    calib/dead_pixel.cpp
+    calib/pattern_noise.cpp
 )
