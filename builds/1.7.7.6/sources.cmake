@@ -1,0 +1,8 @@
+# Sources of the 1.7.7.6 build, relative to src/.
+set(PIXMILL_BUILD_SOURCES
+    frame/library_state.cpp
+    frame/constant_block.cpp
+    frame/border.cpp
+    frame/convert_entry.cpp
+    demosaic/bilinear.cpp
+)
