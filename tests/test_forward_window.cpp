@@ -184,8 +184,11 @@ Bytes modelRotated(const Bytes& raw8, int w, int h, const TableSet& t, std::int3
 TEST(RotatedTwoByTwo, MatchesModelOnRandomFrames) {
     std::mt19937 rng(9009);
     const auto tables = tableSets(99);
-    for (int trial = 0; trial < 40; ++trial) {
-        const int w = evenSize(rng, 16), h = evenSize(rng, 16);
+    // Random sizes, plus sizes that span several of the method's tiles in
+    // either direction.
+    std::vector<std::pair<int, int>> sizes = {{70, 66}, {4, 68}, {68, 4}, {34, 34}};
+    for (int trial = 0; trial < 36; ++trial) sizes.push_back({evenSize(rng, 16), evenSize(rng, 16)});
+    for (const auto& [w, h] : sizes) {
         const Bytes raw = randomBytes(static_cast<std::size_t>(w) * h, rng());
         const Bytes before = randomBytes(static_cast<std::size_t>(w) * h * 3, rng());
         for (int layout = 1; layout <= 4; ++layout) {

@@ -62,24 +62,30 @@ inline ChannelValues forwardWindowPixel(const Sample* s, std::ptrdiff_t stride) 
     }
 }
 
+// Columns first to end - 1 of one row, with `first` even: the body of every
+// forward-window kernel.  `s` points at column 0 of the row and `stride` is
+// the source row length; columns go in pairs (even site, odd site), and an
+// odd count ends with a lone even column.
+template <typename Row, typename Smoothing, typename Sample, typename Cursor>
+inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdiff_t first, std::ptrdiff_t end,
+                              const Cursor& put) {
+    std::ptrdiff_t c = first;
+    for (; c + 1 < end; c += 2) {
+        put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+        put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));
+    }
+    if (c < end) put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+}
+
 // Rows startRow, startRow + 2, ... below the last row (the last row has no
-// window), columns 0 to width - 2 (likewise the last column).  Columns go in
-// pairs; with an even width the pairs end at width - 3 and the even column
-// width - 2 follows alone.  The caller has checked that width and height are
-// even and at least 4.
+// window), columns 0 to width - 2 (likewise the last column).  The caller has
+// checked that width and height are even and at least 4.
 template <typename Row, typename Smoothing, typename Sample, typename Writer>
 void forwardWindowRows(const Sample* src, std::int32_t width, std::int32_t height, std::int32_t startRow,
                        const Writer& writer) {
-    const std::ptrdiff_t stride = width;
     for (std::int64_t r = startRow; r < height - 1; r += 2) {
         const Sample* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-        const auto put = writer.row(r);
-        std::ptrdiff_t c = 0;
-        for (; c < width - 2; c += 2) {
-            put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
-            put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));
-        }
-        put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+        forwardWindowSpan<Row, Smoothing>(s, width, 0, width - 1, writer.row(r));
     }
 }
 

@@ -11,6 +11,10 @@
 namespace pm {
 namespace {
 
+// Source rows and columns per tile (even, so every tile starts on an even
+// column, which the row kernel's pairs need).
+constexpr std::int64_t kTileSize = 32;
+
 // Places a source row as a destination column: successive source pixels go to
 // successive destination rows.
 struct RotatedBgrWriter {
@@ -67,7 +71,30 @@ std::int32_t rotatedTwoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::in
     // Always smoothed: the dispatch sets the flag for this code anyway, and
     // not reading it keeps the result independent of the process's history.
     const RotatedBgrWriter writer{dst, width, height, transposed, {lutRed, lutGreen, lutBlue}};
-    forwardWindowImage<SmoothingAlways>(layout, src, width, height, writer);
+    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        using EvenRows = decltype(evenRows);
+        using OddRows = decltype(oddRows);
+        // A source row becomes a destination column, so walking whole source
+        // rows would touch one pixel per destination row and reuse no cache
+        // line.  Square tiles keep a few dozen destination rows and source
+        // rows in use at a time.  Every pixel is written once, so the order
+        // does not change the result.
+        const std::int64_t lastRow = height - 1;      // no window: not computed
+        const std::ptrdiff_t lastColumn = width - 1;  // likewise
+        for (std::int64_t top = 0; top < lastRow; top += kTileSize) {
+            const std::int64_t bottom = top + kTileSize < lastRow ? top + kTileSize : lastRow;
+            for (std::ptrdiff_t first = 0; first < lastColumn; first += kTileSize) {
+                const std::ptrdiff_t end = first + kTileSize < lastColumn ? first + kTileSize : lastColumn;
+                for (std::int64_t r = top; r < bottom; ++r) {
+                    const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+                    if ((r & 1) == 0)
+                        forwardWindowSpan<EvenRows, SmoothingAlways>(s, width, first, end, writer.row(r));
+                    else
+                        forwardWindowSpan<OddRows, SmoothingAlways>(s, width, first, end, writer.row(r));
+                }
+            }
+        }
+    });
     fillRotatedBorder(dst, width, height, transposed);
     return 1;
 }
