@@ -214,8 +214,10 @@ TEST(RotatedTwoByTwo, InteriorIsTheTurnedCode7Image) {
     for (int layout = 1; layout <= 4; ++layout) {
         for (std::int32_t flip : {0, 1}) {
             Bytes upright(w * h * 3), turned(w * h * 3, 0);
-            ASSERT_EQ(1, ConvertBayer2Rgb(upright.data(), raw.data(), w, h, 7, red.data(), nullptr, nullptr, 0, layout));
-            ASSERT_EQ(1, ConvertBayer2Rgb(turned.data(), raw.data(), w, h, 9, red.data(), nullptr, nullptr, flip, layout));
+            ASSERT_EQ(1, ConvertBayer2Rgb(upright.data(), raw.data(), w, h, 7, red.data(), nullptr, nullptr, 0,
+                                          layout));
+            ASSERT_EQ(1, ConvertBayer2Rgb(turned.data(), raw.data(), w, h, 9, red.data(), nullptr, nullptr, flip,
+                                          layout));
             for (int r = 1; r < h - 1; ++r)
                 for (int x = 1; x < w - 1; ++x)
                     for (int k = 0; k < 3; ++k)

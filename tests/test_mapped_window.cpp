@@ -124,7 +124,7 @@ TEST(MappedWindow, TwelveColumnLastGroupAndMappedGreenMean) {
     }
 }
 
-TEST(MappedWindow, NeverTouchesTheSmoothingFlag) {
+TEST(MappedWindow, IgnoresTheSmoothingFlag) {
     // The flag only goes one way, so what can be checked in a shared process
     // is that the result is the unsmoothed rule either way; the fresh-process
     // test checks that the flag itself stays 0.
@@ -147,7 +147,8 @@ TEST(MappedWindow, UnknownLayoutOnlyExtendsTheBorder) {
             Bytes expected = image;
             referenceBorder(expected, 10, 6, 1, 3);
             ASSERT_EQ(1, code.entry(image.data(), raw.data(), 10, 6, code.code, nullptr, nullptr, nullptr, 0, layout));
-            EXPECT_TRUE(sameImage(expected, image, 10, 3, std::string(code.name) + ", layout " + std::to_string(layout)));
+            EXPECT_TRUE(
+                sameImage(expected, image, 10, 3, std::string(code.name) + ", layout " + std::to_string(layout)));
         }
     }
 }
