@@ -15,6 +15,8 @@
 // A Writer provides `row(r)`, returning a cursor for source row r, and the
 // cursor's `operator()(column, ChannelValues)` stores one pixel.  Channel
 // values are unmapped samples or means: the writer applies the tables.
+// forwardWindowRows walks whole rows of one parity; forwardWindowSpan, its
+// body, serves callers that walk the frame in tiles (the rotated method).
 #ifndef PIXMILL_DEMOSAIC_FORWARD_WINDOW_KERNEL_H
 #define PIXMILL_DEMOSAIC_FORWARD_WINDOW_KERNEL_H
 
