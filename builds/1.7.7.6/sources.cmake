@@ -5,6 +5,9 @@ set(PIXMILL_BUILD_SOURCES
     frame/border.cpp
     frame/convert_entry.cpp
     demosaic/bilinear.cpp
+    demosaic/forward_window.cpp
+    demosaic/mapped_window.cpp
+    demosaic/rotated_two_by_two.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -18,6 +18,37 @@ std::int32_t bilinear(const std::uint8_t* src, std::uint8_t* dst, std::int32_t w
                       const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                       std::uint32_t flip, std::int32_t layout);
 
+// Forward window, means on raw samples (forward_window.cpp).  Green sites are
+// smoothed while the process-wide smoothing flag is set (read at every green
+// site); border of 1.  Unknown layout codes only run the border.
+std::int32_t forwardWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                           std::uint32_t flip, std::int32_t layout);
+
+// Forward window on mapped samples, walked in groups of four columns whose
+// last group (columns width - 4 to width - 1) is filled by pairs
+// (mapped_window.cpp).  Never reads the smoothing flag; border of 1; null
+// tables are taken as the identity.  Every even width of 4 or more is
+// accepted: the last group is always the last four columns, and all columns
+// before it (none for width 4, two for width 6, width - 4 in general) follow
+// the plain pixel rule.  For widths that are multiples of 4 from 8 this is
+// the grouped walk exactly.
+std::int32_t mappedWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                          std::uint32_t flip, std::int32_t layout);
+
+// The always-smoothed forward window written a quarter turn round into a
+// destination of `width` rows of `height` pixels (rotated_two_by_two.cpp):
+// source pixel (r, x) goes to row x, column height - 1 - r, or column r with
+// the flip flag.  Does not read the smoothing flag.  Its border step copies
+// the column next to the source's last row into that row's column and then
+// the destination's next-to-last row over its last row (the source's last
+// column, which nothing computes), so every destination byte is written.
+// Unknown layout codes only run that border step.
+std::int32_t rotatedTwoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                             const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                             std::uint32_t flip, std::int32_t layout);
+
 }  // namespace pm
 
 #endif

@@ -8,24 +8,24 @@ namespace {
 
 const MethodEntry kRgbMethods[] = {
     /* 0 offset bilinear           */ {nullptr, false},
-    /* 1 mapped forward window     */ {nullptr, false},
+    /* 1 mapped forward window     */ {mappedWindow, false},
     /* 2 bilinear                  */ {bilinear, false},
     /* 3 sorted-neighbour median   */ {nullptr, false},
     /* 4 gradient, colour diffs    */ {nullptr, false},
-    /* 5 forward window            */ {nullptr, false},
+    /* 5 forward window            */ {forwardWindow, false},
     /* 6 green-guided              */ {nullptr, false},
-    /* 7 smoothed forward window   */ {nullptr, true},
+    /* 7 smoothed forward window   */ {forwardWindow, true},
     /* 8 Laplacian-corrected       */ {nullptr, false},
-    /* 9 rotated two-by-two        */ {nullptr, true},
+    /* 9 rotated two-by-two        */ {rotatedTwoByTwo, true},
 };
 
 const MethodEntry kRgbExMethods[] = {
     /* 0 offset bilinear           */ {nullptr, false},
-    /* 1 mapped forward window     */ {nullptr, false},
+    /* 1 mapped forward window     */ {mappedWindow, false},
     /* 2 bilinear                  */ {bilinear, false},
     /* 3 counted-neighbour median  */ {nullptr, false},
     /* 4 gradient, colour diffs    */ {nullptr, false},
-    /* 5 mapped forward window     */ {nullptr, false},
+    /* 5 mapped forward window     */ {mappedWindow, false},
     /* 6 green-guided              */ {nullptr, false},
 };
 

@@ -1,0 +1,137 @@
+// The forward-window row kernel: every pixel takes its colours from the 2 x 2
+// block made of itself, its right neighbour, the sample below and the sample
+// diagonally below-right.  Such a block holds one red, one blue and two green
+// samples, so red and blue are copied and green is one sample or the mean of
+// the two.
+//
+// One body serves every user of the window.  What varies is a template
+// parameter each:
+//   Row       - the row kind (bayer.h): which site sits in even and odd columns;
+//   Smoothing - whether a green site takes the mean of its two greens
+//               (SmoothingFromFlag, SmoothingAlways, SmoothingNever);
+//   Sample    - std::uint8_t or std::uint16_t raw samples;
+//   Writer    - what is stored per pixel and where (BgrWriter here; the
+//               rotated method and the grey pipelines bring their own).
+// A Writer provides `row(r)`, returning a cursor for source row r, and the
+// cursor's `operator()(column, ChannelValues)` stores one pixel.  Channel
+// values are unmapped samples or means: the writer applies the tables.
+// forwardWindowRows walks whole rows of one parity; forwardWindowSpan, its
+// body, serves callers that walk the frame in tiles (the rotated method).
+#ifndef PIXMILL_DEMOSAIC_FORWARD_WINDOW_KERNEL_H
+#define PIXMILL_DEMOSAIC_FORWARD_WINDOW_KERNEL_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "demosaic/bayer.h"
+#include "frame/library_state.h"
+
+namespace pm {
+
+// Blue, green and red of one pixel before the tables.  Sums of two 16-bit
+// samples fit comfortably in 32 bits.
+struct ChannelValues {
+    std::uint32_t blue, green, red;
+};
+
+// Smoothing policies.  The flag is read at every green site rather than once
+// per call, so a conversion that another thread switches on mid-way smooths
+// from that point on, as the flag's description demands.
+struct SmoothingFromFlag {
+    static bool on() { return smoothingOn(); }
+};
+struct SmoothingAlways {
+    static constexpr bool on() { return true; }
+};
+struct SmoothingNever {
+    static constexpr bool on() { return false; }
+};
+
+// The values of the site of type S at `s`; `stride` is the source row length.
+template <Site S, typename Smoothing, typename Sample>
+inline ChannelValues forwardWindowPixel(const Sample* s, std::ptrdiff_t stride) {
+    const std::uint32_t self = s[0], right = s[1], below = s[stride], diagonal = s[stride + 1];
+    switch (S) {
+        case Site::GreenInBlueRow:
+            return {right, Smoothing::on() ? (self + diagonal) >> 1 : self, below};
+        case Site::GreenInRedRow:
+            return {below, Smoothing::on() ? (self + diagonal) >> 1 : self, right};
+        case Site::Blue:
+            return {self, (below + right) >> 1, diagonal};
+        case Site::Red:
+        default:
+            return {diagonal, (below + right) >> 1, self};
+    }
+}
+
+// Columns first to end - 1 of one row, with `first` even: the body of every
+// forward-window kernel.  `s` points at column 0 of the row and `stride` is
+// the source row length; columns go in pairs (even site, odd site), and an
+// odd count ends with a lone even column.
+template <typename Row, typename Smoothing, typename Sample, typename Cursor>
+inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdiff_t first, std::ptrdiff_t end,
+                              const Cursor& put) {
+    std::ptrdiff_t c = first;
+    for (; c + 1 < end; c += 2) {
+        put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+        put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));
+    }
+    if (c < end) put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+}
+
+// Rows startRow, startRow + 2, ... below the last row (the last row has no
+// window), columns 0 to width - 2 (likewise the last column).  The caller has
+// checked that width and height are even and at least 4.
+template <typename Row, typename Smoothing, typename Sample, typename Writer>
+void forwardWindowRows(const Sample* src, std::int32_t width, std::int32_t height, std::int32_t startRow,
+                       const Writer& writer) {
+    for (std::int64_t r = startRow; r < height - 1; r += 2) {
+        const Sample* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+        forwardWindowSpan<Row, Smoothing>(s, width, 0, width - 1, writer.row(r));
+    }
+}
+
+// Both row parities of Bayer layout code 1 to 4, even rows first.  Returns
+// false, having written nothing, for any other code.
+template <typename Smoothing, typename Sample, typename Writer>
+bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t width, std::int32_t height,
+                        const Writer& writer) {
+    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        forwardWindowRows<decltype(evenRows), Smoothing>(src, width, height, 0, writer);
+        forwardWindowRows<decltype(oddRows), Smoothing>(src, width, height, 1, writer);
+    });
+}
+
+// Blue, green, red per pixel through three tables, in image rows placed by
+// the flip flag.  Value is std::uint8_t for byte images with 256-entry tables,
+// std::uint16_t for word images whose tables cover every sample value.
+template <typename Value>
+struct BgrWriter {
+    Value* image;
+    std::int32_t width;
+    std::int32_t height;
+    bool bottomUp;
+    const Value* red;
+    const Value* green;
+    const Value* blue;
+
+    struct Cursor {
+        Value* out;
+        const Value* red;
+        const Value* green;
+        const Value* blue;
+        void operator()(std::ptrdiff_t column, const ChannelValues& v) const {
+            Value* px = out + 3 * column;
+            px[0] = blue[v.blue];
+            px[1] = green[v.green];
+            px[2] = red[v.red];
+        }
+    };
+    Cursor row(std::int64_t r) const {
+        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp), red, green, blue};
+    }
+};
+
+}  // namespace pm
+
+#endif
