@@ -69,7 +69,8 @@ RgbScene makeTestScene() {
 
     // Lower part: shapes on a background that darkens downwards.
     const int discX = w / 6, discY = (sweepBottom + h) / 2, discRadius = (h - sweepBottom) / 3;
-    const int squareLeft = w / 3, squareTop = sweepBottom + (h - sweepBottom) / 6, squareSide = (h - sweepBottom) * 2 / 3;
+    const int squareLeft = w / 3, squareTop = sweepBottom + (h - sweepBottom) / 6;
+    const int squareSide = (h - sweepBottom) * 2 / 3;
     const int triangleLeft = w / 2, triangleRight = triangleLeft + squareSide, triangleTop = squareTop,
               triangleBottom = squareTop + squareSide;
     const int boardLeft = w * 3 / 4 + 8, boardTop = squareTop, boardCell = 8;
