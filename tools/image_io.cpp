@@ -1,0 +1,218 @@
+// File access, format recognition and the netpbm formats of pixmill-convert.
+// The PNG codec is in png_io.cpp.
+#include "image_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "png_io.h"
+
+namespace pmtool {
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    for (char& ch : text)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return text;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// ---- Binary PGM ("P5") --------------------------------------------------
+
+// Reads the header fields of a netpbm file: whitespace (blank, tab, CR, LF,
+// VT, FF) and comments ('#' to the end of the line) separate the fields.
+class PnmHeaderReader {
+public:
+    explicit PnmHeaderReader(const std::vector<std::uint8_t>& contents) : data_(contents) {}
+
+    std::size_t position() const { return pos_; }
+
+    // Skips whitespace and comments, then reads one unsigned decimal field.
+    // Values above `limit` are refused while reading, so no digit string can
+    // overflow.
+    std::int64_t field(const char* name, std::int64_t limit) {
+        skipSeparators();
+        if (pos_ >= data_.size()) throw ImageError(std::string("PGM header ends before the ") + name);
+        if (!isDigit(data_[pos_])) throw ImageError(std::string("PGM header: ") + name + " is not a number");
+        std::int64_t value = 0;
+        while (pos_ < data_.size() && isDigit(data_[pos_])) {
+            value = value * 10 + (data_[pos_] - '0');
+            if (value > limit)
+                throw ImageError(std::string("PGM header: ") + name + " exceeds " + std::to_string(limit));
+            ++pos_;
+        }
+        // A field ends at whitespace or a comment; "640x480" is malformed.
+        if (pos_ < data_.size() && !isSpace(data_[pos_]) && data_[pos_] != '#')
+            throw ImageError(std::string("PGM header: ") + name + " is not a number");
+        return value;
+    }
+
+    // The single whitespace character that separates maxval from the samples.
+    void rasterSeparator() {
+        if (pos_ >= data_.size()) throw ImageError("PGM header ends before the sample data");
+        if (!isSpace(data_[pos_])) throw ImageError("PGM header: no whitespace after maxval");
+        ++pos_;
+    }
+
+private:
+    static bool isDigit(std::uint8_t ch) { return ch >= '0' && ch <= '9'; }
+    static bool isSpace(std::uint8_t ch) {
+        return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f';
+    }
+
+    void skipSeparators() {
+        while (pos_ < data_.size()) {
+            if (isSpace(data_[pos_])) {
+                ++pos_;
+            } else if (data_[pos_] == '#') {
+                while (pos_ < data_.size() && data_[pos_] != '\n' && data_[pos_] != '\r') ++pos_;
+            } else {
+                break;
+            }
+        }
+    }
+
+    const std::vector<std::uint8_t>& data_;
+    std::size_t pos_ = 2;  // after the magic number
+};
+
+void checkFrameSize(std::int64_t width, std::int64_t height, const char* format) {
+    if (width < 1 || height < 1)
+        throw ImageError(std::string(format) + " size " + std::to_string(width) + "x" + std::to_string(height) +
+                         " is empty");
+    if (width > kMaxSide || height > kMaxSide || width * height > kMaxSamples)
+        throw ImageError(std::string(format) + " size " + std::to_string(width) + "x" + std::to_string(height) +
+                         " is too large (at most " + std::to_string(kMaxSide) + " per side and " +
+                         std::to_string(kMaxSamples) + " samples)");
+}
+
+GreyFrame decodePgm(const std::vector<std::uint8_t>& contents) {
+    PnmHeaderReader header(contents);
+    // Limits one above the caps give the size check below a value to report.
+    const std::int64_t width = header.field("width", kMaxSide * 16);
+    const std::int64_t height = header.field("height", kMaxSide * 16);
+    const std::int64_t maxval = header.field("maxval", 65535);
+    header.rasterSeparator();
+    checkFrameSize(width, height, "PGM");
+    if (maxval < 1) throw ImageError("PGM header: maxval 0 is invalid");
+    if (maxval > 255)
+        throw ImageError("PGM with 16-bit samples (maxval " + std::to_string(maxval) +
+                         ") is not supported; 8-bit samples are needed");
+
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const std::size_t available = contents.size() - header.position();
+    if (available < count)
+        throw ImageError("PGM is truncated: " + std::to_string(count) + " samples expected, " +
+                         std::to_string(available) + " present");
+
+    GreyFrame frame;
+    frame.width = static_cast<std::int32_t>(width);
+    frame.height = static_cast<std::int32_t>(height);
+    frame.samples.assign(contents.begin() + static_cast<std::ptrdiff_t>(header.position()),
+                         contents.begin() + static_cast<std::ptrdiff_t>(header.position() + count));
+    // Bytes after the raster (a further image of a multi-image file) are
+    // ignored.  Samples are relative to maxval: bring them to 0..255, rounding
+    // to nearest.
+    if (maxval != 255) {
+        const unsigned m = static_cast<unsigned>(maxval);
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned v = frame.samples[i];
+            if (v > m)
+                throw ImageError("PGM sample " + std::to_string(v) + " at row " +
+                                 std::to_string(i / std::size_t(width)) + ", column " +
+                                 std::to_string(i % std::size_t(width)) + " exceeds maxval " +
+                                 std::to_string(m));
+            frame.samples[i] = static_cast<std::uint8_t>((v * 255 + m / 2) / m);
+        }
+    }
+    return frame;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+void requireConsistentImage(const BgrImage& image) {
+    if (image.width < 1 || image.height < 1 ||
+        image.bytes.size() != std::size_t(image.width) * std::size_t(image.height) * 3)
+        throw ImageError("image of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                         " pixels holds " + std::to_string(image.bytes.size()) + " bytes");
+}
+
+ImageFormat formatForPath(const std::string& path) {
+    const std::string lower = lowerCase(path);
+    if (endsWith(lower, ".png")) return ImageFormat::Png;
+    if (endsWith(lower, ".ppm")) return ImageFormat::Ppm;
+    throw ImageError("cannot tell the output format of '" + path + "': use a .png or .ppm file name");
+}
+
+GreyFrame decodeFrame(const std::vector<std::uint8_t>& contents) {
+    if (contents.empty()) throw ImageError("file is empty");
+    if (looksLikePng(contents)) return decodePng(contents);
+    if (contents.size() >= 2 && contents[0] == 'P') {
+        if (contents[1] == '5') return decodePgm(contents);
+        if (contents[1] == '2') throw ImageError("plain (ASCII) PGM is not supported; use binary PGM (P5)");
+        if (contents[1] == '3' || contents[1] == '6')
+            throw ImageError("PPM colour images are not Bayer frames; use a grey PGM (P5)");
+    }
+    throw ImageError("not a PNG or binary PGM (P5) file");
+}
+
+GreyFrame readFrame(const std::string& path) {
+    std::vector<std::uint8_t> contents;
+    {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+        if (!file) throw ImageError("cannot open '" + path + "': " + std::strerror(errno));
+        std::uint8_t chunk[1 << 16];
+        std::size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+            // No valid frame is larger than the sample cap plus a header.
+            if (contents.size() + got > std::size_t(kMaxSamples) * 2)
+                throw ImageError("'" + path + "' is too large to be a frame");
+            contents.insert(contents.end(), chunk, chunk + got);
+        }
+        if (std::ferror(file.get())) throw ImageError("cannot read '" + path + "': " + std::strerror(errno));
+    }
+    try {
+        return decodeFrame(contents);
+    } catch (const ImageError& error) {
+        throw ImageError("'" + path + "': " + error.what());
+    }
+}
+
+std::vector<std::uint8_t> encodePpm(const BgrImage& image) {
+    requireConsistentImage(image);
+    const std::string header = "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    std::vector<std::uint8_t> out(header.begin(), header.end());
+    out.reserve(header.size() + image.bytes.size());
+    for (std::size_t i = 0; i < image.bytes.size(); i += 3) {
+        out.push_back(image.bytes[i + 2]);
+        out.push_back(image.bytes[i + 1]);
+        out.push_back(image.bytes[i]);
+    }
+    return out;
+}
+
+void writeImage(const std::string& path, const BgrImage& image, ImageFormat format) {
+    const std::vector<std::uint8_t> encoded = format == ImageFormat::Png ? encodePng(image) : encodePpm(image);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) throw ImageError("cannot create '" + path + "': " + std::strerror(errno));
+    const bool written = std::fwrite(encoded.data(), 1, encoded.size(), file) == encoded.size();
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        const int reason = written ? errno : writeErrno;
+        std::remove(path.c_str());
+        throw ImageError("cannot write '" + path + "': " + std::strerror(reason));
+    }
+}
+
+}  // namespace pmtool

@@ -1,0 +1,111 @@
+// The option table and its parser.
+#include "options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+namespace pmtool {
+
+namespace {
+
+// Reads a whole argument as a decimal integer in [low, high].
+std::int32_t integerValue(const std::string& option, const std::string& text, long long low, long long high) {
+    errno = 0;
+    char* end = nullptr;
+    const long long value = text.empty() ? 0 : std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE)
+        throw UsageError(option + " needs a whole number, not '" + text + "'");
+    if (value < low || value > high)
+        throw UsageError(option + " must be " + std::to_string(low) + " to " + std::to_string(high) + ", not " +
+                         text);
+    return static_cast<std::int32_t>(value);
+}
+
+struct OptionSpec {
+    const char* longName;
+    const char* shortName;  // nullptr: none
+    const char* valueName;  // nullptr: a switch without value
+    const char* help;
+    void (*apply)(Options& options, const std::string& value);
+};
+
+constexpr long long kInt32Min = std::numeric_limits<std::int32_t>::min();
+constexpr long long kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+const OptionSpec kOptions[] = {
+    {"--method", nullptr, "N", "demosaicing method code (default 2, bilinear)",
+     [](Options& o, const std::string& v) { o.method = integerValue("--method", v, kInt32Min, kInt32Max); }},
+    {"--layout", nullptr, "N", "Bayer layout 1 GBRG, 2 GRBG, 3 BGGR, 4 RGGB (default 1)",
+     [](Options& o, const std::string& v) { o.layout = integerValue("--layout", v, 1, 4); }},
+    {"--flip", nullptr, nullptr, "write the image bottom-up", [](Options& o, const std::string&) { o.flip = true; }},
+    {"--output", "-o", "FILE", "output image, .png or .ppm (default pixmill-default.png)",
+     [](Options& o, const std::string& v) {
+         if (v.empty()) throw UsageError("--output needs a file name");
+         o.output = v;
+     }},
+    {"--help", "-h", nullptr, "show this help", [](Options& o, const std::string&) { o.help = true; }},
+};
+
+const OptionSpec* findOption(const std::string& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.longName || (spec.shortName && name == spec.shortName)) return &spec;
+    return nullptr;
+}
+
+}  // namespace
+
+Options parseOptions(const std::vector<std::string>& arguments) {
+    Options options;
+    bool optionsEnded = false;
+    bool haveInput = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            if (haveInput) throw UsageError("more than one input file ('" + options.input + "', '" + argument + "')");
+            options.input = argument;
+            haveInput = true;
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
+        const std::string name = argument.substr(0, equals);
+        const OptionSpec* spec = findOption(name);
+        if (!spec) throw UsageError("unknown option '" + name + "'");
+        std::string value;
+        if (!spec->valueName) {
+            if (equals != std::string::npos) throw UsageError(name + " takes no value");
+        } else if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else {
+            if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value (" + spec->valueName + ")");
+            value = arguments[++i];
+        }
+        spec->apply(options, value);
+    }
+    if (haveInput && options.input.empty()) throw UsageError("the input file name is empty");
+    return options;
+}
+
+std::string usageText() {
+    std::string text =
+        "usage: pixmill-convert [options] [INPUT]\n"
+        "Demosaics an 8-bit Bayer frame (grey PNG or binary PGM) into a colour image.\n"
+        "Without INPUT, converts a built-in colour test scene.\n"
+        "options:\n";
+    for (const OptionSpec& spec : kOptions) {
+        std::string names = "  ";
+        if (spec.shortName) names += std::string(spec.shortName) + ", ";
+        names += spec.longName;
+        if (spec.valueName) names += std::string(" ") + spec.valueName;
+        if (names.size() < 24) names.resize(24, ' ');
+        else names += ' ';
+        text += names + spec.help + "\n";
+    }
+    return text;
+}
+
+}  // namespace pmtool

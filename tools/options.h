@@ -1,0 +1,42 @@
+// Command line of pixmill-convert.
+//
+// Options are rows of one table (options.cpp): adding an option means adding
+// a field to Options and a row with its name, help text and setter; the
+// parser and the help text follow from the table.
+#ifndef PIXMILL_TOOLS_OPTIONS_H
+#define PIXMILL_TOOLS_OPTIONS_H
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pmtool {
+
+struct Options {
+    std::string input;  // empty: convert the built-in test scene
+    std::string output = "pixmill-default.png";
+    std::int32_t method = 2;  // bilinear interpolation
+    std::int32_t layout = 1;  // green, blue / red, green
+    bool flip = false;
+    bool help = false;
+};
+
+// A command line that cannot be parsed; the message is one line.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name.  Values are given as the next
+// argument or after '=' ("--method 2", "--method=2"); "--" ends the options.
+// The method code is passed to the library as given: which codes exist is the
+// library's business.  Throws UsageError.
+Options parseOptions(const std::vector<std::string>& arguments);
+
+// The --help text, one option per line.
+std::string usageText();
+
+}  // namespace pmtool
+
+#endif  // PIXMILL_TOOLS_OPTIONS_H

@@ -1,0 +1,116 @@
+// pixmill-convert: demosaics an 8-bit Bayer frame from a file (or the
+// built-in test scene) through the Pixmill library and writes the colour image.
+//
+// main() runs the stages in order: parse options -> load or generate the
+// frame -> calibration -> convert -> write.  Exit status 0 on success, 1 when
+// a file, the frame or the conversion fails, 2 for a bad command line; every
+// failure is one line on stderr.
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "image_io.h"
+#include "options.h"
+#include "pixmill.h"
+#include "test_scene.h"
+
+namespace {
+
+using namespace pmtool;
+
+// The look-up tables handed to the conversion; an empty table stands for the
+// library's identity table.
+struct Calibration {
+    std::vector<std::uint8_t> red, green, blue;
+};
+
+const std::uint8_t* tableOrIdentity(const std::vector<std::uint8_t>& table) {
+    return table.empty() ? nullptr : table.data();
+}
+
+class ConversionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+GreyFrame loadFrame(const Options& options) {
+    if (options.input.empty()) return mosaicScene(makeTestScene(), options.layout);
+    return readFrame(options.input);
+}
+
+// The conversion methods refuse odd sizes and sizes of 3 or less; say so in
+// the frame's terms rather than as a refused conversion.
+void requireConvertibleSize(const GreyFrame& frame, const std::string& name) {
+    if (frame.width < 4 || frame.height < 4 || frame.width % 2 != 0 || frame.height % 2 != 0)
+        throw ConversionError(name + ": frame size " + std::to_string(frame.width) + "x" +
+                              std::to_string(frame.height) +
+                              " cannot be demosaiced (both sides must be even and at least 4)");
+}
+
+// Calibration steps that prepare the frame and the tables go here, in the
+// order a camera pipeline runs them: pattern noise and dead pixels on the
+// frame, then gamma and white-balance gains into the tables.  None are
+// selectable yet, so the tables stay identity.
+Calibration calibrate(const Options& /*options*/, GreyFrame& /*frame*/) { return Calibration{}; }
+
+// Width and height of the image a method writes for a width x height frame:
+// method 9 writes it turned a quarter, `height` pixels wide.
+void outputSize(std::int32_t method, const GreyFrame& frame, std::int32_t& width, std::int32_t& height) {
+    const bool rotated = method == PM_METHOD_ROTATED_TWO_BY_TWO;
+    width = rotated ? frame.height : frame.width;
+    height = rotated ? frame.width : frame.height;
+}
+
+BgrImage convert(const Options& options, const GreyFrame& frame, const Calibration& calibration) {
+    BgrImage image;
+    outputSize(options.method, frame, image.width, image.height);
+    image.bytes.resize(std::size_t(frame.width) * std::size_t(frame.height) * 3);
+    const std::int32_t produced =
+        ConvertBayer2Rgb(image.bytes.data(), frame.samples.data(), frame.width, frame.height, options.method,
+                         tableOrIdentity(calibration.red), tableOrIdentity(calibration.green),
+                         tableOrIdentity(calibration.blue), options.flip ? 1 : 0, options.layout);
+    // The sizes were checked above, so a refusal means the library has no
+    // such method (or none that accepts this frame).
+    if (produced != 1)
+        throw ConversionError("method " + std::to_string(options.method) +
+                              " is not available in this build (the library refused the " +
+                              std::to_string(frame.width) + "x" + std::to_string(frame.height) + " frame)");
+    return image;
+}
+
+int run(const std::vector<std::string>& arguments) {
+    const Options options = parseOptions(arguments);
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    // Checked first so that a bad output name fails before any work.
+    const ImageFormat format = formatForPath(options.output);
+
+    GreyFrame frame = loadFrame(options);
+    requireConvertibleSize(frame, options.input.empty() ? "test scene" : "'" + options.input + "'");
+    const Calibration calibration = calibrate(options, frame);
+    const BgrImage image = convert(options, frame, calibration);
+    writeImage(options.output, image, format);
+
+    std::printf("pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, options.output.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    } catch (const pmtool::UsageError& error) {
+        std::fprintf(stderr, "pixmill-convert: %s (try --help)\n", error.what());
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "pixmill-convert: out of memory\n");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "pixmill-convert: %s\n", error.what());
+    }
+    return 1;
+}
