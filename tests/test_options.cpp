@@ -48,6 +48,21 @@ TEST(Options, ValuesAsNextArgumentOrAfterEquals) {
     EXPECT_TRUE(parse({"--help"}).help);
 }
 
+TEST(Options, CalibrationSteps) {
+    const Options none = parse({});
+    EXPECT_EQ(0.0, none.gamma);
+    EXPECT_FALSE(none.whiteBalance);
+    EXPECT_TRUE(none.darkFrames.empty());
+    EXPECT_EQ("", none.flatFrame);
+    const Options o = parse({"--gamma=0.45", "--white-balance", "--dark-frame", "d1.pgm", "--dark-frame=d2.pgm",
+                             "--flat-frame", "f.pgm", "--defect-threshold", "25"});
+    EXPECT_EQ(0.45, o.gamma);
+    EXPECT_TRUE(o.whiteBalance);
+    EXPECT_EQ((std::vector<std::string>{"d1.pgm", "d2.pgm"}), o.darkFrames);
+    EXPECT_EQ("f.pgm", o.flatFrame);
+    EXPECT_EQ(25, o.defectThreshold);
+}
+
 TEST(Options, RefusalsNameTheProblem) {
     struct Case {
         std::vector<std::string> arguments;
@@ -66,6 +81,11 @@ TEST(Options, RefusalsNameTheProblem) {
         {{"--layout=5"}, "--layout must be 1 to 4, not 5"},
         {{"--flip=1"}, "--flip takes no value"},
         {{"--output="}, "--output needs a file name"},
+        {{"--gamma", "-1"}, "--gamma needs a positive number, not '-1'"},
+        {{"--gamma=nan"}, "positive number"},
+        {{"--gamma", "2.2x"}, "positive number"},
+        {{"--dark-frame="}, "--dark-frame needs a file name"},
+        {{"--defect-threshold", "0"}, "--defect-threshold must be 1 to 255"},
         {{"a.pgm", "b.pgm"}, "more than one input file"},
         {{""}, "input file name is empty"},
     };

@@ -2,6 +2,7 @@
 #include "options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -22,6 +23,20 @@ std::int32_t integerValue(const std::string& option, const std::string& text, lo
     return static_cast<std::int32_t>(value);
 }
 
+// Reads a whole argument as a positive finite decimal number.
+double positiveValue(const std::string& option, const std::string& text) {
+    char* end = nullptr;
+    const double value = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value <= 0.0)
+        throw UsageError(option + " needs a positive number, not '" + text + "'");
+    return value;
+}
+
+std::string fileValue(const std::string& option, const std::string& text) {
+    if (text.empty()) throw UsageError(option + " needs a file name");
+    return text;
+}
+
 struct OptionSpec {
     const char* longName;
     const char* shortName;  // nullptr: none
@@ -40,10 +55,17 @@ const OptionSpec kOptions[] = {
      [](Options& o, const std::string& v) { o.layout = integerValue("--layout", v, 1, 4); }},
     {"--flip", nullptr, nullptr, "write the image bottom-up", [](Options& o, const std::string&) { o.flip = true; }},
     {"--output", "-o", "FILE", "output image, .png or .ppm (default pixmill-default.png)",
-     [](Options& o, const std::string& v) {
-         if (v.empty()) throw UsageError("--output needs a file name");
-         o.output = v;
-     }},
+     [](Options& o, const std::string& v) { o.output = fileValue("--output", v); }},
+    {"--gamma", nullptr, "G", "map all three colours through a gamma curve of exponent G",
+     [](Options& o, const std::string& v) { o.gamma = positiveValue("--gamma", v); }},
+    {"--white-balance", nullptr, nullptr, "measure the colour cast and correct it (grey-target frames)",
+     [](Options& o, const std::string&) { o.whiteBalance = true; }},
+    {"--dark-frame", nullptr, "FILE", "subtract the fixed pattern noise of dark frames (repeat for more)",
+     [](Options& o, const std::string& v) { o.darkFrames.push_back(fileValue("--dark-frame", v)); }},
+    {"--flat-frame", nullptr, "FILE", "erase the defective pixels found on an evenly lit frame",
+     [](Options& o, const std::string& v) { o.flatFrame = fileValue("--flat-frame", v); }},
+    {"--defect-threshold", nullptr, "N", "distance from the flat frame's mean that marks a defect (default 10)",
+     [](Options& o, const std::string& v) { o.defectThreshold = integerValue("--defect-threshold", v, 1, 255); }},
     {"--help", "-h", nullptr, "show this help", [](Options& o, const std::string&) { o.help = true; }},
 };
 

@@ -20,6 +20,12 @@ struct Options {
     std::int32_t layout = 1;  // green, blue / red, green
     bool flip = false;
     bool help = false;
+    // Calibration, all off by default.
+    double gamma = 0.0;  // 0: no gamma curve
+    bool whiteBalance = false;
+    std::vector<std::string> darkFrames;  // pattern noise measured on these
+    std::string flatFrame;                // defective samples found on this
+    std::int32_t defectThreshold = 10;
 };
 
 // A command line that cannot be parsed; the message is one line.

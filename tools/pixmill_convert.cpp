@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration.h"
 #include "image_io.h"
 #include "options.h"
 #include "pixmill.h"
@@ -19,12 +20,6 @@
 namespace {
 
 using namespace pmtool;
-
-// The look-up tables handed to the conversion; an empty table stands for the
-// library's identity table.
-struct Calibration {
-    std::vector<std::uint8_t> red, green, blue;
-};
 
 const std::uint8_t* tableOrIdentity(const std::vector<std::uint8_t>& table) {
     return table.empty() ? nullptr : table.data();
@@ -49,12 +44,6 @@ void requireConvertibleSize(const GreyFrame& frame, const std::string& name) {
                               " cannot be demosaiced (both sides must be even and at least 4)");
 }
 
-// Calibration steps that prepare the frame and the tables go here, in the
-// order a camera pipeline runs them: pattern noise and dead pixels on the
-// frame, then gamma and white-balance gains into the tables.  None are
-// selectable yet, so the tables stay identity.
-Calibration calibrate(const Options& /*options*/, GreyFrame& /*frame*/) { return Calibration{}; }
-
 // Width and height of the image a method writes for a width x height frame:
 // method 9 writes it turned a quarter, `height` pixels wide.
 void outputSize(std::int32_t method, const GreyFrame& frame, std::int32_t& width, std::int32_t& height) {
@@ -63,14 +52,14 @@ void outputSize(std::int32_t method, const GreyFrame& frame, std::int32_t& width
     height = rotated ? frame.width : frame.height;
 }
 
-BgrImage convert(const Options& options, const GreyFrame& frame, const Calibration& calibration) {
+BgrImage convert(const Options& options, const GreyFrame& frame, const Tables& tables) {
     BgrImage image;
     outputSize(options.method, frame, image.width, image.height);
     image.bytes.resize(std::size_t(frame.width) * std::size_t(frame.height) * 3);
     const std::int32_t produced =
         ConvertBayer2Rgb(image.bytes.data(), frame.samples.data(), frame.width, frame.height, options.method,
-                         tableOrIdentity(calibration.red), tableOrIdentity(calibration.green),
-                         tableOrIdentity(calibration.blue), options.flip ? 1 : 0, options.layout);
+                         tableOrIdentity(tables.red), tableOrIdentity(tables.green),
+                         tableOrIdentity(tables.blue), options.flip ? 1 : 0, options.layout);
     // The sizes were checked above, so a refusal means the library has no
     // such method (or none that accepts this frame).
     if (produced != 1)
@@ -78,6 +67,26 @@ BgrImage convert(const Options& options, const GreyFrame& frame, const Calibrati
                               " is not available in this build (the library refused the " +
                               std::to_string(frame.width) + "x" + std::to_string(frame.height) + " frame)");
     return image;
+}
+
+// Raw-frame corrections first (pattern noise, then defects, so that the
+// defect repair averages corrected neighbours), then the tables: gamma, and
+// white-balance gains measured on a first conversion through linear tables
+// and folded in ahead of the gamma curve.
+Tables calibrate(const Options& options, GreyFrame& frame) {
+    std::vector<GreyFrame> darkFrames;
+    for (const std::string& path : options.darkFrames) darkFrames.push_back(readFrame(path));
+    removePatternNoise(frame, darkFrames);
+    if (!options.flatFrame.empty()) eraseDefects(frame, readFrame(options.flatFrame), options.defectThreshold);
+
+    Tables tables = options.gamma > 0.0 ? gammaTables(options.gamma) : Tables{};
+    if (options.whiteBalance) {
+        const Gains gains = measureGains(convert(options, frame, Tables{}));
+        tables = foldGains(tables, gains);
+        std::printf("pixmill-convert: white-balance gains red %.4f, green %.4f, blue %.4f\n", gains.red, gains.green,
+                    gains.blue);
+    }
+    return tables;
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -91,8 +100,8 @@ int run(const std::vector<std::string>& arguments) {
 
     GreyFrame frame = loadFrame(options);
     requireConvertibleSize(frame, options.input.empty() ? "test scene" : "'" + options.input + "'");
-    const Calibration calibration = calibrate(options, frame);
-    const BgrImage image = convert(options, frame, calibration);
+    const Tables tables = calibrate(options, frame);
+    const BgrImage image = convert(options, frame, tables);
     writeImage(options.output, image, format);
 
     std::printf("pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, options.output.c_str());
