@@ -2,6 +2,9 @@
 // identity table and the constant block.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "frame/library_state.h"
 #include "pixmill.h"
 #include "test_support.h"
@@ -75,6 +78,22 @@ TEST(LibraryState, IdentityTableAndConstantBlock) {
     ConvertBayer2Rgb(image.data(), raw.data(), 8, 8, 2, nullptr, nullptr, nullptr, 0, 1);
     EXPECT_EQ(first, std::vector<std::int32_t>(block, block + 11));
     EXPECT_EQ(10, pm::deadPixelThreshold.load());
+}
+
+// Callers may be handed the identity table's address (the record entry fills
+// null table fields with it); a write through it must fault rather than
+// corrupt every later conversion.
+TEST(LibraryStateDeathTest, IdentityTableIsReadOnly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto* writable = const_cast<std::uint8_t*>(pm::identityTable.data());
+    EXPECT_DEATH(
+        {
+            writable[7] = 0;
+            std::fprintf(stderr, "written\n");
+            std::exit(0);
+        },
+        "");
+    EXPECT_EQ(7, pm::identityTable[7]);
 }
 
 }  // namespace
