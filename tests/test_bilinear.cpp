@@ -1,57 +1,15 @@
 // Bilinear interpolation (method code 2) against a model written from the
-// per-site rules, on random frames in every layout, flip and table set.
+// per-site rules (bilinear_model.h), on random frames in every layout, flip
+// and table set.
 #include <gtest/gtest.h>
 
+#include "bilinear_model.h"
 #include "pixmill.h"
 #include "test_support.h"
 
 using namespace pmtest;
 
 namespace {
-
-// The model: interpolate rows and columns 1 to size - 2, place rows by the
-// flip flag, then extend a border of 2 (memory rows).
-Bytes modelBilinear(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
-                    Bytes image) {
-    auto s = [&](int r, int c) { return unsigned(raw[static_cast<std::size_t>(r) * w + c]); };
-    const bool bottomUp = (flip & 0xFF) != 0;
-    if (layout >= 1 && layout <= 4) {
-        for (int r = 1; r < h - 1; ++r) {
-            for (int c = 1; c < w - 1; ++c) {
-                unsigned red = 0, green = 0, blue = 0;
-                const unsigned up = s(r - 1, c), down = s(r + 1, c), left = s(r, c - 1), right = s(r, c + 1);
-                const unsigned diag = s(r - 1, c - 1) + s(r - 1, c + 1) + s(r + 1, c - 1) + s(r + 1, c + 1);
-                const char site = colourAt(layout, r, c);
-                if (site == 'G') {
-                    green = s(r, c);
-                    const unsigned horizontal = (left + right) >> 1, vertical = (up + down) >> 1;
-                    if (colourAt(layout, r, c + 1) == 'B') {
-                        blue = horizontal;
-                        red = vertical;
-                    } else {
-                        red = horizontal;
-                        blue = vertical;
-                    }
-                } else if (site == 'B') {
-                    blue = s(r, c);
-                    green = (up + down + left + right) >> 2;
-                    red = diag >> 2;
-                } else {
-                    red = s(r, c);
-                    green = (down + left) >> 1;
-                    blue = diag >> 2;
-                }
-                const int row = bottomUp ? h - 1 - r : r;
-                std::uint8_t* px = &image[(static_cast<std::size_t>(row) * w + c) * 3];
-                px[0] = t.mapB(blue);
-                px[1] = t.mapG(green);
-                px[2] = t.mapR(red);
-            }
-        }
-    }
-    referenceBorder(image, w, h, 2, 3);
-    return image;
-}
 
 TEST(Bilinear, MatchesModelOnRandomFrames) {
     std::mt19937 rng(20261208);

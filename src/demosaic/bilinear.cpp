@@ -5,6 +5,7 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/methods.h"
+#include "demosaic/vector/vector_paths.h"
 #include "frame/border.h"
 
 namespace pm {
@@ -44,16 +45,21 @@ inline void bilinearPixel(const std::uint8_t* s, std::ptrdiff_t stride, const Lo
 }
 
 // Rows startRow, startRow + 2, ... below the last row, columns 1 to width - 2
-// walked in pairs (odd column, even column).
+// walked in pairs (odd column, even column).  A vector prefix may compute the
+// first columns of each row (an even number of them, so the pairs stay
+// aligned); the loop finishes the row.
 template <typename Row>
 void bilinearRows(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                   std::int32_t startRow, const LookupTables& tables, bool bottomUp) {
     const std::ptrdiff_t stride = width;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    // Seen from column 1, the row's odd-column site comes first.
+    using FromColumnOne = RowKind<Row::odd, Row::even>;
     for (std::int64_t r = startRow; r < height - 1; r += 2) {
         const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
         std::uint8_t* out = imageRow(dst, r, height, rowBytes, bottomUp);
-        for (std::ptrdiff_t c = 1; c < width - 1; c += 2) {
+        const std::ptrdiff_t done = simd::bilinearColumns<FromColumnOne>(s + 1, stride, width - 2, tables, out + 3);
+        for (std::ptrdiff_t c = 1 + done; c < width - 1; c += 2) {
             bilinearPixel<Row::odd>(s + c, stride, tables, out + 3 * c);
             bilinearPixel<Row::even>(s + c + 1, stride, tables, out + 3 * (c + 1));
         }

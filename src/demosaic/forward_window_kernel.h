@@ -22,8 +22,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "demosaic/bayer.h"
+#include "demosaic/vector/vector_paths.h"
 #include "frame/library_state.h"
 
 namespace pm {
@@ -34,9 +36,10 @@ struct ChannelValues {
     std::uint32_t blue, green, red;
 };
 
-// Smoothing policies.  The flag is read at every green site rather than once
-// per call, so a conversion that another thread switches on mid-way smooths
-// from that point on, as the flag's description demands.
+// Smoothing policies.  The flag is read at every green site by the scalar
+// kernel and once per block of 16 pixels by its vector prefix, never once per
+// call, so a conversion that another thread switches on mid-way smooths from
+// that point on (at most 16 pixels later), as the flag's description demands.
 struct SmoothingFromFlag {
     static bool on() { return smoothingOn(); }
 };
@@ -62,44 +65,6 @@ inline ChannelValues forwardWindowPixel(const Sample* s, std::ptrdiff_t stride) 
         default:
             return {diagonal, (below + right) >> 1, self};
     }
-}
-
-// Columns first to end - 1 of one row, with `first` even: the body of every
-// forward-window kernel.  `s` points at column 0 of the row and `stride` is
-// the source row length; columns go in pairs (even site, odd site), and an
-// odd count ends with a lone even column.
-template <typename Row, typename Smoothing, typename Sample, typename Cursor>
-inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdiff_t first, std::ptrdiff_t end,
-                              const Cursor& put) {
-    std::ptrdiff_t c = first;
-    for (; c + 1 < end; c += 2) {
-        put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
-        put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));
-    }
-    if (c < end) put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
-}
-
-// Rows startRow, startRow + 2, ... below the last row (the last row has no
-// window), columns 0 to width - 2 (likewise the last column).  The caller has
-// checked that width and height are even and at least 4.
-template <typename Row, typename Smoothing, typename Sample, typename Writer>
-void forwardWindowRows(const Sample* src, std::int32_t width, std::int32_t height, std::int32_t startRow,
-                       const Writer& writer) {
-    for (std::int64_t r = startRow; r < height - 1; r += 2) {
-        const Sample* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-        forwardWindowSpan<Row, Smoothing>(s, width, 0, width - 1, writer.row(r));
-    }
-}
-
-// Both row parities of Bayer layout code 1 to 4, even rows first.  Returns
-// false, having written nothing, for any other code.
-template <typename Smoothing, typename Sample, typename Writer>
-bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t width, std::int32_t height,
-                        const Writer& writer) {
-    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        forwardWindowRows<decltype(evenRows), Smoothing>(src, width, height, 0, writer);
-        forwardWindowRows<decltype(oddRows), Smoothing>(src, width, height, 1, writer);
-    });
 }
 
 // Blue, green, red per pixel through three tables, in image rows placed by
@@ -131,6 +96,50 @@ struct BgrWriter {
         return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp), red, green, blue};
     }
 };
+
+// Columns first to end - 1 of one row, with `first` even: the body of every
+// forward-window kernel.  `s` points at column 0 of the row and `stride` is
+// the source row length; columns go in pairs (even site, odd site), and an
+// odd count ends with a lone even column.
+template <typename Row, typename Smoothing, typename Sample, typename Cursor>
+inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdiff_t first, std::ptrdiff_t end,
+                              const Cursor& put) {
+    std::ptrdiff_t c = first;
+    // 8-bit pixels stored side by side may start with a vector prefix; it
+    // handles an even number of columns, so the pairs below stay aligned.
+    if constexpr (std::is_same_v<Sample, std::uint8_t> && std::is_same_v<Cursor, BgrWriter<std::uint8_t>::Cursor>)
+        c += simd::forwardWindowColumns<Row, Smoothing>(s + first, stride, end - first,
+                                                        {put.red, put.green, put.blue}, put.out + 3 * first);
+    for (; c + 1 < end; c += 2) {
+        put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+        put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));
+    }
+    if (c < end) put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
+}
+
+// Rows startRow, startRow + 2, ... below the last row (the last row has no
+// window), columns 0 to width - 2 (likewise the last column).  The caller has
+// checked that width and height are even and at least 4.
+template <typename Row, typename Smoothing, typename Sample, typename Writer>
+void forwardWindowRows(const Sample* src, std::int32_t width, std::int32_t height, std::int32_t startRow,
+                       const Writer& writer) {
+    for (std::int64_t r = startRow; r < height - 1; r += 2) {
+        const Sample* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+        forwardWindowSpan<Row, Smoothing>(s, width, 0, width - 1, writer.row(r));
+    }
+}
+
+// Both row parities of Bayer layout code 1 to 4, even rows first.  Returns
+// false, having written nothing, for any other code.
+template <typename Smoothing, typename Sample, typename Writer>
+bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t width, std::int32_t height,
+                        const Writer& writer) {
+    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        forwardWindowRows<decltype(evenRows), Smoothing>(src, width, height, 0, writer);
+        forwardWindowRows<decltype(oddRows), Smoothing>(src, width, height, 1, writer);
+    });
+}
+
 
 }  // namespace pm
 

@@ -1,0 +1,95 @@
+// x86 prefixes of the bilinear row kernel (bilinear.cpp): the same means of
+// the 3 x 3 neighbourhood, 16 pixels per step.  Both site types of the row
+// are computed for all 16 lanes and each lane keeps the one of its column.
+#include "demosaic/vector/vector_paths.h"
+
+#ifdef PIXMILL_VECTOR_X86
+
+#include "demosaic/vector/x86_pixels.h"
+
+namespace pm {
+namespace simd {
+namespace {
+
+template <Site S>
+PIXMILL_VECTOR_INLINE Planes bilinearSites(const std::uint8_t* s, std::ptrdiff_t stride) {
+    const __m128i self = load16(s), up = load16(s - stride), down = load16(s + stride);
+    const __m128i left = load16(s - 1), right = load16(s + 1);
+    switch (S) {
+        case Site::GreenInBlueRow:
+            return {meanDown(left, right), self, meanDown(up, down)};
+        case Site::GreenInRedRow:
+            return {meanDown(up, down), self, meanDown(left, right)};
+        case Site::Blue:
+            return {self, quarterOfSum(down, left, up, right),
+                    quarterOfSum(load16(s - stride - 1), load16(s - stride + 1), load16(s + stride - 1),
+                                 load16(s + stride + 1))};
+        case Site::Red:
+        default:
+            // Green from the lower and left neighbours only, as in the scalar rule.
+            return {quarterOfSum(load16(s - stride - 1), load16(s - stride + 1), load16(s + stride - 1),
+                                 load16(s + stride + 1)),
+                    meanDown(down, left), self};
+    }
+}
+
+template <typename Row>
+PIXMILL_VECTOR_INLINE Planes bilinearBlock(const std::uint8_t* s, std::ptrdiff_t stride) {
+    return byParity(bilinearSites<Row::even>(s, stride), bilinearSites<Row::odd>(s, stride));
+}
+
+template <typename Row>
+std::ptrdiff_t bilinearSse2(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                            const LookupTables& tables, std::uint8_t* out) {
+    const bool unmapped = allIdentity(tables);
+    std::ptrdiff_t c = 0;
+    for (; c + kBlock <= count; c += kBlock) {
+        const Planes p = bilinearBlock<Row>(s + c, stride);
+        if (unmapped)
+            storeInterleaved(out + 3 * c, p);
+        else
+            storeMapped(out + 3 * c, p, tables);
+    }
+    return c;
+}
+
+template <typename Row>
+__attribute__((target("avx"))) std::ptrdiff_t bilinearAvx(const std::uint8_t* s, std::ptrdiff_t stride,
+                                                         std::ptrdiff_t count, const LookupTables& tables,
+                                                         std::uint8_t* out) {
+    const bool unmapped = allIdentity(tables);
+    std::ptrdiff_t c = 0;
+    for (; c + kBlock <= count; c += kBlock) {
+        const Planes p = bilinearBlock<Row>(s + c, stride);
+        if (unmapped)
+            storeShuffled(out + 3 * c, p);
+        else
+            storeMapped(out + 3 * c, p, tables);
+    }
+    return c;
+}
+
+}  // namespace
+
+template <typename Row>
+std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                               const LookupTables& tables, std::uint8_t* out, Path path) {
+    switch (path) {
+        case Path::Avx: return bilinearAvx<Row>(s, stride, count, tables, out);
+        case Path::Sse2: return bilinearSse2<Row>(s, stride, count, tables, out);
+        default: return 0;
+    }
+}
+
+#define PIXMILL_BILINEAR_COLUMNS(Row)                                                                      \
+    template std::ptrdiff_t bilinearColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,      \
+                                                 const LookupTables&, std::uint8_t*, Path);
+PIXMILL_BILINEAR_COLUMNS(BlueGreenRow)
+PIXMILL_BILINEAR_COLUMNS(GreenRedRow)
+PIXMILL_BILINEAR_COLUMNS(GreenBlueRow)
+PIXMILL_BILINEAR_COLUMNS(RedGreenRow)
+
+}  // namespace simd
+}  // namespace pm
+
+#endif

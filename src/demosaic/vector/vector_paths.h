@@ -1,0 +1,75 @@
+// Optional vector prefixes of the row kernels.  Each computes a run of
+// consecutive pixels of one row, 16 at a time, with exactly the values of the
+// scalar kernel, writes them as blue, green, red through the tables and
+// reports how many pixels it handled (a multiple of 16); the scalar loop
+// finishes the row.  The scalar kernels stay the definition of every value.
+//
+// Arguments common to every prefix: `s` points at the sample of the first
+// pixel of the run, `stride` is the source row length, `count` the number of
+// pixels the caller wants computed from there, `out` the destination of the
+// first pixel.  Lanes at even offsets from `s` are sites of type Row::even,
+// lanes at odd offsets sites of type Row::odd.
+//
+// Two instruction sets: SSE2, part of every x86-64 processor, and AVX, used
+// when the processor reports it (its byte shuffle interleaves the colours far
+// faster than SSE2 can).  On other targets the prefixes handle nothing and the
+// scalar code does it all.
+#ifndef PIXMILL_DEMOSAIC_VECTOR_VECTOR_PATHS_H
+#define PIXMILL_DEMOSAIC_VECTOR_VECTOR_PATHS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "demosaic/bayer.h"
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#define PIXMILL_VECTOR_X86 1
+#endif
+
+namespace pm {
+namespace simd {
+
+// Pixels pushed through the prefixes per step.
+constexpr std::ptrdiff_t kBlock = 16;
+
+enum class Path { Scalar, Sse2, Avx };
+
+#ifdef PIXMILL_VECTOR_X86
+
+// The best path this processor runs, found once.
+Path bestPath();
+
+// Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
+// so columns -1 to count of rows -1, 0 and +1 relative to `s`.
+template <typename Row>
+std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                               const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
+
+// Forward-window sites: reads columns 0 to count of rows 0 and +1.
+// Smoothing is one of the policies of forward_window_kernel.h; a policy that
+// follows the process-wide flag reads it once per block of 16 pixels.
+template <typename Row, typename Smoothing>
+std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                    const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
+
+#else
+
+inline Path bestPath() { return Path::Scalar; }
+
+template <typename Row>
+inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const LookupTables&,
+                                      std::uint8_t*, Path = Path::Scalar) {
+    return 0;
+}
+template <typename Row, typename Smoothing>
+inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                                           const LookupTables&, std::uint8_t*, Path = Path::Scalar) {
+    return 0;
+}
+
+#endif
+
+}  // namespace simd
+}  // namespace pm
+
+#endif

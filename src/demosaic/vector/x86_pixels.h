@@ -1,0 +1,150 @@
+// x86 pieces shared by the vector prefixes: the exact integer means of the
+// scalar rules on 16 bytes at once, the choice between the two sites of a row
+// by lane parity, and the store of 16 pixels as blue, green, red triples.
+//
+// Everything here is SSE2 and inlined into its callers, also into the AVX
+// functions (compiled with a target attribute), which then encode it with
+// three-operand instructions.  Only storeShuffled needs more than SSE2: it is
+// compiled for AVX itself and must only run after the processor check.
+#ifndef PIXMILL_DEMOSAIC_VECTOR_X86_PIXELS_H
+#define PIXMILL_DEMOSAIC_VECTOR_X86_PIXELS_H
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "demosaic/bayer.h"
+#include "frame/library_state.h"
+
+// Forced: an SSE2 helper left out of line would be called from the AVX
+// functions instead of taking their encoding.
+#define PIXMILL_VECTOR_INLINE inline __attribute__((always_inline))
+
+namespace pm {
+namespace simd {
+
+// Blue, green and red of 16 pixels, one byte per lane, before the tables.
+struct Planes {
+    __m128i blue, green, red;
+};
+
+PIXMILL_VECTOR_INLINE __m128i load16(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// (a + b) >> 1.  The instruction's mean rounds up, so take back the carry of
+// an odd sum: its lowest bit is that of a ^ b.
+PIXMILL_VECTOR_INLINE __m128i meanDown(__m128i a, __m128i b) {
+    return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+}
+
+// (a + b + c + d) >> 2, summed in 16-bit lanes where it cannot overflow.
+PIXMILL_VECTOR_INLINE __m128i quarterOfSum(__m128i a, __m128i b, __m128i c, __m128i d) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
+                                     _mm_add_epi16(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(d, zero)));
+    const __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)),
+                                     _mm_add_epi16(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(d, zero)));
+    return _mm_packus_epi16(_mm_srli_epi16(lo, 2), _mm_srli_epi16(hi, 2));
+}
+
+// Lanes 0, 2, 4, ... from `even`, lanes 1, 3, 5, ... from `odd`: a row
+// alternates its two site types column by column.
+PIXMILL_VECTOR_INLINE __m128i byParity(__m128i even, __m128i odd) {
+    const __m128i evenLanes = _mm_set1_epi16(0x00FF);
+    return _mm_or_si128(_mm_and_si128(evenLanes, even), _mm_andnot_si128(evenLanes, odd));
+}
+PIXMILL_VECTOR_INLINE Planes byParity(const Planes& even, const Planes& odd) {
+    return {byParity(even.blue, odd.blue), byParity(even.green, odd.green), byParity(even.red, odd.red)};
+}
+
+// Four pixels held as 32-bit lanes B, G, R, 0, squeezed into the low 12 bytes.
+PIXMILL_VECTOR_INLINE __m128i squeezeFour(__m128i v) {
+    const __m128i low32 = _mm_set_epi32(0, -1, 0, -1);
+    const __m128i pairs = _mm_or_si128(_mm_and_si128(low32, v), _mm_srli_epi64(_mm_andnot_si128(low32, v), 8));
+    const __m128i low64 = _mm_set_epi32(0, 0, -1, -1);
+    return _mm_or_si128(_mm_and_si128(low64, pairs), _mm_srli_si128(_mm_andnot_si128(low64, pairs), 2));
+}
+
+// 16 pixels as 48 bytes B, G, R, B, G, R, ... with no table.
+PIXMILL_VECTOR_INLINE void storeInterleaved(std::uint8_t* out, const Planes& p) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bgLo = _mm_unpacklo_epi8(p.blue, p.green), bgHi = _mm_unpackhi_epi8(p.blue, p.green);
+    const __m128i rLo = _mm_unpacklo_epi8(p.red, zero), rHi = _mm_unpackhi_epi8(p.red, zero);
+    const __m128i q0 = squeezeFour(_mm_unpacklo_epi16(bgLo, rLo));
+    const __m128i q1 = squeezeFour(_mm_unpackhi_epi16(bgLo, rLo));
+    const __m128i q2 = squeezeFour(_mm_unpacklo_epi16(bgHi, rHi));
+    const __m128i q3 = squeezeFour(_mm_unpackhi_epi16(bgHi, rHi));
+    __m128i* o = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(o, _mm_or_si128(q0, _mm_slli_si128(q1, 12)));
+    _mm_storeu_si128(o + 1, _mm_or_si128(_mm_srli_si128(q1, 4), _mm_slli_si128(q2, 8)));
+    _mm_storeu_si128(o + 2, _mm_or_si128(_mm_srli_si128(q2, 8), _mm_slli_si128(q3, 4)));
+}
+
+// Output bytes taken from the three planes by shuffle masks b, g and r.
+__attribute__((target("avx"), always_inline)) inline __m128i gather(const Planes& p, __m128i b, __m128i g, __m128i r) {
+    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p.blue, b), _mm_shuffle_epi8(p.green, g)),
+                        _mm_shuffle_epi8(p.red, r));
+}
+
+// The same 48 bytes by byte shuffles: each output vector gathers its bytes
+// from the three planes with one shuffle per plane.  Needs AVX (its 128-bit
+// shuffle with the three-operand encoding).
+__attribute__((target("avx"), always_inline)) inline void storeShuffled(std::uint8_t* out, const Planes& p) {
+    // Byte i of output vector k is byte (16k + i) of the interleaved pixels:
+    // pixel (16k + i) / 3, plane (16k + i) % 3; -1 leaves the byte zero.
+    const __m128i b0 = _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5);
+    const __m128i g0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
+    const __m128i r0 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
+    const __m128i b1 = _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1);
+    const __m128i g1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
+    const __m128i r1 = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1);
+    const __m128i b2 = _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1);
+    const __m128i g2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
+    const __m128i r2 = _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15);
+    __m128i* o = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(o, gather(p, b0, g0, r0));
+    _mm_storeu_si128(o + 1, gather(p, b1, g1, r1));
+    _mm_storeu_si128(o + 2, gather(p, b2, g2, r2));
+}
+
+// 16 pixels through three arbitrary tables.  A table look-up is a gather,
+// which SSE2 lacks, so each value moves to a general register (eight per
+// 64-bit half) and indexes its table there; going through a stack copy of
+// the vectors instead measured slower than the plain scalar kernel.
+PIXMILL_VECTOR_INLINE void storeMapped(std::uint8_t* out, const Planes& p, const LookupTables& t) {
+    // Table addresses in locals: stores through `out` could alias the fields
+    // of `t`, which would make the compiler reload them for every byte.
+    const std::uint8_t* const blueTable = t.blue;
+    const std::uint8_t* const greenTable = t.green;
+    const std::uint8_t* const redTable = t.red;
+    std::uint64_t blue = static_cast<std::uint64_t>(_mm_cvtsi128_si64(p.blue));
+    std::uint64_t green = static_cast<std::uint64_t>(_mm_cvtsi128_si64(p.green));
+    std::uint64_t red = static_cast<std::uint64_t>(_mm_cvtsi128_si64(p.red));
+    for (int half = 0; half < 2; ++half) {
+        for (int i = 0; i < 8; ++i) {
+            out[0] = blueTable[blue & 0xFF];
+            out[1] = greenTable[green & 0xFF];
+            out[2] = redTable[red & 0xFF];
+            blue >>= 8;
+            green >>= 8;
+            red >>= 8;
+            out += 3;
+        }
+        blue = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.blue, p.blue)));
+        green = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.green, p.green)));
+        red = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.red, p.red)));
+    }
+}
+
+// Null tables arrive as the identity table itself, so comparing addresses
+// finds the unmapped case; a caller's own identity table takes the general
+// path and gives the same bytes.
+PIXMILL_VECTOR_INLINE bool allIdentity(const LookupTables& t) {
+    const std::uint8_t* identity = identityTable.data();
+    return t.red == identity && t.green == identity && t.blue == identity;
+}
+
+}  // namespace simd
+}  // namespace pm
+
+#endif
