@@ -6,11 +6,10 @@
 namespace pm {
 namespace simd {
 
-Path bestPath() {
-    // The check also covers the operating system's saving of the AVX state.
-    static const Path path = __builtin_cpu_supports("avx") ? Path::Avx : Path::Sse2;
-    return path;
-}
+// Asked afresh each time (a load and a bit test of what the runtime found at
+// start-up), so the library keeps no state of its own for it.  The check also
+// covers the operating system's saving of the AVX state.
+Path bestPath() { return __builtin_cpu_supports("avx") ? Path::Avx : Path::Sse2; }
 
 }  // namespace simd
 }  // namespace pm

@@ -36,7 +36,7 @@ enum class Path { Scalar, Sse2, Avx };
 
 #ifdef PIXMILL_VECTOR_X86
 
-// The best path this processor runs, found once.
+// The best path this processor runs.
 Path bestPath();
 
 // Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
