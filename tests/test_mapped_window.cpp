@@ -76,6 +76,9 @@ TEST(MappedWindow, MatchesModelOnRandomFrames) {
     std::vector<std::pair<int, int>> sizes;
     for (int w = 4; w <= 22; w += 2) sizes.push_back({w, 4 + 2 * int(rng() % 6)});
     for (int i = 0; i < 20; ++i) sizes.push_back({4 + 2 * int(rng() % 20), 4 + 2 * int(rng() % 12)});
+    // Wide rows, where identity tables let a vector prefix take the first
+    // columns: every width around the 16-pixel block and a few far beyond.
+    for (int w : {34, 36, 38, 40, 42, 44, 46, 48, 50, 52, 66, 130, 258}) sizes.push_back({w, 4});
     for (const auto& [w, h] : sizes) {
         const Bytes raw = randomBytes(static_cast<std::size_t>(w) * h, rng());
         const Bytes before = randomBytes(static_cast<std::size_t>(w) * h * 3, rng());

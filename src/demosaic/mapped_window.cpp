@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "demosaic/bayer.h"
+#include "demosaic/forward_window_kernel.h"
 #include "demosaic/methods.h"
 #include "frame/border.h"
 #include "frame/library_state.h"
@@ -54,10 +55,17 @@ void mappedRows(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, 
     const std::ptrdiff_t stride = width;
     const std::ptrdiff_t lastGroup = width - 4;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const bool unmapped = tables.red == identityTable.data() && tables.green == identityTable.data() &&
+                          tables.blue == identityTable.data();
     for (std::int64_t r = startRow; r < height - 1; r += 2) {
         const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
         std::uint8_t* out = imageRow(dst, r, height, rowBytes, bottomUp);
-        for (std::ptrdiff_t c = 0; c < lastGroup; c += 2) {
+        // Through identity tables, mapping first changes nothing: the pixel
+        // rule is then the unsmoothed forward window, whose vector prefix
+        // may take the first columns (an even number, keeping pairs aligned).
+        std::ptrdiff_t c = 0;
+        if (unmapped) c = simd::forwardWindowColumns<Row, SmoothingNever>(s, stride, lastGroup, tables, out);
+        for (; c < lastGroup; c += 2) {
             mappedPixel<Row::even>(s + c, stride, tables, out + 3 * c);
             mappedPixel<Row::odd>(s + c + 1, stride, tables, out + 3 * (c + 1));
         }
