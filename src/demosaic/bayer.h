@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frame/library_state.h"
+
 namespace pm {
 
 enum class Colour : std::uint8_t { Red, Green, Blue };
@@ -62,6 +64,14 @@ struct LookupTables {
     const std::uint8_t* green;
     const std::uint8_t* blue;
 };
+
+// Null tables arrive as the identity table itself, so comparing addresses
+// finds the unmapped case, where fast paths may skip the look-ups; a caller's
+// own identity table takes the general path and gives the same bytes.
+inline bool allIdentity(const LookupTables& t) {
+    const std::uint8_t* identity = identityTable.data();
+    return t.red == identity && t.green == identity && t.blue == identity;
+}
 
 // The check every method makes before it touches anything: both images
 // present, both sizes even and at least 4.

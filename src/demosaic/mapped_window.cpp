@@ -55,8 +55,7 @@ void mappedRows(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, 
     const std::ptrdiff_t stride = width;
     const std::ptrdiff_t lastGroup = width - 4;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    const bool unmapped = tables.red == identityTable.data() && tables.green == identityTable.data() &&
-                          tables.blue == identityTable.data();
+    const bool unmapped = allIdentity(tables);
     for (std::int64_t r = startRow; r < height - 1; r += 2) {
         const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
         std::uint8_t* out = imageRow(dst, r, height, rowBytes, bottomUp);

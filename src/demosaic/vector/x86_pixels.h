@@ -15,7 +15,6 @@
 #include <cstdint>
 
 #include "demosaic/bayer.h"
-#include "frame/library_state.h"
 
 // Forced: an SSE2 helper left out of line would be called from the AVX
 // functions instead of taking their encoding.
@@ -134,14 +133,6 @@ PIXMILL_VECTOR_INLINE void storeMapped(std::uint8_t* out, const Planes& p, const
         green = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.green, p.green)));
         red = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.red, p.red)));
     }
-}
-
-// Null tables arrive as the identity table itself, so comparing addresses
-// finds the unmapped case; a caller's own identity table takes the general
-// path and gives the same bytes.
-PIXMILL_VECTOR_INLINE bool allIdentity(const LookupTables& t) {
-    const std::uint8_t* identity = identityTable.data();
-    return t.red == identity && t.green == identity && t.blue == identity;
 }
 
 }  // namespace simd
