@@ -34,51 +34,18 @@ PIXMILL_VECTOR_INLINE Planes bilinearSites(const std::uint8_t* s, std::ptrdiff_t
 }
 
 template <typename Row>
-PIXMILL_VECTOR_INLINE Planes bilinearBlock(const std::uint8_t* s, std::ptrdiff_t stride) {
-    return byParity(bilinearSites<Row::even>(s, stride), bilinearSites<Row::odd>(s, stride));
-}
-
-template <typename Row>
-std::ptrdiff_t bilinearSse2(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                            const LookupTables& tables, std::uint8_t* out) {
-    const bool unmapped = allIdentity(tables);
-    std::ptrdiff_t c = 0;
-    for (; c + kBlock <= count; c += kBlock) {
-        const Planes p = bilinearBlock<Row>(s + c, stride);
-        if (unmapped)
-            storeInterleaved(out + 3 * c, p);
-        else
-            storeMapped(out + 3 * c, p, tables);
+struct BilinearBlock {
+    PIXMILL_VECTOR_INLINE static Planes at(const std::uint8_t* s, std::ptrdiff_t stride) {
+        return byParity(bilinearSites<Row::even>(s, stride), bilinearSites<Row::odd>(s, stride));
     }
-    return c;
-}
-
-template <typename Row>
-__attribute__((target("avx"))) std::ptrdiff_t bilinearAvx(const std::uint8_t* s, std::ptrdiff_t stride,
-                                                         std::ptrdiff_t count, const LookupTables& tables,
-                                                         std::uint8_t* out) {
-    const bool unmapped = allIdentity(tables);
-    std::ptrdiff_t c = 0;
-    for (; c + kBlock <= count; c += kBlock) {
-        const Planes p = bilinearBlock<Row>(s + c, stride);
-        if (unmapped)
-            storeShuffled(out + 3 * c, p);
-        else
-            storeMapped(out + 3 * c, p, tables);
-    }
-    return c;
-}
+};
 
 }  // namespace
 
 template <typename Row>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const LookupTables& tables, std::uint8_t* out, Path path) {
-    switch (path) {
-        case Path::Avx: return bilinearAvx<Row>(s, stride, count, tables, out);
-        case Path::Sse2: return bilinearSse2<Row>(s, stride, count, tables, out);
-        default: return 0;
-    }
+    return runBlocksOn<BilinearBlock<Row>>(path, s, stride, count, tables, out);
 }
 
 #define PIXMILL_BILINEAR_COLUMNS(Row)                                                                      \

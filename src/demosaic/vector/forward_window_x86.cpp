@@ -33,52 +33,19 @@ PIXMILL_VECTOR_INLINE Planes windowSites(const std::uint8_t* s, std::ptrdiff_t s
 // The flag is read once per block: a conversion that another thread
 // switches to smoothing changes variant at the next block.
 template <typename Row, typename Smoothing>
-PIXMILL_VECTOR_INLINE Planes windowBlock(const std::uint8_t* s, std::ptrdiff_t stride) {
-    const bool smooth = Smoothing::on();
-    return byParity(windowSites<Row::even>(s, stride, smooth), windowSites<Row::odd>(s, stride, smooth));
-}
-
-template <typename Row, typename Smoothing>
-std::ptrdiff_t windowSse2(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                          const LookupTables& tables, std::uint8_t* out) {
-    const bool unmapped = allIdentity(tables);
-    std::ptrdiff_t c = 0;
-    for (; c + kBlock <= count; c += kBlock) {
-        const Planes p = windowBlock<Row, Smoothing>(s + c, stride);
-        if (unmapped)
-            storeInterleaved(out + 3 * c, p);
-        else
-            storeMapped(out + 3 * c, p, tables);
+struct WindowBlock {
+    PIXMILL_VECTOR_INLINE static Planes at(const std::uint8_t* s, std::ptrdiff_t stride) {
+        const bool smooth = Smoothing::on();
+        return byParity(windowSites<Row::even>(s, stride, smooth), windowSites<Row::odd>(s, stride, smooth));
     }
-    return c;
-}
-
-template <typename Row, typename Smoothing>
-__attribute__((target("avx"))) std::ptrdiff_t windowAvx(const std::uint8_t* s, std::ptrdiff_t stride,
-                                                       std::ptrdiff_t count, const LookupTables& tables,
-                                                       std::uint8_t* out) {
-    const bool unmapped = allIdentity(tables);
-    std::ptrdiff_t c = 0;
-    for (; c + kBlock <= count; c += kBlock) {
-        const Planes p = windowBlock<Row, Smoothing>(s + c, stride);
-        if (unmapped)
-            storeShuffled(out + 3 * c, p);
-        else
-            storeMapped(out + 3 * c, p, tables);
-    }
-    return c;
-}
+};
 
 }  // namespace
 
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const LookupTables& tables, std::uint8_t* out, Path path) {
-    switch (path) {
-        case Path::Avx: return windowAvx<Row, Smoothing>(s, stride, count, tables, out);
-        case Path::Sse2: return windowSse2<Row, Smoothing>(s, stride, count, tables, out);
-        default: return 0;
-    }
+    return runBlocksOn<WindowBlock<Row, Smoothing>>(path, s, stride, count, tables, out);
 }
 
 #define PIXMILL_FORWARD_WINDOW_COLUMNS(Row, Smoothing)                                                       \
