@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "calib/dead_pixel.h"
-#include "calib_region_model.h"
+#include "models.h"
 #include "pixmill.h"
 #include "test_support.h"
 

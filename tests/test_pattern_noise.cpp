@@ -5,7 +5,7 @@
 
 #include <limits>
 
-#include "calib_region_model.h"
+#include "models.h"
 #include "pixmill.h"
 #include "test_support.h"
 

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "demosaic/methods.h"
-#include "forward_window_model.h"
 #include "frame/library_state.h"
+#include "models.h"
 #include "pixmill.h"
 #include "test_support.h"
 
@@ -20,65 +20,47 @@ const char* const kFresh = "this case needs a fresh process: run it alone with -
 TEST(SmoothingLifecycle, Code5IsUnsmoothedUntilCode7Runs) {
     ASSERT_EQ(0, pm::smoothingFlag.load()) << kFresh;
     const int w = 14, h = 10;
-    const Bytes raw = randomBytes(w * h, 707);
-    const auto tables = tableSets(708);
-    const TableSet& t = tables[2];  // arbitrary tables
-    for (int layout = 1; layout <= 4; ++layout) {
-        Bytes image(w * h * 3);
-        ASSERT_EQ(1, ConvertBayer2Rgb(image.data(), raw.data(), w, h, 5, t.r(), t.g(), t.b(), 0, layout));
-        EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, t, 0, layout, false, Bytes(w * h * 3)), image, w, 3,
-                              "fresh code 5, " + describe(layout, w, h, 0, t.name)));
-        EXPECT_EQ(0, pm::smoothingFlag.load());
-    }
-    for (std::int32_t code : {1, 5}) {
-        Bytes image(w * h * 3);
-        ASSERT_EQ(1, ConvertBayer2RgbEx(image.data(), raw.data(), w, h, code, t.r(), t.g(), t.b(), 0, 1));
-        EXPECT_EQ(0, pm::smoothingFlag.load()) << "ConvertBayer2RgbEx code " << code;
-    }
+    const Bytes raw = randomBytes(w * h, 707), blank(w * h * 3, 0);
+    const TableSet t = tableSets(708)[2];  // arbitrary tables
+    auto convert = [&](Entry entry, int code, int layout) {
+        Bytes image = blank;
+        EXPECT_EQ(1, entry(image.data(), raw.data(), w, h, code, t.r(), t.g(), t.b(), 0, layout));
+        return image;
+    };
+    // The two variants differ on this frame, so the comparisons can tell them apart.
+    ASSERT_NE(modelForwardWindow(raw, w, h, t, 0, 1, false, blank), modelForwardWindow(raw, w, h, t, 0, 1, true, blank));
+    for (int layout = 1; layout <= 4; ++layout)
+        EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, t, 0, layout, false, blank), convert(ConvertBayer2Rgb, 5, layout),
+                              w, 3, "fresh code 5, " + describe(layout, w, h, 0, t.name)));
+    for (std::int32_t code : {1, 5}) convert(ConvertBayer2RgbEx, code, 1);
+    EXPECT_EQ(0, pm::smoothingFlag.load()) << "after codes 5 and Ex 1, Ex 5";
 
     for (int layout = 1; layout <= 4; ++layout) {
-        const Bytes smoothed = modelForwardWindow(raw, w, h, t, 0, layout, true, Bytes(w * h * 3));
-        Bytes viaCode7(w * h * 3), viaCode5(w * h * 3);
-        ASSERT_EQ(1, ConvertBayer2Rgb(viaCode7.data(), raw.data(), w, h, 7, t.r(), t.g(), t.b(), 0, layout));
+        const Bytes smoothed = modelForwardWindow(raw, w, h, t, 0, layout, true, blank);
+        EXPECT_TRUE(sameImage(smoothed, convert(ConvertBayer2Rgb, 7, layout), w, 3, "code 7, " + describe(layout, w, h, 0)));
         EXPECT_EQ(1, pm::smoothingFlag.load());
-        EXPECT_TRUE(sameImage(smoothed, viaCode7, w, 3, "code 7, " + describe(layout, w, h, 0, t.name)));
-        ASSERT_EQ(1, ConvertBayer2Rgb(viaCode5.data(), raw.data(), w, h, 5, t.r(), t.g(), t.b(), 0, layout));
-        EXPECT_TRUE(sameImage(viaCode7, viaCode5, w, 3, "code 5 after code 7, " + describe(layout, w, h, 0, t.name)));
+        EXPECT_TRUE(sameImage(smoothed, convert(ConvertBayer2Rgb, 5, layout), w, 3,
+                              "code 5 after code 7, " + describe(layout, w, h, 0)));
     }
-    // The two results differ on this frame, so the comparisons above could
-    // tell the variants apart.
-    EXPECT_FALSE(modelForwardWindow(raw, w, h, t, 0, 1, false, Bytes(w * h * 3)) ==
-                 modelForwardWindow(raw, w, h, t, 0, 1, true, Bytes(w * h * 3)));
 }
 
 TEST(SmoothingLifecycle, Code9SetsTheFlagAndIsSmoothedEitherWay) {
     ASSERT_EQ(0, pm::smoothingFlag.load()) << kFresh;
     const int w = 8, h = 6;
-    const Bytes raw = randomBytes(w * h, 909);
-    // The method itself neither reads nor sets the flag.
-    Bytes direct(w * h * 3, 0);
+    const Bytes raw = randomBytes(w * h, 909), blank(w * h * 3, 0);
+    const TableSet none{"null", {}, {}, {}};
+    // The method itself neither reads nor sets the flag: smoothed already.
+    Bytes direct = blank, viaEntry = blank, code5 = blank;
     ASSERT_EQ(1, pm::rotatedTwoByTwo(raw.data(), direct.data(), w, h, pm::identityTable.data(),
                                      pm::identityTable.data(), pm::identityTable.data(), 0, 2));
     EXPECT_EQ(0, pm::smoothingFlag.load());
+    EXPECT_TRUE(sameImage(modelRotated(raw, w, h, none, 0, 2, blank), direct, h, 3, "code 9 before the flag"));
 
-    Bytes viaEntry(w * h * 3, 0);
     ASSERT_EQ(1, ConvertBayer2Rgb(viaEntry.data(), raw.data(), w, h, 9, nullptr, nullptr, nullptr, 0, 2));
     EXPECT_EQ(1, pm::smoothingFlag.load());
     EXPECT_TRUE(sameImage(direct, viaEntry, h, 3, "code 9 before and after the flag"));
-
-    // Smoothed values: source pixel (r, x) sits at row x, column h - 1 - r.
-    const std::vector<unsigned> wide = widen(raw);
-    for (int r = 0; r < h - 1; ++r)
-        for (int x = 0; x < w - 1; ++x)
-            ASSERT_EQ(windowChannels(wide, w, 2, r, x, true).green, direct[(x * h + h - 1 - r) * 3 + 1])
-                << "source pixel (" << r << ", " << x << ")";
-
-    // And code 5 now smooths too.
-    Bytes code5(w * h * 3);
     ASSERT_EQ(1, ConvertBayer2Rgb(code5.data(), raw.data(), w, h, 5, nullptr, nullptr, nullptr, 0, 2));
-    const TableSet none{"null", {}, {}, {}};
-    EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, none, 0, 2, true, Bytes(w * h * 3)), code5, w, 3,
-                          "code 5 after code 9"));
+    EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, none, 0, 2, true, blank), code5, w, 3, "code 5 after code 9"));
 }
 
 }  // namespace

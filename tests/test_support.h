@@ -1,6 +1,7 @@
 // Helpers shared by the test files: seeded random frames and tables, the
-// colour of a mosaic position written straight from the layout table, a plain
-// border extension, and image comparison that names the failing pixel.
+// colour of a mosaic position read from the layout table, a plain border
+// extension, comparison that names the failing pixel, and the runners that
+// check a conversion against a model or check that it refuses untouched.
 #ifndef PIXMILL_TEST_SUPPORT_H
 #define PIXMILL_TEST_SUPPORT_H
 
@@ -8,20 +9,22 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pmtest {
 
 using Bytes = std::vector<std::uint8_t>;
+using Sizes = std::vector<std::pair<int, int>>;
 
 inline Bytes randomBytes(std::size_t count, std::uint32_t seed) {
     std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> byte(0, 255);
     Bytes out(count);
-    for (auto& v : out) v = static_cast<std::uint8_t>(byte(rng));
+    for (auto& v : out) v = static_cast<std::uint8_t>(rng() & 0xFF);
     return out;
 }
 
@@ -52,28 +55,20 @@ inline void referenceBorder(Bytes& img, int w, int h, int b, int n) {
         for (int c = 0; c < w; ++c) std::memcpy(at(h - 1 - k, c), at(h - 1 - b, c), n);
 }
 
-// Reverses the order of the rows of an image of `rowBytes`-byte rows.
-inline Bytes flipRows(const Bytes& img, std::size_t rowBytes) {
-    Bytes out(img.size());
-    const std::size_t rows = img.size() / rowBytes;
-    for (std::size_t r = 0; r < rows; ++r)
-        std::memcpy(&out[(rows - 1 - r) * rowBytes], &img[r * rowBytes], rowBytes);
-    return out;
-}
-
-// Succeeds when the images are equal; otherwise names the first differing
-// pixel and channel, plus the caller's context (layout, sizes, flip ...).
-inline ::testing::AssertionResult sameImage(const Bytes& expected, const Bytes& actual, int width,
-                                            int bytesPerPixel, const std::string& context) {
+// Succeeds when the images (of any element type) are equal; otherwise names
+// the first differing pixel and channel, plus the caller's context.
+template <typename T>
+::testing::AssertionResult sameImage(const std::vector<T>& expected, const std::vector<T>& actual, int width,
+                                     int perPixel, const std::string& context) {
     if (expected.size() != actual.size())
         return ::testing::AssertionFailure() << context << ": sizes " << expected.size() << " vs " << actual.size();
     for (std::size_t i = 0; i < expected.size(); ++i) {
         if (expected[i] != actual[i]) {
-            const std::size_t pixel = i / static_cast<std::size_t>(bytesPerPixel);
+            const std::size_t pixel = i / std::size_t(perPixel);
             return ::testing::AssertionFailure()
-                   << context << ": memory row " << pixel / static_cast<std::size_t>(width) << ", column "
-                   << pixel % static_cast<std::size_t>(width) << ", byte " << i % static_cast<std::size_t>(bytesPerPixel)
-                   << ": expected " << int(expected[i]) << ", got " << int(actual[i]);
+                   << context << ": memory row " << pixel / std::size_t(width) << ", column "
+                   << pixel % std::size_t(width) << ", byte " << i % std::size_t(perPixel) << ": expected "
+                   << +expected[i] << ", got " << +actual[i];
         }
     }
     return ::testing::AssertionSuccess();
@@ -109,9 +104,80 @@ inline std::vector<TableSet> tableSets(std::uint32_t seed) {
 }
 
 // Flip values worth trying: clear, set, and set only above the lowest byte.
-inline const std::vector<std::int32_t>& flipValues() {
-    static const std::vector<std::int32_t> values = {0, 1, 0x100, 0x1FF, -256};
-    return values;
+inline const std::vector<std::int32_t> kFlips = {0, 1, 0x100, 0x1FF, -256};
+// The four layout codes, then codes that name no layout (border only).
+inline const std::vector<int> kLayouts = {1, 2, 3, 4, 0, 5, -1};
+
+// Random even sizes from 4 to 4 + 2 * (steps - 1), appended to `sizes`.
+inline Sizes withRandomSizes(Sizes sizes, std::mt19937& rng, int count, int steps) {
+    for (int i = 0; i < count; ++i)
+        sizes.push_back({4 + 2 * int(rng() % unsigned(steps)), 4 + 2 * int(rng() % unsigned(steps))});
+    return sizes;
+}
+
+// Every even width from 4 to 80 and a few far beyond: below, at and above
+// the vector prefixes' 16-pixel block and its multiples.
+inline const std::vector<int>& vectorWidths() {
+    static const std::vector<int> list = [] {
+        std::vector<int> w;
+        for (int x = 4; x <= 80; x += 2) w.push_back(x);
+        for (int x : {126, 128, 130, 258, 1030}) w.push_back(x);
+        return w;
+    }();
+    return list;
+}
+
+using Entry = std::int32_t (*)(std::uint8_t*, const std::uint8_t*, std::int32_t, std::int32_t, std::int32_t,
+                               const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, std::int32_t,
+                               std::int32_t);
+struct Conversion {
+    Entry entry;
+    std::int32_t code;
+    const char* name;
+};
+
+// A model: the whole image expected over a destination that held `before`.
+using Model = std::function<Bytes(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                                  const Bytes& before)>;
+
+// Runs every conversion on a random frame and a random destination of each
+// size, in every layout code, flip value and table set, against the model.
+// `destinationWidth` is w, or h for a method that turns the image.
+inline ::testing::AssertionResult convertsLikeModel(const std::vector<Conversion>& conversions, const Sizes& sizes,
+                                                    std::uint32_t seed, const std::vector<std::int32_t>& flips,
+                                                    const Model& model, bool turned = false) {
+    std::mt19937 rng(seed);
+    const auto tables = tableSets(seed);
+    for (const auto& [w, h] : sizes) {
+        const Bytes raw = randomBytes(std::size_t(w) * h, rng());
+        const Bytes before = randomBytes(std::size_t(w) * h * 3, rng());
+        for (int layout : kLayouts)
+            for (std::int32_t flip : flips)
+                for (const TableSet& t : tables) {
+                    const Bytes expected = model(raw, w, h, t, flip, layout, before);
+                    for (const Conversion& c : conversions) {
+                        Bytes image = before;
+                        const std::string context = std::string(c.name) + ", " + describe(layout, w, h, flip, t.name);
+                        if (c.entry(image.data(), raw.data(), w, h, c.code, t.r(), t.g(), t.b(), flip, layout) != 1)
+                            return ::testing::AssertionFailure() << context << ": refused";
+                        const auto same = sameImage(expected, image, turned ? h : w, 3, context);
+                        if (!same) return same;
+                    }
+                }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Calls call(destination) on `bytes` bytes of 0xAB: succeeds when it returns
+// 0 and every byte is still 0xAB.
+template <typename Call>
+::testing::AssertionResult refusedUntouched(Call&& call, std::size_t bytes, const std::string& context) {
+    Bytes image(bytes, 0xAB);
+    const auto result = call(image.data());
+    if (result != 0) return ::testing::AssertionFailure() << context << ": returned " << result;
+    for (std::size_t i = 0; i < bytes; ++i)
+        if (image[i] != 0xAB) return ::testing::AssertionFailure() << context << ": byte " << i << " written";
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace pmtest

@@ -1,0 +1,192 @@
+// Plain models written from the rules, never from the library's code: the
+// pixel rules of the demosaicing methods, the whole methods over a
+// destination's previous contents, and how a calibration region meets a
+// full-frame map.
+#ifndef PIXMILL_TEST_MODELS_H
+#define PIXMILL_TEST_MODELS_H
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace pmtest {
+
+struct Channels {
+    unsigned blue, green, red;
+};
+
+// Forward window of pixel (r, c), any sample width: red and blue are the one
+// red and one blue sample of its 2 x 2 window; green is the mean of the two
+// greens at a red or blue site, and at a green site its own sample, or with
+// smoothing the mean of the two.
+template <typename Samples>
+Channels windowChannels(const Samples& raw, int w, int layout, int r, int c, bool smooth) {
+    Channels out{0, 0, 0};
+    unsigned greens[2];
+    int greenCount = 0;
+    for (int dr = 0; dr < 2; ++dr)
+        for (int dc = 0; dc < 2; ++dc) {
+            const unsigned v = raw[static_cast<std::size_t>(r + dr) * w + (c + dc)];
+            switch (colourAt(layout, r + dr, c + dc)) {
+                case 'R': out.red = v; break;
+                case 'B': out.blue = v; break;
+                default: greens[greenCount++] = v; break;
+            }
+        }
+    const bool greenSite = colourAt(layout, r, c) == 'G';
+    out.green = (greenSite && !smooth) ? greens[0] : (greens[0] + greens[1]) >> 1;
+    return out;
+}
+
+// Bilinear pixel (r, c), 1 <= r <= h - 2, 1 <= c <= w - 2.
+inline Channels bilinearChannels(const Bytes& raw, int w, int layout, int r, int c) {
+    auto s = [&](int row, int column) { return unsigned(raw[static_cast<std::size_t>(row) * w + column]); };
+    const unsigned up = s(r - 1, c), down = s(r + 1, c), left = s(r, c - 1), right = s(r, c + 1);
+    const unsigned diag = s(r - 1, c - 1) + s(r - 1, c + 1) + s(r + 1, c - 1) + s(r + 1, c + 1);
+    const char site = colourAt(layout, r, c);
+    if (site == 'G') {
+        const unsigned horizontal = (left + right) >> 1, vertical = (up + down) >> 1;
+        if (colourAt(layout, r, c + 1) == 'B') return {horizontal, s(r, c), vertical};
+        return {vertical, s(r, c), horizontal};
+    }
+    if (site == 'B') return {s(r, c), (up + down + left + right) >> 2, diag >> 2};
+    return {diag >> 2, (down + left) >> 1, s(r, c)};  // red: green from down and left only
+}
+
+// Mapped forward window, already through the tables: samples are mapped
+// first, so green at a red or blue site is the mean of the two mapped greens.
+// The last four columns are the last group: each even column there takes the
+// rule with the mapped right sample alone as green at a red or blue site, and
+// the odd column after it copies it.
+inline Channels mappedChannels(const Bytes& raw, int w, int layout, int r, int c, const TableSet& t) {
+    const bool lastGroup = c >= w - 4;
+    const int x = lastGroup ? c - (c - (w - 4)) % 2 : c;
+    auto s = [&](int row, int column) { return unsigned(raw[static_cast<std::size_t>(row) * w + column]); };
+    Channels out{0, 0, 0};
+    unsigned greenSum = 0;
+    for (int dr = 0; dr < 2; ++dr)
+        for (int dc = 0; dc < 2; ++dc) {
+            const unsigned v = s(r + dr, x + dc);
+            switch (colourAt(layout, r + dr, x + dc)) {
+                case 'R': out.red = t.mapR(v); break;
+                case 'B': out.blue = t.mapB(v); break;
+                default: greenSum += t.mapG(v); break;
+            }
+        }
+    out.green = colourAt(layout, r, x) == 'G' ? t.mapG(s(r, x)) : lastGroup ? t.mapG(s(r, x + 1)) : greenSum >> 1;
+    return out;
+}
+
+// A whole upright method over a destination that held `before`: pixels of
+// rows `first` to endRow - 1 and columns `first` to endColumn - 1 from
+// channels(r, c) through `t`, rows placed by the lowest byte of the flip
+// flag (only for layout codes 1 to 4), then a border of `border`.
+template <typename Fn>
+Bytes modelUpright(Bytes image, int w, int h, const TableSet& t, std::int32_t flip, int layout, int first, int endRow,
+                   int endColumn, int border, Fn&& channels) {
+    const bool bottomUp = (flip & 0xFF) != 0;
+    if (layout >= 1 && layout <= 4)
+        for (int r = first; r < endRow; ++r)
+            for (int c = first; c < endColumn; ++c) {
+                const Channels v = channels(r, c);
+                std::uint8_t* px = &image[(static_cast<std::size_t>(bottomUp ? h - 1 - r : r) * w + c) * 3];
+                px[0] = t.mapB(v.blue), px[1] = t.mapG(v.green), px[2] = t.mapR(v.red);
+            }
+    referenceBorder(image, w, h, border, 3);
+    return image;
+}
+
+// Code 2: rows and columns 1 to size - 2, border 2.
+inline Bytes modelBilinear(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                           const Bytes& before) {
+    return modelUpright(before, w, h, t, flip, layout, 1, h - 1, w - 1, 2,
+                        [&](int r, int c) { return bilinearChannels(raw, w, layout, r, c); });
+}
+
+// Codes 5 and 7: rows and columns 0 to size - 2, border 1.
+inline Bytes modelForwardWindow(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                                bool smooth, const Bytes& before) {
+    return modelUpright(before, w, h, t, flip, layout, 0, h - 1, w - 1, 1,
+                        [&](int r, int c) { return windowChannels(raw, w, layout, r, c, smooth); });
+}
+
+// Rgb code 1, Ex codes 1 and 5: rows 0 to h - 2, every column, border 1.
+inline Bytes modelMappedWindow(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                               const Bytes& before) {
+    static const TableSet none{"null", {}, {}, {}};
+    return modelUpright(before, w, h, none, flip, layout, 0, h - 1, w, 1,
+                        [&](int r, int c) { return mappedChannels(raw, w, layout, r, c, t); });
+}
+
+// Code 9: smoothed window values of source pixel (r, x) at destination row x,
+// column h - 1 - r (r with flip) of a destination w rows of h pixels; the
+// column of the source's last row copies its neighbour in every row, then the
+// last row (the source's last column) copies the row before it.
+inline Bytes modelRotated(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                          Bytes image) {
+    const bool transposed = (flip & 0xFF) != 0;
+    auto px = [&](int row, int column) { return &image[(static_cast<std::size_t>(row) * h + column) * 3]; };
+    if (layout >= 1 && layout <= 4)
+        for (int r = 0; r < h - 1; ++r)
+            for (int x = 0; x < w - 1; ++x) {
+                const Channels v = windowChannels(raw, w, layout, r, x, true);
+                std::uint8_t* p = px(x, transposed ? r : h - 1 - r);
+                p[0] = t.mapB(v.blue), p[1] = t.mapG(v.green), p[2] = t.mapR(v.red);
+            }
+    for (int row = 0; row < w; ++row) std::memcpy(px(row, transposed ? h - 1 : 0), px(row, transposed ? h - 2 : 1), 3);
+    std::memcpy(px(w - 1, 0), px(w - 2, 0), static_cast<std::size_t>(h) * 3);
+    return image;
+}
+
+// ---- Calibration regions ----------------------------------------------
+
+struct RegionArgs {
+    int xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight;
+    std::string describe() const {
+        std::ostringstream s;
+        s << "offset (" << xOffset << ", " << yOffset << "), region " << regionWidth << "x" << regionHeight
+          << ", map " << mapWidth << "x" << mapHeight;
+        return s.str();
+    }
+};
+
+// Offsets clamped to the map; size narrowed to what is left of the map.
+// rows or cols of 0 or less: nothing is touched.
+struct RegionModel {
+    long x0 = 0, y0 = 0, rows = 0, cols = 0;
+    explicit RegionModel(const RegionArgs& a) {
+        if (a.regionWidth <= 0 || a.regionHeight <= 0 || a.mapWidth <= 0 || a.mapHeight <= 0) return;
+        x0 = a.xOffset < 0 ? 0 : std::min(a.xOffset, a.mapWidth);
+        y0 = a.yOffset < 0 ? 0 : std::min(a.yOffset, a.mapHeight);
+        rows = std::min<long>(a.regionHeight, a.mapHeight - y0);
+        cols = std::min<long>(a.regionWidth, a.mapWidth - x0);
+    }
+    bool active() const { return rows > 0 && cols > 0; }
+    std::size_t samples() const { return active() ? std::size_t(rows * cols) : 1; }
+    int width() const { return int(std::max(1L, cols)); }
+};
+
+// Mostly regions inside small maps, with negative, oversized and
+// beyond-the-edge offsets, and now and then a non-positive size.
+inline RegionArgs randomRegion(std::mt19937& rng) {
+    auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
+    RegionArgs a;
+    a.mapWidth = pick(1, 24), a.mapHeight = pick(1, 24);
+    a.regionWidth = pick(1, 26), a.regionHeight = pick(1, 26);
+    a.xOffset = pick(-6, a.mapWidth + 3), a.yOffset = pick(-6, a.mapHeight + 3);
+    if (rng() % 20 == 0) (rng() % 2 ? a.regionWidth : a.mapHeight) = -pick(0, 3);
+    return a;
+}
+
+inline std::size_t mapSize(const RegionArgs& a) {
+    return std::size_t(std::max(a.mapWidth, 1)) * std::size_t(std::max(a.mapHeight, 1));
+}
+
+}  // namespace pmtest
+
+#endif
