@@ -60,28 +60,35 @@ Bytes modelErase(Bytes frame, const Bytes& map, const RegionArgs& a) {
 void expectErase(Bytes frame, const Bytes& map, const RegionArgs& a, const Bytes& expected) {
     EraseDeadPixel(frame.data(), map.data(), a.xOffset, a.yOffset, a.regionWidth, a.regionHeight, a.mapWidth,
                    a.mapHeight);
-    EXPECT_TRUE(sameImage(expected, frame, int(std::max(1L, RegionModel(a).cols)), 1, a.describe()));
+    EXPECT_TRUE(sameImage(expected, frame, RegionModel(a).width(), 1, a.describe()));
 }
 
 TEST(DeadPixel, DetectionHandWorked) {
-    Bytes frame(6 * 5, 100);
-    frame[7] = 120, frame[22] = 85;  // mean stays 100 after truncation
-    Bytes expected(frame.size(), 0);
-    expected[7] = expected[22] = 1;
-    EXPECT_TRUE(sameImage(expected, detect(frame, 6, 5), 6, 1, "hot and dead, 6x5"));
-
-    // Exactly the threshold away is marked, on either side.
-    Bytes edge(4 * 4, 100);
-    edge[1] = 110, edge[2] = 109, edge[13] = 90, edge[14] = 91;  // sum unchanged
-    Bytes edgeMap(16, 0);
-    edgeMap[1] = edgeMap[13] = 1;
-    EXPECT_TRUE(sameImage(edgeMap, detect(edge, 4, 4), 4, 1, "threshold 10, 4x4"));
-    {
-        ThresholdScope scope(25);
-        frame[3] = 125, frame[4] = 75;
-        Bytes map25(frame.size(), 0);
-        map25[3] = map25[4] = 1;
-        EXPECT_TRUE(sameImage(map25, detect(frame, 6, 5), 6, 1, "threshold 25"));
+    // Samples changed on a background of 100 whose truncated mean stays 100.
+    const struct {
+        int w, h, threshold;
+        std::vector<std::pair<int, int>> samples;
+        std::vector<int> marked;
+        bool earlier;
+    } cases[] = {
+        {6, 5, 10, {{7, 120}, {22, 85}}, {7, 22}, false},
+        // Exactly the threshold away is marked, on either side.
+        {4, 4, 10, {{1, 110}, {2, 109}, {13, 90}, {14, 91}}, {1, 13}, false},
+        {6, 5, 25, {{7, 120}, {22, 85}, {3, 125}, {4, 75}}, {3, 4}, false},
+        // The earlier builds mark only samples at least 10 above the mean.
+        {4, 4, 10, {{0, 110}, {1, 109}, {2, 81}}, {0}, true},
+    };
+    for (const auto& c : cases) {
+        ThresholdScope scope(c.threshold);
+        Bytes frame(std::size_t(c.w) * c.h, 100), expected(frame.size(), 0), got(frame.size(), 7);
+        for (auto [at, v] : c.samples) frame[std::size_t(at)] = std::uint8_t(v);
+        for (int at : c.marked) expected[std::size_t(at)] = 1;
+        if (c.earlier)
+            pm::detectDeadPixels(frame.data(), got.data(), c.w, c.h, pm::earlierDeadPixelRule());
+        else
+            got = detect(frame, c.w, c.h);
+        EXPECT_TRUE(sameImage(expected, got, c.w, 1, describe(0, c.w, c.h, 0) + ", threshold " +
+                                                         std::to_string(c.threshold) + (c.earlier ? ", earlier" : "")));
     }
     for (auto [threshold, mark] : {std::pair{0, 1}, {-4, 1}, {256, 0}}) {
         ThresholdScope scope(threshold);
@@ -89,15 +96,6 @@ TEST(DeadPixel, DetectionHandWorked) {
         EXPECT_TRUE(sameImage(Bytes(random.size(), std::uint8_t(mark)), detect(random, 9, 7), 9, 1,
                               "threshold " + std::to_string(threshold)));
     }
-
-    // The earlier builds mark only samples at least 10 above the mean.
-    Bytes early(4 * 4, 100);
-    early[0] = 110, early[1] = 109, early[2] = 81;  // sum unchanged
-    Bytes earlyMap(16, 0);
-    earlyMap[0] = 1;
-    Bytes got(16, 7);
-    pm::detectDeadPixels(early.data(), got.data(), 4, 4, pm::earlierDeadPixelRule());
-    EXPECT_TRUE(sameImage(earlyMap, got, 4, 1, "earlier rule"));
 }
 
 TEST(DeadPixel, DetectionMatchesModelAndRefusesBadArguments) {
@@ -139,56 +137,50 @@ TEST(DeadPixel, LargeFrameMeanDoesNotWrap) {
 }
 
 TEST(DeadPixel, ErasureHandWorked) {
-    // A 8x8 map and region; the frame counts up so every mean is distinct.
-    const RegionArgs whole{0, 0, 8, 8, 8, 8};
-    Bytes frame(64);
-    for (int i = 0; i < 64; ++i) frame[i] = std::uint8_t(3 * i + (i % 5) * 7);
-    auto at = [&](const Bytes& f, int j, int k) { return unsigned(f[j * 8 + k]); };
-    Bytes map(64, 0);
-    map[1 * 8 + 3] = map[4 * 8 + 6] = 1;  // row 1 and column cols - 2: left alone
-    map[2 * 8 + 2] = 1;                   // even/even: diagonals
-    map[4 * 8 + 3] = map[4 * 8 + 5] = 1;  // even/odd twice: the second sees the first
-    Bytes expected = frame;
-    expected[2 * 8 + 2] = std::uint8_t((at(frame, 1, 1) + at(frame, 1, 3) + at(frame, 3, 1) + at(frame, 3, 3)) / 4);
-    auto ring = [&](const Bytes& f, int j, int k) {
-        return (at(f, j - 2, k - 2) + at(f, j - 2, k) + at(f, j - 2, k + 2) + at(f, j, k - 2) + at(f, j, k + 2) +
-                at(f, j + 2, k - 2) + at(f, j + 2, k) + at(f, j + 2, k + 2)) / 8;
+    // Marked map positions (row, column), region samples given by `sample`,
+    // and the samples expected to change, worked out by hand from the rules.
+    auto frameOf = [](int n, int (*sample)(int)) {
+        Bytes f(std::size_t(n), 0);
+        for (int i = 0; i < n; ++i) f[std::size_t(i)] = std::uint8_t(sample(i));
+        return f;
     };
-    expected[4 * 8 + 3] = std::uint8_t(ring(expected, 4, 3));
-    expected[4 * 8 + 5] = std::uint8_t(ring(expected, 4, 5));
-    ASSERT_NE(ring(frame, 4, 5), ring(expected, 4, 5));  // the chaining is visible
-    expectErase(frame, map, whole, expected);
-
-    // Negative offsets behave as 0.
-    expectErase(frame, map, {-5, -1, 8, 8, 8, 8}, expected);
-
-    // A 6x6 region cut from (10, 12) of a 20x20 map uses the map there, even
-    // though both offsets exceed the region's size.
-    Bytes bigMap(400, 0);
-    bigMap[(12 + 3) * 20 + 10 + 2] = 1;  // region (3, 2): odd/even, ring
-    Bytes region(36);
-    for (int i = 0; i < 36; ++i) region[i] = std::uint8_t(11 * i);
-    Bytes repaired = region;
-    repaired[3 * 6 + 2] = std::uint8_t((region[1 * 6 + 0] + region[1 * 6 + 2] + region[1 * 6 + 4] + region[3 * 6 + 0] +
-                                        region[3 * 6 + 4] + region[5 * 6 + 0] + region[5 * 6 + 2] + region[5 * 6 + 4]) / 8);
-    expectErase(region, bigMap, {10, 12, 6, 6, 20, 20}, repaired);
-
-    // Past the right edge: 5 of 9 columns remain, and 5 is the row length.
-    Bytes narrow(5 * 6);
-    for (int i = 0; i < 30; ++i) narrow[i] = std::uint8_t(200 - 5 * i);
-    Bytes narrowMap(400, 0);
-    narrowMap[(1 + 2) * 20 + 15 + 2] = 1;  // region (2, 2): diagonals
-    Bytes narrowed = narrow;
-    narrowed[2 * 5 + 2] = std::uint8_t((narrow[1 * 5 + 1] + narrow[1 * 5 + 3] + narrow[3 * 5 + 1] + narrow[3 * 5 + 3]) / 4);
-    expectErase(narrow, narrowMap, {15, 1, 9, 6, 20, 20}, narrowed);
+    const struct {
+        RegionArgs region;
+        std::vector<std::pair<int, int>> marks;
+        int (*sample)(int);
+        std::vector<std::pair<int, int>> changed;
+    } cases[] = {
+        // An 8 x 8 map and region.  (1, 3) and (4, 6) lie within two samples
+        // of the edge: left alone.  (2, 2): mean of the diagonals, 66.  (4, 3)
+        // and (4, 5): the ring at distance 2, the second seeing the first's
+        // new value (122); without that it would be 125, not 127.
+        {{0, 0, 8, 8, 8, 8}, {{1, 3}, {4, 6}, {2, 2}, {4, 3}, {4, 5}}, [](int i) { return 3 * i + (i % 5) * 7; },
+         {{18, 66}, {35, 122}, {37, 127}}},
+        // Negative offsets behave as 0.
+        {{-5, -1, 8, 8, 8, 8}, {{1, 3}, {4, 6}, {2, 2}, {4, 3}, {4, 5}}, [](int i) { return 3 * i + (i % 5) * 7; },
+         {{18, 66}, {35, 122}, {37, 127}}},
+        // A 6 x 6 region cut from (10, 12) of a 20 x 20 map uses the map
+        // there, though both offsets exceed its size: region (3, 2), a ring.
+        {{10, 12, 6, 6, 20, 20}, {{15, 12}}, [](int i) { return 11 * i; }, {{20, 124}}},
+        // Past the right edge: 5 of 9 columns remain, and 5 is the row
+        // length.  Region (2, 2): the diagonals.
+        {{15, 1, 9, 6, 20, 20}, {{3, 17}}, [](int i) { return 13 * i * i + 11; }, {{12, 109}}},
+    };
+    for (const auto& c : cases) {
+        Bytes map(mapSize(c.region), 0);
+        for (auto [r, col] : c.marks) map[std::size_t(r * c.region.mapWidth + col)] = 1;
+        const Bytes frame = frameOf(int(RegionModel(c.region).samples()), c.sample);
+        Bytes expected = frame;
+        for (auto [at, v] : c.changed) expected[std::size_t(at)] = std::uint8_t(v);
+        expectErase(frame, map, c.region, expected);
+    }
 }
 
 TEST(DeadPixel, ErasureMatchesModelOnRandomRegions) {
     std::mt19937 rng(3304);
     for (int trial = 0; trial < 3000; ++trial) {
         const RegionArgs a = randomRegion(rng);
-        const std::size_t mapSize = std::size_t(std::max(a.mapWidth, 1)) * std::size_t(std::max(a.mapHeight, 1));
-        Bytes map = randomBytes(mapSize, rng());
+        Bytes map = randomBytes(mapSize(a), rng());
         const unsigned density = 1 + rng() % 4;  // from a few marks to most samples
         for (auto& v : map) v = (v % 4) < density ? std::uint8_t(1 + v % 3) : 0;
         const Bytes frame = randomBytes(RegionModel(a).samples(), rng());

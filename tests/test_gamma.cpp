@@ -27,40 +27,30 @@ std::pair<int, int> modelEntry(int i, double gamma) {
     return {int(v - slack), int(v + slack)};
 }
 
-void expectPrefix(const Bytes& t, int first, std::vector<int> entries, const char* what) {
-    for (std::size_t k = 0; k < entries.size(); ++k)
-        EXPECT_EQ(entries[k], t[first + k]) << what << ", entry " << first + k;
-}
-
 TEST(GammaTable, DocumentedTables) {
-    const Bytes g045 = gammaTable(0.45);
-    expectPrefix(g045, 0, {0, 21, 28, 34, 39, 43, 47, 50}, "gamma 0.45");
-    expectPrefix(g045, 252, {253, 254, 254, 255}, "gamma 0.45");
-    const Bytes g22 = gammaTable(2.2);
-    expectPrefix(g22, 0, {0, 0, 0, 0, 0, 0, 0, 0}, "gamma 2.2");
-    expectPrefix(g22, 252, {248, 250, 252, 255}, "gamma 2.2");
-
-    // Clamped exponents: everything at or below 0.1 (NaN too) is 0.1,
-    // everything at or above 10 is 10.
-    const Bytes low = gammaTable(0.1), high = gammaTable(10.0);
-    EXPECT_EQ(146, low[1]);
-    EXPECT_EQ(245, high[254]);
-    EXPECT_EQ(0, high[128]);
-    for (double g : {0.05, 0.0, -3.0, -std::numeric_limits<double>::infinity(), std::nan("")})
-        EXPECT_TRUE(sameImage(low, gammaTable(g), 256, 1, "gamma " + std::to_string(g) + " vs 0.1"));
-    for (double g : {25.0, 10.0000001, std::numeric_limits<double>::infinity()})
-        EXPECT_TRUE(sameImage(high, gammaTable(g), 256, 1, "gamma " + std::to_string(g) + " vs 10"));
-}
-
-TEST(GammaTable, ExponentOneTruncatesTheScaledProduct) {
-    // pow(x, 1) is x itself, so every entry is fixed by the double steps:
+    // Runs of entries from `first`; exponents at or below 0.1 (NaN too) are
+    // 0.1, at or above 10 are 10.  Exponent 1 is fixed by the double steps:
     // i times the stored reciprocal falls just below i / 255 for some i.
-    const Bytes t = gammaTable(1.0);
-    for (int i = 0; i < 256; ++i) {
-        const double x = i * 0.00392156862745098;
-        EXPECT_EQ(int(x * 255.0), t[i]) << "gamma 1, entry " << i;
+    const struct {
+        double gamma;
+        int first;
+        std::vector<int> entries;
+    } runs[] = {{0.45, 0, {0, 21, 28, 34, 39, 43, 47, 50}}, {0.45, 252, {253, 254, 254, 255}},
+                {2.2, 0, {0, 0, 0, 0, 0, 0, 0, 0}},         {2.2, 252, {248, 250, 252, 255}},
+                {0.1, 1, {146}},                           {10.0, 254, {245}},
+                {10.0, 128, {0}},                          {1.0, 32, {32, 32, 34}}};
+    for (const auto& run : runs) {
+        const Bytes t = gammaTable(run.gamma);
+        for (std::size_t k = 0; k < run.entries.size(); ++k)
+            EXPECT_EQ(run.entries[k], t[run.first + k]) << "gamma " << run.gamma << ", entry " << run.first + k;
     }
-    expectPrefix(t, 32, {32, 32, 34}, "gamma 1");
+    for (double g : {0.05, 0.0, -3.0, -std::numeric_limits<double>::infinity(), std::nan("")})
+        EXPECT_TRUE(sameImage(gammaTable(0.1), gammaTable(g), 256, 1, "gamma " + std::to_string(g) + " vs 0.1"));
+    for (double g : {25.0, 10.0000001, std::numeric_limits<double>::infinity()})
+        EXPECT_TRUE(sameImage(gammaTable(10.0), gammaTable(g), 256, 1, "gamma " + std::to_string(g) + " vs 10"));
+    const Bytes one = gammaTable(1.0);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(int(i * 0.00392156862745098 * 255.0), one[i]) << "gamma 1, entry " << i;
+    SetGammaLut(nullptr, 2.2);  // ignored
 }
 
 TEST(GammaTable, MatchesModelForManyExponents) {
@@ -79,7 +69,5 @@ TEST(GammaTable, MatchesModelForManyExponents) {
         }
     }
 }
-
-TEST(GammaTable, NullTableIsIgnored) { SetGammaLut(nullptr, 2.2); }
 
 }  // namespace

@@ -48,35 +48,38 @@ Bytes modelFix(Bytes frame, const Entries& acc, const RegionArgs& a) {
 void expectFix(Bytes frame, const Entries& acc, const RegionArgs& a, const Bytes& expected) {
     FixPatternNoise(frame.data(), acc.data(), a.xOffset, a.yOffset, a.regionWidth, a.regionHeight, a.mapWidth,
                     a.mapHeight);
-    EXPECT_TRUE(sameImage(expected, frame, int(std::max(1L, RegionModel(a).cols)), 1, a.describe()));
+    EXPECT_TRUE(sameImage(expected, frame, RegionModel(a).width(), 1, a.describe()));
 }
 
 TEST(PatternNoise, MeasureAndAverageHandWorked) {
-    Entries acc(12, 0);
-    GetPatternNoise(Bytes(12, 50).data(), acc.data(), 4, 3);
-    EXPECT_TRUE(sameEntries(Entries(12, 0), acc, 4, "uniform 50"));
-
-    Entries two(4, 0);
-    GetPatternNoise(Bytes{10, 20, 30, 40}.data(), two.data(), 2, 2);
-    EXPECT_TRUE(sameEntries(Entries{-15, 0, 0, 15}, two, 2, "2x2"));
-
-    // One row or one column: the empty class is simply absent.
-    for (auto [w, h] : {std::pair{3, 1}, {1, 3}}) {
-        Entries line(3, 5);
-        GetPatternNoise(Bytes{10, 20, 30}.data(), line.data(), w, h);
-        EXPECT_TRUE(sameEntries(Entries{-5, 5, 15}, line, w, std::to_string(w) + "x" + std::to_string(h)));
+    // One frame added to an accumulator that held `before`.  With one row or
+    // one column, the empty class is simply absent.
+    const struct {
+        int w, h;
+        Bytes frame;
+        Entries before, expected;
+    } measured[] = {
+        {4, 3, Bytes(12, 50), Entries(12, 0), Entries(12, 0)},
+        {2, 2, {10, 20, 30, 40}, {0, 0, 0, 0}, {-15, 0, 0, 15}},
+        {3, 1, {10, 20, 30}, {5, 5, 5}, {-5, 5, 15}},
+        {1, 3, {10, 20, 30}, {5, 5, 5}, {-5, 5, 15}},
+        {1, 1, {200}, {7}, {7}},
+    };
+    for (const auto& c : measured) {
+        Entries acc = c.before;
+        GetPatternNoise(c.frame.data(), acc.data(), c.w, c.h);
+        EXPECT_TRUE(sameEntries(c.expected, acc, c.w, describe(0, c.w, c.h, 0)));
     }
-    Entries single{7};
-    GetPatternNoise(Bytes{200}.data(), single.data(), 1, 1);
-    EXPECT_EQ(7, single[0]);
-
-    Entries gathered{-7, 7, -1, 1, 0, -8};
-    AvgPatternNoise(gathered.data(), 3, 2, 2);
-    EXPECT_TRUE(sameEntries(Entries{-3, 3, 0, 0, 0, -4}, gathered, 3, "divided by 2"));
-    for (int count : {1, 0, -2}) {
-        Entries kept{-7, 7};
-        AvgPatternNoise(kept.data(), 2, 1, count);
-        EXPECT_TRUE(sameEntries(Entries{-7, 7}, kept, 2, "frame count " + std::to_string(count)));
+    // Division truncates toward zero; a count of 1 or less changes nothing.
+    const struct {
+        int frames;
+        Entries expected;
+    } averaged[] = {{2, {-3, 3, 0, 0, 0, -4}}, {1, {-7, 7, -1, 1, 0, -8}}, {0, {-7, 7, -1, 1, 0, -8}},
+                    {-2, {-7, 7, -1, 1, 0, -8}}};
+    for (const auto& c : averaged) {
+        Entries acc{-7, 7, -1, 1, 0, -8};
+        AvgPatternNoise(acc.data(), 3, 2, c.frames);
+        EXPECT_TRUE(sameEntries(c.expected, acc, 3, "frame count " + std::to_string(c.frames)));
     }
 }
 
@@ -116,7 +119,7 @@ TEST(PatternNoise, CorrectionMatchesModelOnRandomRegions) {
     std::mt19937 rng(3406);
     for (int trial = 0; trial < 3000; ++trial) {
         const RegionArgs a = randomRegion(rng);
-        Entries acc(std::size_t(std::max(a.mapWidth, 1)) * std::size_t(std::max(a.mapHeight, 1)));
+        Entries acc(mapSize(a));
         for (auto& e : acc) e = int(rng() % 521) - 260;
         const Bytes frame = randomBytes(RegionModel(a).samples(), rng());
         expectFix(frame, acc, a, RegionModel(a).active() ? modelFix(frame, acc, a) : frame);
@@ -133,6 +136,7 @@ TEST(PatternNoise, NullPointersAndBadSizesTouchNothing) {
     AvgPatternNoise(nullptr, 4, 4, 2);
     AvgPatternNoise(acc.data(), -4, 4, 2);
     AvgPatternNoise(acc.data(), 4, 0, 2);
+    AvgPatternNoise(acc.data(), 4, -4, 2);
     FixPatternNoise(nullptr, acc.data(), 0, 0, 4, 4, 4, 4);
     FixPatternNoise(frame.data(), nullptr, 0, 0, 4, 4, 4, 4);
     EXPECT_EQ(Bytes(16, 9), frame);

@@ -1,9 +1,10 @@
 // White-balance measurement against a model that sums the window pixel by
-// pixel, for 8-bit and 16-bit components, plus the hand-worked cases.
+// pixel, for 8-bit and 16-bit components, plus hand-worked images.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
+#include <ostream>
+#include <tuple>
 
 #include "calib/white_balance.h"
 #include "pixmill.h"
@@ -15,11 +16,16 @@ namespace {
 
 struct Ratios {
     double red, green, blue;
+    bool operator==(const Ratios& o) const { return red == o.red && green == o.green && blue == o.blue; }
 };
+std::ostream& operator<<(std::ostream& s, const Ratios& r) {
+    return s << "{red " << r.red << ", green " << r.green << ", blue " << r.blue << "}";
+}
 constexpr double kUntouched = -123.25;
+constexpr Ratios kKept{kUntouched, kUntouched, kUntouched};
 
-// Components as plain numbers (blue, green, red per pixel); the model's
-// window is the interior, or the centre for the earlier builds.
+// Components as plain numbers (blue, green, red per pixel); the window is the
+// interior, or the centre for the earlier builds.
 Ratios modelRatios(const std::vector<unsigned>& px, int w, int h, bool centre) {
     const long r0 = centre ? h / 4 : 2, r1 = centre ? 3L * h / 4 : h - 2;
     const long c0 = centre ? w / 4 : 2, c1 = centre ? 3L * w / 4 : w - 2;
@@ -33,7 +39,7 @@ Ratios modelRatios(const std::vector<unsigned>& px, int w, int h, bool centre) {
 }
 
 // Stores the components as the format lays them out (16-bit little-endian),
-// starting `shift` bytes into the buffer, and measures.
+// starting `shift` bytes into the buffer, and measures into `out`.
 int measure(const std::vector<unsigned>& px, int w, int h, int format, Ratios& out, std::size_t shift = 0,
             const pm::WhiteBalancePolicy& policy = pm::kCurrentWhiteBalance) {
     Bytes buffer(shift + px.size() * 2);
@@ -45,7 +51,7 @@ int measure(const std::vector<unsigned>& px, int w, int h, int format, Ratios& o
             buffer[shift + i] = std::uint8_t(px[i]);
         }
     }
-    out = {kUntouched, kUntouched, kUntouched};
+    out = kKept;
     return pm::measureWhiteBalance(buffer.data() + shift, w, h, format, &out.red, &out.green, &out.blue, policy);
 }
 
@@ -55,82 +61,83 @@ std::vector<unsigned> uniform(int w, int h, unsigned b, unsigned g, unsigned r) 
     return px;
 }
 
-#define EXPECT_RATIOS(expected, actual, context)        \
-    do {                                                \
-        EXPECT_EQ((expected).red, (actual).red) << context;     \
-        EXPECT_EQ((expected).green, (actual).green) << context; \
-        EXPECT_EQ((expected).blue, (actual).blue) << context;   \
-    } while (0)
-
 TEST(WhiteBalance, MatchesModelOnRandomImages) {
     std::mt19937 rng(4401);
     for (int trial = 0; trial < 300; ++trial) {
         const int w = 4 + int(rng() % 20), h = 4 + int(rng() % 20);
         const int format = trial % 2 ? PM_FORMAT_BGR16 : PM_FORMAT_BGR8;
-        const unsigned top = format == PM_FORMAT_BGR16 ? 65535 : 255;
         std::vector<unsigned> px(std::size_t(w) * h * 3);
-        for (auto& v : px) v = rng() % (top + 1);
+        for (auto& v : px) v = rng() % (format == PM_FORMAT_BGR16 ? 65536 : 256);
         if (trial % 7 == 0)  // a channel without any signal
             for (std::size_t i = std::size_t(trial % 3); i < px.size(); i += 3) px[i] = 0;
-        Ratios got;
-        ASSERT_EQ(1, measure(px, w, h, format, got, std::size_t(trial % 3)));
         const std::string context = "format " + std::to_string(format) + ", " + describe(0, w, h, 0);
-        EXPECT_RATIOS(modelRatios(px, w, h, false), got, context);
+        Ratios got, exported = kKept;
+        ASSERT_EQ(1, measure(px, w, h, format, got, std::size_t(trial % 3)));
+        EXPECT_EQ(modelRatios(px, w, h, false), got) << context;
         if (format == PM_FORMAT_BGR8) {
-            Bytes bytes(px.begin(), px.end());
-            Ratios exported{kUntouched, kUntouched, kUntouched};
+            const Bytes bytes(px.begin(), px.end());
             ASSERT_EQ(1, GetWhiteBalanceRatio(bytes.data(), w, h, &exported.red, &exported.green, &exported.blue));
-            EXPECT_RATIOS(got, exported, context);
+            EXPECT_EQ(got, exported) << context;
         }
         // The earlier builds' centre window and odd-size refusal.
         const int expected = (w % 2 == 0 && h % 2 == 0) ? 1 : 0;
         ASSERT_EQ(expected, measure(px, w, h, format, got, 0, pm::kEarlierWhiteBalance)) << context;
-        if (expected) EXPECT_RATIOS(modelRatios(px, w, h, true), got, context + ", centre window");
+        if (expected) {
+            EXPECT_EQ(modelRatios(px, w, h, true), got) << context << ", centre window";
+        }
     }
 }
 
 TEST(WhiteBalance, HandWorkedImages) {
+    // Uniform images, measured or not: an empty window (a side of 4) or a
+    // format other than 4 and 6 gives all ratios 0.
+    const struct {
+        int w, h, format;
+        unsigned b, g, r;
+        Ratios expected;
+    } cases[] = {
+        {9, 7, 4, 128, 128, 128, {1.0, 1.0, 1.0}}, {8, 6, 4, 50, 100, 200, {0.5, 1.0, 2.0}},
+        {8, 6, 6, 50, 100, 0, {0.0, 1.0, 2.0}},    {8, 6, 4, 50, 0, 200, {0.0, 0.0, 0.0}},
+        {4, 9, 4, 9, 9, 9, {0.0, 0.0, 0.0}},       {9, 4, 6, 9, 9, 9, {0.0, 0.0, 0.0}},
+        {4, 4, 4, 9, 9, 9, {0.0, 0.0, 0.0}},       {9, 9, 0, 9, 9, 9, {0.0, 0.0, 0.0}},
+        {9, 9, 5, 9, 9, 9, {0.0, 0.0, 0.0}},       {9, 9, 9, 9, 9, 9, {0.0, 0.0, 0.0}},
+        {9, 9, -1, 9, 9, 9, {0.0, 0.0, 0.0}},
+        // 296 x 296 interior pixels at 65535 sum past 2^32: a wrapped sum
+        // would give a wrong green mean.
+        {300, 300, 6, 65535, 65535, 32768, {65535.0 / 32768.0, 1.0, 1.0}},
+    };
     Ratios got;
-    ASSERT_EQ(1, measure(uniform(9, 7, 128, 128, 128), 9, 7, PM_FORMAT_BGR8, got));
-    EXPECT_RATIOS((Ratios{1.0, 1.0, 1.0}), got, "uniform 128");
-    ASSERT_EQ(1, measure(uniform(8, 6, 50, 100, 200), 8, 6, PM_FORMAT_BGR8, got));
-    EXPECT_RATIOS((Ratios{0.5, 1.0, 2.0}), got, "50/100/200");
-    ASSERT_EQ(1, measure(uniform(8, 6, 50, 100, 0), 8, 6, PM_FORMAT_BGR16, got));
-    EXPECT_RATIOS((Ratios{0.0, 1.0, 2.0}), got, "no red");
-    ASSERT_EQ(1, measure(uniform(8, 6, 50, 0, 200), 8, 6, PM_FORMAT_BGR8, got));
-    EXPECT_RATIOS((Ratios{0.0, 0.0, 0.0}), got, "no green");
+    for (const auto& c : cases) {
+        ASSERT_EQ(1, measure(uniform(c.w, c.h, c.b, c.g, c.r), c.w, c.h, c.format, got)) << c.w << "x" << c.h;
+        EXPECT_EQ(c.expected, got) << c.w << "x" << c.h << ", format " << c.format << ", " << c.b << "/" << c.g
+                                   << "/" << c.r;
+    }
 
     // A 5 x 5 image measures only its centre; the two outer rings do not count.
     std::vector<unsigned> five = uniform(5, 5, 7, 250, 3);
     five[(2 * 5 + 2) * 3 + 0] = 10, five[(2 * 5 + 2) * 3 + 1] = 30, five[(2 * 5 + 2) * 3 + 2] = 60;
     ASSERT_EQ(1, measure(five, 5, 5, PM_FORMAT_BGR8, got));
-    EXPECT_RATIOS((Ratios{0.5, 1.0, 3.0}), got, "5x5");
+    EXPECT_EQ((Ratios{0.5, 1.0, 3.0}), got) << "5x5";
 
-    // Early builds: an 8 x 8 image measures rows and columns 2 to 5.
+    // Earlier builds: an 8 x 8 image measures rows and columns 2 to 5.
     std::vector<unsigned> eight = uniform(8, 8, 1, 1, 1);
     for (int r = 2; r <= 5; ++r)
         for (int c = 2; c <= 5; ++c) eight[(r * 8 + c) * 3 + 2] = 4;
     ASSERT_EQ(1, measure(eight, 8, 8, PM_FORMAT_BGR8, got, 0, pm::kEarlierWhiteBalance));
-    EXPECT_RATIOS((Ratios{0.25, 1.0, 1.0}), got, "8x8 centre window");
+    EXPECT_EQ((Ratios{0.25, 1.0, 1.0}), got) << "8x8 centre window";
 }
 
-TEST(WhiteBalance, EmptyWindowsAndRefusals) {
+TEST(WhiteBalance, RefusalsKeepTheOutputs) {
     Ratios got;
-    // Empty window or an unmeasured format: measured, all ratios 0.
-    for (auto [w, h, format] : {std::tuple{4, 9, 4}, {9, 4, 6}, {4, 4, 4}, {9, 9, 0}, {9, 9, 5}, {9, 9, 9}, {9, 9, -1}}) {
-        ASSERT_EQ(1, measure(uniform(w, h, 9, 9, 9), w, h, format, got)) << w << "x" << h << " format " << format;
-        EXPECT_RATIOS((Ratios{0.0, 0.0, 0.0}), got, std::to_string(w) + "x" + std::to_string(h));
-    }
-    // Refused: 3 or less, or null; the outputs keep their contents.
     for (auto [w, h] : {std::pair{3, 9}, {9, 3}, {0, 9}, {9, -5}, {-7, -7}}) {
         ASSERT_EQ(0, measure(uniform(9, 9, 9, 9, 9), w, h, PM_FORMAT_BGR8, got)) << w << "x" << h;
-        EXPECT_RATIOS((Ratios{kUntouched, kUntouched, kUntouched}), got, std::to_string(w) + "x" + std::to_string(h));
+        EXPECT_EQ(kKept, got) << w << "x" << h;
     }
-    Ratios kept{kUntouched, kUntouched, kUntouched};
+    EXPECT_EQ(0, measure(uniform(7, 8, 9, 9, 9), 7, 8, PM_FORMAT_BGR8, got, 0, pm::kEarlierWhiteBalance));
+    Ratios kept = kKept;
     EXPECT_EQ(0, GetWhiteBalanceRatio(nullptr, 9, 9, &kept.red, &kept.green, &kept.blue));
     EXPECT_EQ(0, pm::measureWhiteBalance(nullptr, 9, 9, PM_FORMAT_BGR16, &kept.red, &kept.green, &kept.blue));
-    EXPECT_EQ(0, measure(uniform(7, 8, 9, 9, 9), 7, 8, PM_FORMAT_BGR8, got, 0, pm::kEarlierWhiteBalance));
-    EXPECT_RATIOS(kept, (Ratios{kUntouched, kUntouched, kUntouched}), "null image");
+    EXPECT_EQ(kKept, kept) << "null image";
 
     // Null ratio pointers are skipped; the others are still written.
     const Bytes image(6 * 6 * 3, 100);
@@ -138,15 +145,6 @@ TEST(WhiteBalance, EmptyWindowsAndRefusals) {
     EXPECT_EQ(1, GetWhiteBalanceRatio(image.data(), 6, 6, nullptr, nullptr, &blue));
     EXPECT_EQ(1.0, blue);
     EXPECT_EQ(1, GetWhiteBalanceRatio(image.data(), 6, 6, nullptr, nullptr, nullptr));
-}
-
-TEST(WhiteBalance, FullScaleSixteenBitSumsDoNotWrap) {
-    // 296 x 296 interior pixels at 65535 sum past 2^32; a wrapped sum would
-    // give a wrong green mean and so wrong ratios.
-    const int w = 300, h = 300;
-    Ratios got;
-    ASSERT_EQ(1, measure(uniform(w, h, 65535, 65535, 32768), w, h, PM_FORMAT_BGR16, got));
-    EXPECT_RATIOS((Ratios{65535.0 / 32768.0, 1.0, 1.0}), got, "300x300 16-bit");
 }
 
 }  // namespace
