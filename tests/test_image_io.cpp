@@ -3,6 +3,7 @@
 // libpng's own simplified interface, and malformed inputs of every kind.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <csetjmp>
@@ -13,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "image_io.h"
+#include "test_support.h"
 
+using pmtest::Bytes;
 using pmtool::BgrImage;
 using pmtool::GreyFrame;
 using pmtool::ImageError;
@@ -24,19 +25,16 @@ using pmtool::ImageFormat;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-Bytes randomBytes(std::size_t count, std::mt19937& rng) {
-    Bytes out(count);
-    for (auto& v : out) v = static_cast<std::uint8_t>(rng() & 0xFF);
-    return out;
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-// The message of the ImageError that decoding `contents` throws, or a note
-// that none was thrown.
+// The message of the ImageError that decoding `contents` throws, or
+// "<decoded WxH>" when none was thrown.
 std::string decodeFailure(const Bytes& contents) {
     try {
         const GreyFrame frame = pmtool::decodeFrame(contents);
@@ -50,32 +48,27 @@ std::string decodeFailure(const Bytes& contents) {
 class ImageFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("pixmill_image_io_" + std::to_string(::getpid()) + "_" + info->name());
+        dir_ = fs::temp_directory_path() / ("pixmill_image_io_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
-
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
     void writeFile(const std::string& name, const Bytes& contents) const {
-        std::ofstream out(path(name), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(contents.data()), std::streamsize(contents.size()));
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(contents.data()), std::streamsize(contents.size()));
     }
-
     Bytes readFile(const std::string& name) const {
         std::ifstream in(path(name), std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-
     fs::path dir_;
 };
 
-// ---- PNG files made with libpng directly ------------------------------
+// ---- Files made with libpng directly and byte by byte ------------------
 
-// A grey 8-bit PNG written by libpng's simplified interface.
+// A PNG of `format` written by libpng's simplified interface.
 Bytes simplePng(int w, int h, std::uint32_t format, const Bytes& pixels) {
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -86,8 +79,7 @@ Bytes simplePng(int w, int h, std::uint32_t format, const Bytes& pixels) {
     png_alloc_size_t size = 0;
     EXPECT_TRUE(png_image_write_get_memory_size(image, size, 0, pixels.data(), 0, nullptr)) << image.message;
     Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr))
-        << image.message;
+    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr)) << image.message;
     out.resize(size);
     return out;
 }
@@ -118,33 +110,31 @@ Bytes interlacedGreyPng(int w, int h, const Bytes& samples) {
     return out;
 }
 
-void appendChunk(Bytes& file, const char* type, const Bytes& data) {
-    const std::uint32_t length = std::uint32_t(data.size());
-    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(std::uint8_t(length >> shift));
-    Bytes typed(type, type + 4);
-    typed.insert(typed.end(), data.begin(), data.end());
-    file.insert(file.end(), typed.begin(), typed.end());
-    const auto crc = std::uint32_t(crc32(0, typed.data(), uInt(typed.size())));
-    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(std::uint8_t(crc >> shift));
+void appendBigEndian(Bytes& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(v >> shift));
 }
 
-// A PNG of a header chunk (grey, 8-bit), a data chunk of a few bytes that
-// are no image, and an end chunk: a reader learns the claimed sizes from it,
-// but there is no image data behind them.
+void appendChunk(Bytes& file, const char* type, const Bytes& data) {
+    appendBigEndian(file, std::uint32_t(data.size()));
+    const Bytes typed = Bytes(type, type + 4) + data;
+    file.insert(file.end(), typed.begin(), typed.end());
+    appendBigEndian(file, std::uint32_t(crc32(0, typed.data(), uInt(typed.size()))));
+}
+
+// A header chunk (grey, 8-bit), a data chunk of a few bytes that are no
+// image, and an end chunk: a reader learns the claimed sizes, but there is no
+// image data behind them.
 Bytes headerOnlyPng(std::uint32_t w, std::uint32_t h) {
-    Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes ihdr;
-    for (std::uint32_t v : {w, h})
-        for (int shift = 24; shift >= 0; shift -= 8) ihdr.push_back(std::uint8_t(v >> shift));
-    ihdr.insert(ihdr.end(), {8, 0, 0, 0, 0});
-    appendChunk(file, "IHDR", ihdr);
+    Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, header;
+    appendBigEndian(header, w);
+    appendBigEndian(header, h);
+    appendChunk(file, "IHDR", header + Bytes{8, 0, 0, 0, 0});
     appendChunk(file, "IDAT", {1, 2, 3, 4});
     appendChunk(file, "IEND", {});
     return file;
 }
 
-// Decodes an RGB PNG with libpng's simplified interface (8-bit, no gamma
-// conversion for an 8-bit source read as 8-bit).
+// Decodes an RGB PNG with libpng's simplified interface.
 Bytes decodeRgbWithLibpng(const Bytes& file, int& w, int& h) {
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -162,210 +152,137 @@ Bytes decodeRgbWithLibpng(const Bytes& file, int& w, int& h) {
 }
 
 BgrImage randomImage(int w, int h, std::mt19937& rng) {
-    BgrImage image;
-    image.width = w;
-    image.height = h;
-    image.bytes = randomBytes(std::size_t(w) * h * 3, rng);
-    return image;
+    return {w, h, pmtest::randomBytes(std::size_t(w) * h * 3, rng())};
 }
 
-// ---- PGM ---------------------------------------------------------------
+// ---- Reading frames ----------------------------------------------------
 
-TEST(Pgm, HeaderSeparatorsAndComments) {
+TEST(ReadFrame, PgmHeaderSeparatorsAndComments) {
     const Bytes samples = {0, 1, 2, 3, 250, 251, 252, 253, 9, 8, 7, 6, 128, 255, 64, 32};
-    const std::string headers[] = {
-        "P5\n4 4\n255\n",
-        "P5 4 4 255 ",
-        "P5\t4\r\n4\v255\f",
-        "P5\n# made by hand\n4 4\n255\n",
-        "P5#comment straight after the magic\n4#after width\n4 # after height\n255\n",
-        "P5\n# comment ending in CR\r4 4\n#\n255\r",
-        "P5\n  \n\n4\n\n\n4\n\n255\n",
-    };
-    for (const std::string& header : headers) {
-        Bytes file = bytesOf(header);
-        file.insert(file.end(), samples.begin(), samples.end());
-        file.insert(file.end(), {'P', '5', '\n'});  // a following image is ignored
-        try {
-            const GreyFrame frame = pmtool::decodeFrame(file);
-            EXPECT_EQ(4, frame.width) << "header '" << header << "'";
-            EXPECT_EQ(4, frame.height) << "header '" << header << "'";
-            EXPECT_EQ(samples, frame.samples) << "header '" << header << "'";
-        } catch (const ImageError& error) {
-            ADD_FAILURE() << "header '" << header << "' refused: " << error.what();
-        }
+    for (const char* header : {
+             "P5\n4 4\n255\n",
+             "P5 4 4 255 ",
+             "P5\t4\r\n4\v255\f",
+             "P5\n# made by hand\n4 4\n255\n",
+             "P5#comment straight after the magic\n4#after width\n4 # after height\n255\n",
+             "P5\n# comment ending in CR\r4 4\n#\n255\r",
+             "P5\n  \n\n4\n\n\n4\n\n255\n",
+         }) {
+        // A following image is ignored.
+        const Bytes file = bytesOf(header) + samples + bytesOf("P5\n");
+        ASSERT_EQ("<decoded 4x4>", decodeFailure(file)) << "header '" << header << "'";
+        EXPECT_EQ(samples, pmtool::decodeFrame(file).samples) << "header '" << header << "'";
     }
 }
 
-TEST(Pgm, SmallerMaxvalIsRescaledToFullRange) {
+TEST(ReadFrame, PgmSmallerMaxvalIsRescaledToFullRange) {
     // maxval 100: v * 255 / 100 rounded to nearest (2.55 -> 3, 127.5 -> 128,
     // 252.45 -> 252); maxval 15 is an exact factor of 17; maxval 1 is black
     // and white.
-    struct Case {
+    const struct {
         int maxval;
         Bytes in, out;
-    };
-    const Case cases[] = {{100, {0, 1, 50, 99, 100, 10, 20, 30}, {0, 3, 128, 252, 255, 26, 51, 77}},
-                          {15, {0, 1, 7, 8, 14, 15, 3, 5}, {0, 17, 119, 136, 238, 255, 51, 85}},
-                          {1, {0, 1, 1, 0, 0, 0, 1, 1}, {0, 255, 255, 0, 0, 0, 255, 255}}};
-    for (const Case& c : cases) {
-        Bytes file = bytesOf("P5 4 2 " + std::to_string(c.maxval) + "\n");
-        file.insert(file.end(), c.in.begin(), c.in.end());
-        const GreyFrame frame = pmtool::decodeFrame(file);
-        EXPECT_EQ(c.out, frame.samples) << "maxval " << c.maxval;
-    }
+    } cases[] = {{100, {0, 1, 50, 99, 100, 10, 20, 30}, {0, 3, 128, 252, 255, 26, 51, 77}},
+                 {15, {0, 1, 7, 8, 14, 15, 3, 5}, {0, 17, 119, 136, 238, 255, 51, 85}},
+                 {1, {0, 1, 1, 0, 0, 0, 1, 1}, {0, 255, 255, 0, 0, 0, 255, 255}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.out, pmtool::decodeFrame(bytesOf("P5 4 2 " + std::to_string(c.maxval) + "\n") + c.in).samples)
+            << "maxval " << c.maxval;
 }
 
-TEST(Pgm, RandomFramesReadBackExactly) {
+TEST_F(ImageFiles, RandomFramesReadBackExactly) {
+    // PGM with random separators and comments, plain and interlaced PNG.
     std::mt19937 rng(7031);
-    for (int trial = 0; trial < 50; ++trial) {
-        const int w = 1 + int(rng() % 40), h = 1 + int(rng() % 40);
-        const Bytes samples = randomBytes(std::size_t(w) * h, rng);
-        std::string header = "P5";
-        for (const std::string& field : {std::to_string(w), std::to_string(h), std::string("255")}) {
-            header += (rng() & 1) ? "\n# note " + std::to_string(rng() % 1000) + "\n" : std::string(1 + rng() % 3, ' ');
-            header += field;
-        }
-        header += "\n";
-        Bytes file = bytesOf(header);
-        file.insert(file.end(), samples.begin(), samples.end());
-        const GreyFrame frame = pmtool::decodeFrame(file);
-        ASSERT_EQ(w, frame.width) << "trial " << trial;
-        ASSERT_EQ(h, frame.height) << "trial " << trial;
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            ASSERT_EQ(samples[i], frame.samples[i])
-                << "sample row " << i / w << " column " << i % w << ", " << w << "x" << h;
-    }
-}
-
-TEST(Pgm, MalformedHeadersAndDataAreRefused) {
-    struct Case {
-        std::string contents;
-        const char* expected;  // part of the message
-    };
-    const Case cases[] = {
-        {"", "empty"},
-        {"P5", "ends before the width"},
-        {"P5 4", "ends before the height"},
-        {"P5 4 4", "ends before the maxval"},
-        {"P5 4 4 255", "ends before the sample data"},
-        {"P5 4 4 255#x\n", "no whitespace after maxval"},
-        {"P5 x 4 255\n", "width is not a number"},
-        {"P5 4x4 255\n", "width is not a number"},
-        {"P5 4 -4 255\n", "height is not a number"},
-        {"P5 4 4 +255\n", "maxval is not a number"},
-        {"P5 0 4 255\n", "empty"},
-        {"P5 4 0 255\n", "empty"},
-        {"P5 99999999999999999999999 4 255\n", "width exceeds"},
-        {"P5 65537 4 255\n", "too large"},
-        {"P5 4 65537 255\n", "too large"},
-        {"P5 65536 65536 255\n", "too large"},
-        {"P5 4 4 0\n", "maxval 0"},
-        {"P5 4 4 256\n", "16-bit"},
-        {"P5 4 4 70000\n", "maxval exceeds"},
-        {"P5 4 4 255\n" + std::string(15, 'a'), "truncated: 16 samples expected, 15 present"},
-        {"P5 4 4 255\n", "truncated: 16 samples expected, 0 present"},
-        {"P5 2 2 10\n\x01\x02\x0b\x03", "sample 11 at row 1, column 0 exceeds maxval 10"},
-        {"P2 4 4 255\n", "plain (ASCII) PGM"},
-        {"P6 4 4 255\n", "PPM colour images"},
-        {"P3 4 4 255\n", "PPM colour images"},
-        {"GIF89a", "not a PNG or binary PGM"},
-        {"P", "not a PNG or binary PGM"},
-    };
-    for (const Case& c : cases) {
-        const std::string message = decodeFailure(bytesOf(c.contents));
-        EXPECT_NE(std::string::npos, message.find(c.expected))
-            << "file '" << c.contents << "' gave '" << message << "', expected '" << c.expected << "'";
-        EXPECT_EQ(std::string::npos, message.find('\n')) << "message of '" << c.contents << "' spans lines";
-    }
-}
-
-TEST(Pgm, EveryTruncationOfAValidFileIsRefused) {
-    std::mt19937 rng(99);
-    Bytes file = bytesOf("P5\n# camera 3\n6 4\n255\n");
-    const Bytes samples = randomBytes(24, rng);
-    file.insert(file.end(), samples.begin(), samples.end());
-    for (std::size_t length = 0; length < file.size(); ++length) {
-        const Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(length));
-        EXPECT_NE('<', decodeFailure(cut)[0]) << "prefix of " << length << " bytes decoded";
-    }
-}
-
-// ---- PNG ---------------------------------------------------------------
-
-TEST_F(ImageFiles, GreyPngFramesReadBackExactly) {
-    std::mt19937 rng(4242);
-    for (int trial = 0; trial < 12; ++trial) {
+    for (int trial = 0; trial < 60; ++trial) {
         const int w = 1 + int(rng() % 70), h = 1 + int(rng() % 50);
-        const Bytes samples = randomBytes(std::size_t(w) * h, rng);
-        const bool interlaced = trial % 2 == 1;
-        writeFile("frame.png",
-                  interlaced ? interlacedGreyPng(w, h, samples) : simplePng(w, h, PNG_FORMAT_GRAY, samples));
-        const GreyFrame frame = pmtool::readFrame(path("frame.png"));
+        const Bytes samples = pmtest::randomBytes(std::size_t(w) * h, rng());
+        Bytes file;
+        if (trial % 3 == 0) {
+            std::string header = "P5";
+            for (const std::string& field : {std::to_string(w), std::to_string(h), std::string("255")})
+                header += ((rng() & 1) ? "\n# note " + std::to_string(rng() % 1000) + "\n" : std::string(1 + rng() % 3, ' ')) +
+                          field;
+            file = bytesOf(header + "\n") + samples;
+        } else {
+            file = trial % 3 == 1 ? simplePng(w, h, PNG_FORMAT_GRAY, samples) : interlacedGreyPng(w, h, samples);
+        }
+        writeFile("frame", file);
+        const GreyFrame frame = pmtool::readFrame(path("frame"));
         ASSERT_EQ(w, frame.width) << "trial " << trial;
         ASSERT_EQ(h, frame.height) << "trial " << trial;
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            ASSERT_EQ(samples[i], frame.samples[i]) << "sample row " << i / w << " column " << i % w << ", " << w
-                                                    << "x" << h << (interlaced ? " interlaced" : "");
+        ASSERT_TRUE(pmtest::sameImage(samples, frame.samples, w, 1, "trial " + std::to_string(trial)));
     }
 }
 
-TEST_F(ImageFiles, PngOutputDecodesToTheImageInRgbOrder) {
-    std::mt19937 rng(5150);
-    for (int trial = 0; trial < 10; ++trial) {
-        const BgrImage image = randomImage(1 + int(rng() % 60), 1 + int(rng() % 40), rng);
-        pmtool::writeImage(path("out.png"), image, ImageFormat::Png);
-        int w = 0, h = 0;
-        const Bytes rgb = decodeRgbWithLibpng(readFile("out.png"), w, h);
-        ASSERT_EQ(image.width, w);
-        ASSERT_EQ(image.height, h);
-        for (std::size_t p = 0; p < rgb.size() / 3; ++p)
-            for (int ch = 0; ch < 3; ++ch)
-                ASSERT_EQ(image.bytes[p * 3 + std::size_t(2 - ch)], rgb[p * 3 + std::size_t(ch)])
-                    << "pixel row " << p / std::size_t(w) << " column " << p % std::size_t(w) << " channel "
-                    << "RGB"[ch] << ", " << w << "x" << h;
-    }
-}
-
-TEST(Png, OtherKindsOfPngAreRefusedByName) {
+TEST(ReadFrame, MalformedFilesAreRefusedByName) {
     const Bytes pixels(4 * 4 * 8, 100);
-    struct Case {
-        std::uint32_t format;
-        const char* expected;
+    const struct {
+        Bytes contents;
+        const char* expected;  // part of the message
+    } cases[] = {
+        {bytesOf(""), "empty"},
+        {bytesOf("P5"), "ends before the width"},
+        {bytesOf("P5 4"), "ends before the height"},
+        {bytesOf("P5 4 4"), "ends before the maxval"},
+        {bytesOf("P5 4 4 255"), "ends before the sample data"},
+        {bytesOf("P5 4 4 255#x\n"), "no whitespace after maxval"},
+        {bytesOf("P5 x 4 255\n"), "width is not a number"},
+        {bytesOf("P5 4x4 255\n"), "width is not a number"},
+        {bytesOf("P5 4 -4 255\n"), "height is not a number"},
+        {bytesOf("P5 4 4 +255\n"), "maxval is not a number"},
+        {bytesOf("P5 0 4 255\n"), "empty"},
+        {bytesOf("P5 4 0 255\n"), "empty"},
+        {bytesOf("P5 99999999999999999999999 4 255\n"), "width exceeds"},
+        {bytesOf("P5 65537 4 255\n"), "too large"},
+        {bytesOf("P5 4 65537 255\n"), "too large"},
+        {bytesOf("P5 65536 65536 255\n"), "too large"},
+        {bytesOf("P5 4 4 0\n"), "maxval 0"},
+        {bytesOf("P5 4 4 256\n"), "16-bit"},
+        {bytesOf("P5 4 4 70000\n"), "maxval exceeds"},
+        {bytesOf("P5 4 4 255\n" + std::string(15, 'a')), "truncated: 16 samples expected, 15 present"},
+        {bytesOf("P5 4 4 255\n"), "truncated: 16 samples expected, 0 present"},
+        {bytesOf("P5 2 2 10\n\x01\x02\x0b\x03"), "sample 11 at row 1, column 0 exceeds maxval 10"},
+        {bytesOf("P2 4 4 255\n"), "plain (ASCII) PGM"},
+        {bytesOf("P6 4 4 255\n"), "PPM colour images"},
+        {bytesOf("P3 4 4 255\n"), "PPM colour images"},
+        {bytesOf("GIF89a"), "not a PNG or binary PGM"},
+        {bytesOf("P"), "not a PNG or binary PGM"},
+        {simplePng(4, 4, PNG_FORMAT_RGB, pixels), "colour image; an 8-bit grey image is needed"},
+        {simplePng(4, 4, PNG_FORMAT_RGBA, pixels), "colour image with alpha"},
+        {simplePng(4, 4, PNG_FORMAT_GA, pixels), "grey image with alpha"},
+        {simplePng(4, 4, PNG_FORMAT_LINEAR_Y, pixels), "16-bit grey samples"},
+        // Claimed sizes beyond the caps are refused before reading.
+        {headerOnlyPng(65537, 4), "too large"},
+        {headerOnlyPng(4, 65537), "too large"},
+        {headerOnlyPng(65536, 65536), "too large"},
+        {headerOnlyPng(20000, 20000), "too large"},
+        // Within the caps but without image data: refused by the decoder.
+        {headerOnlyPng(8, 8), ""},
     };
-    const Case cases[] = {{PNG_FORMAT_RGB, "colour image; an 8-bit grey image is needed"},
-                          {PNG_FORMAT_RGBA, "colour image with alpha"},
-                          {PNG_FORMAT_GA, "grey image with alpha"},
-                          {PNG_FORMAT_LINEAR_Y, "16-bit grey samples"}};
-    for (const Case& c : cases) {
-        const std::string message = decodeFailure(simplePng(4, 4, c.format, pixels));
-        EXPECT_NE(std::string::npos, message.find(c.expected)) << "format " << c.format << " gave '" << message << "'";
+    for (const auto& c : cases) {
+        const std::string message = decodeFailure(c.contents);
+        const std::string start(c.contents.begin(), c.contents.begin() + std::min<std::size_t>(12, c.contents.size()));
+        EXPECT_NE('<', message[0]) << "'" << start << "...' decoded";
+        EXPECT_NE(std::string::npos, message.find(c.expected))
+            << "'" << start << "...' gave '" << message << "', expected '" << c.expected << "'";
+        EXPECT_EQ(std::string::npos, message.find('\n')) << "message of '" << start << "...' spans lines";
     }
 }
 
-TEST(Png, ClaimedSizesBeyondTheCapsAreRefusedBeforeReading) {
-    for (auto size : {std::pair<std::uint32_t, std::uint32_t>{65537, 4}, {4, 65537}, {65536, 65536}, {20000, 20000}}) {
-        const std::string message = decodeFailure(headerOnlyPng(size.first, size.second));
-        EXPECT_NE(std::string::npos, message.find("too large")) << size.first << "x" << size.second << ": " << message;
-    }
-    // Within the caps but without image data: refused by the decoder.
-    EXPECT_NE('<', decodeFailure(headerOnlyPng(8, 8))[0]);
-}
-
-TEST(Png, TruncatedOrCorruptedFilesAreRefusedWithoutCrashing) {
+TEST(ReadFrame, TruncatedOrCorruptedFilesAreRefusedWithoutCrashing) {
     std::mt19937 rng(31337);
-    const Bytes samples = randomBytes(24 * 16, rng);
-    const Bytes file = simplePng(24, 16, PNG_FORMAT_GRAY, samples);
-    ASSERT_EQ(samples, pmtool::decodeFrame(file).samples);
-    for (std::size_t length = 8; length < file.size(); ++length) {
-        const std::string message = decodeFailure(Bytes(file.begin(), file.begin() + std::ptrdiff_t(length)));
-        EXPECT_NE('<', message[0]) << "prefix of " << length << " of " << file.size() << " bytes decoded";
-    }
+    const Bytes samples = pmtest::randomBytes(24 * 16, rng());
+    const Bytes png = simplePng(24, 16, PNG_FORMAT_GRAY, samples);
+    ASSERT_EQ(samples, pmtool::decodeFrame(png).samples);
+    for (const Bytes& file : {bytesOf("P5\n# camera 3\n6 4\n255\n") + pmtest::randomBytes(24, 99), png})
+        for (std::size_t length = 0; length < file.size(); ++length)
+            EXPECT_NE('<', decodeFailure(Bytes(file.begin(), file.begin() + std::ptrdiff_t(length)))[0])
+                << "prefix of " << length << " of " << file.size() << " bytes decoded";
     // Flipped bytes past the signature: a CRC or zlib check must catch them
     // (or the change hit a byte libpng ignores); either way no crash and no
     // silent wrong size.
     for (int trial = 0; trial < 200; ++trial) {
-        Bytes damaged = file;
+        Bytes damaged = png;
         damaged[8 + rng() % (damaged.size() - 8)] ^= std::uint8_t(1 + rng() % 255);
         const std::string message = decodeFailure(damaged);
         if (message[0] == '<') {
@@ -374,28 +291,34 @@ TEST(Png, TruncatedOrCorruptedFilesAreRefusedWithoutCrashing) {
     }
 }
 
-// ---- PPM output and output files -------------------------------------
+// ---- Writing images ----------------------------------------------------
+
+TEST_F(ImageFiles, PngOutputDecodesToTheImageInRgbOrder) {
+    std::mt19937 rng(5150);
+    for (int trial = 0; trial < 10; ++trial) {
+        const BgrImage image = randomImage(1 + int(rng() % 60), 1 + int(rng() % 40), rng);
+        pmtool::writeImage(path("out.png"), image, ImageFormat::Png);
+        int w = 0, h = 0;
+        Bytes rgb = decodeRgbWithLibpng(readFile("out.png"), w, h);
+        ASSERT_EQ(image.width, w);
+        ASSERT_EQ(image.height, h);
+        for (std::size_t p = 0; p < rgb.size(); p += 3) std::swap(rgb[p], rgb[p + 2]);
+        ASSERT_TRUE(pmtest::sameImage(image.bytes, rgb, w, 3, "PNG as BGR, " + std::to_string(w) + "x" + std::to_string(h)));
+    }
+}
 
 TEST_F(ImageFiles, PpmOutputIsHeaderThenRgbBytes) {
-    BgrImage image;
-    image.width = 2;
-    image.height = 2;
-    image.bytes = {1, 2, 3, 10, 20, 30, 100, 110, 120, 0, 255, 7};  // blue, green, red
-    const Bytes expected = [] {
-        Bytes b = bytesOf("P6\n2 2\n255\n");
-        b.insert(b.end(), {3, 2, 1, 30, 20, 10, 120, 110, 100, 7, 255, 0});
-        return b;
-    }();
+    const BgrImage image{2, 2, {1, 2, 3, 10, 20, 30, 100, 110, 120, 0, 255, 7}};  // blue, green, red
+    const Bytes expected = bytesOf("P6\n2 2\n255\n") + Bytes{3, 2, 1, 30, 20, 10, 120, 110, 100, 7, 255, 0};
     EXPECT_EQ(expected, pmtool::encodePpm(image));
     pmtool::writeImage(path("out.ppm"), image, ImageFormat::Ppm);
     EXPECT_EQ(expected, readFile("out.ppm"));
 }
 
 TEST(OutputFormat, ChosenByExtension) {
-    EXPECT_EQ(ImageFormat::Png, pmtool::formatForPath("a.png"));
-    EXPECT_EQ(ImageFormat::Png, pmtool::formatForPath("dir.ppm/Scene.PNG"));
-    EXPECT_EQ(ImageFormat::Ppm, pmtool::formatForPath("out.ppm"));
-    EXPECT_EQ(ImageFormat::Ppm, pmtool::formatForPath("out.PpM"));
+    for (auto [name, format] : {std::pair{"a.png", ImageFormat::Png}, {"dir.ppm/Scene.PNG", ImageFormat::Png},
+                                {"out.ppm", ImageFormat::Ppm}, {"out.PpM", ImageFormat::Ppm}})
+        EXPECT_EQ(format, pmtool::formatForPath(name)) << name;
     for (const char* bad : {"out.jpg", "png", "out.png.txt", "", "out.pgm", ".pn"})
         EXPECT_THROW(pmtool::formatForPath(bad), ImageError) << "'" << bad << "'";
 }
