@@ -2,6 +2,8 @@
 // refusals a user can run into.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "options.h"
 
 using pmtool::Options;
@@ -20,47 +22,30 @@ std::string refusal(std::vector<std::string> arguments) {
     }
 }
 
-TEST(Options, DefaultsConvertTheSceneBilinearlyToPng) {
-    const Options o = parse({});
-    EXPECT_EQ("", o.input);
-    EXPECT_EQ("pixmill-default.png", o.output);
-    EXPECT_EQ(2, o.method);
-    EXPECT_EQ(1, o.layout);
-    EXPECT_FALSE(o.flip);
-    EXPECT_FALSE(o.help);
+// Every field of the options, in declaration order.
+using Fields = std::tuple<std::string, std::string, std::int32_t, std::int32_t, bool, bool, double, bool,
+                          std::vector<std::string>, std::string, std::int32_t>;
+Fields fields(const Options& o) {
+    return {o.input, o.output,       o.method,     o.layout,    o.flip,           o.help,
+            o.gamma, o.whiteBalance, o.darkFrames, o.flatFrame, o.defectThreshold};
 }
 
-TEST(Options, ValuesAsNextArgumentOrAfterEquals) {
-    const Options a = parse({"--method", "7", "--layout", "4", "--flip", "-o", "x.ppm", "raw.pgm"});
-    const Options b = parse({"raw.pgm", "--method=7", "--layout=4", "--output=x.ppm", "--flip"});
-    for (const Options* o : {&a, &b}) {
-        EXPECT_EQ(7, o->method);
-        EXPECT_EQ(4, o->layout);
-        EXPECT_TRUE(o->flip);
-        EXPECT_EQ("x.ppm", o->output);
-        EXPECT_EQ("raw.pgm", o->input);
-    }
+TEST(Options, DefaultsAndBothValueForms) {
+    // The scene, bilinearly, to PNG, without calibration.
+    EXPECT_EQ(Fields("", "pixmill-default.png", 2, 1, false, false, 0.0, false, {}, "", 10), fields(parse({})));
+    const Fields given("raw.pgm", "x.ppm", 7, 4, true, false, 0.45, true, {"d1.pgm", "d2.pgm"}, "f.pgm", 25);
+    EXPECT_EQ(given, fields(parse({"--method", "7", "--layout", "4", "--flip", "-o", "x.ppm", "raw.pgm", "--gamma",
+                                   "0.45", "--white-balance", "--dark-frame", "d1.pgm", "--dark-frame", "d2.pgm",
+                                   "--flat-frame", "f.pgm", "--defect-threshold", "25"})));
+    EXPECT_EQ(given, fields(parse({"raw.pgm", "--method=7", "--layout=4", "--output=x.ppm", "--flip", "--gamma=0.45",
+                                   "--white-balance", "--dark-frame=d1.pgm", "--dark-frame=d2.pgm",
+                                   "--flat-frame=f.pgm", "--defect-threshold=25"})));
     // Method codes go to the library untouched, whatever their value.
     EXPECT_EQ(-1, parse({"--method", "-1"}).method);
     EXPECT_EQ(2147483647, parse({"--method=2147483647"}).method);
     EXPECT_EQ("-odd.pgm", parse({"--", "-odd.pgm"}).input);
     EXPECT_TRUE(parse({"-h"}).help);
     EXPECT_TRUE(parse({"--help"}).help);
-}
-
-TEST(Options, CalibrationSteps) {
-    const Options none = parse({});
-    EXPECT_EQ(0.0, none.gamma);
-    EXPECT_FALSE(none.whiteBalance);
-    EXPECT_TRUE(none.darkFrames.empty());
-    EXPECT_EQ("", none.flatFrame);
-    const Options o = parse({"--gamma=0.45", "--white-balance", "--dark-frame", "d1.pgm", "--dark-frame=d2.pgm",
-                             "--flat-frame", "f.pgm", "--defect-threshold", "25"});
-    EXPECT_EQ(0.45, o.gamma);
-    EXPECT_TRUE(o.whiteBalance);
-    EXPECT_EQ((std::vector<std::string>{"d1.pgm", "d2.pgm"}), o.darkFrames);
-    EXPECT_EQ("f.pgm", o.flatFrame);
-    EXPECT_EQ(25, o.defectThreshold);
 }
 
 TEST(Options, RefusalsNameTheProblem) {
