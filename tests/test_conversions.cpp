@@ -86,8 +86,8 @@ void checkKernel(std::uint32_t seed, unsigned valueRange) {
             for (bool bottomUp : {false, true})
                 for (bool smooth : {false, true}) {
                     std::vector<Value> image = before, expected = before;
-                    const pm::BgrWriter<Value> writer{image.data(), w,          h,          bottomUp,
-                                                      red.data(),   green.data(), blue.data()};
+                    const pm::BgrWriter<Value> writer{image.data(), w, h, bottomUp,
+                                                      red.data(), green.data(), blue.data()};
                     if (smooth)
                         pm::forwardWindowImage<pm::SmoothingAlways>(layout, raw.data(), w, h, writer);
                     else
