@@ -37,7 +37,7 @@ std::string fileValue(const std::string& option, const std::string& text) {
     return text;
 }
 
-struct OptionSpec {
+struct OptionRow {
     const char* longName;
     const char* shortName;  // nullptr: none
     const char* valueName;  // nullptr: a switch without value
@@ -48,7 +48,7 @@ struct OptionSpec {
 constexpr long long kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr long long kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--method", nullptr, "N", "demosaicing method code (default 2, bilinear)",
      [](Options& o, const std::string& v) { o.method = integerValue("--method", v, kInt32Min, kInt32Max); }},
     {"--layout", nullptr, "N", "Bayer layout 1 GBRG, 2 GRBG, 3 BGGR, 4 RGGB (default 1)",
@@ -69,9 +69,9 @@ const OptionSpec kOptions[] = {
     {"--help", "-h", nullptr, "show this help", [](Options& o, const std::string&) { o.help = true; }},
 };
 
-const OptionSpec* findOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.longName || (spec.shortName && name == spec.shortName)) return &spec;
+const OptionRow* findOption(const std::string& name) {
+    for (const OptionRow& row : kOptions)
+        if (name == row.longName || (row.shortName && name == row.shortName)) return &row;
     return nullptr;
 }
 
@@ -95,18 +95,18 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         }
         const std::size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
         const std::string name = argument.substr(0, equals);
-        const OptionSpec* spec = findOption(name);
-        if (!spec) throw UsageError("unknown option '" + name + "'");
+        const OptionRow* row = findOption(name);
+        if (!row) throw UsageError("unknown option '" + name + "'");
         std::string value;
-        if (!spec->valueName) {
+        if (!row->valueName) {
             if (equals != std::string::npos) throw UsageError(name + " takes no value");
         } else if (equals != std::string::npos) {
             value = argument.substr(equals + 1);
         } else {
-            if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value (" + spec->valueName + ")");
+            if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value (" + row->valueName + ")");
             value = arguments[++i];
         }
-        spec->apply(options, value);
+        row->apply(options, value);
     }
     if (haveInput && options.input.empty()) throw UsageError("the input file name is empty");
     return options;
@@ -118,14 +118,14 @@ std::string usageText() {
         "Demosaics an 8-bit Bayer frame (grey PNG or binary PGM) into a colour image.\n"
         "Without INPUT, converts a built-in colour test scene.\n"
         "options:\n";
-    for (const OptionSpec& spec : kOptions) {
+    for (const OptionRow& row : kOptions) {
         std::string names = "  ";
-        if (spec.shortName) names += std::string(spec.shortName) + ", ";
-        names += spec.longName;
-        if (spec.valueName) names += std::string(" ") + spec.valueName;
+        if (row.shortName) names += std::string(row.shortName) + ", ";
+        names += row.longName;
+        if (row.valueName) names += std::string(" ") + row.valueName;
         if (names.size() < 24) names.resize(24, ' ');
         else names += ' ';
-        text += names + spec.help + "\n";
+        text += names + row.help + "\n";
     }
     return text;
 }
