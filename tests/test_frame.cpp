@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "demosaic/site_walk.h"
 #include "frame/border.h"
+#include "frame/debug_output.h"
 #include "frame/library_state.h"
 #include "pixmill.h"
 #include "test_support.h"
@@ -96,6 +98,42 @@ TEST(Border, RefusalsAndNoOps) {
     for (auto [w, h, b] : {std::tuple{8, 8, 0}, {3, 8, 3}, {8, 0, 1}, {-8, 8, 1}})
         EXPECT_EQ(1, pm::extendBorder(img.data(), w, h, 0, b, 3)) << w << "x" << h << ", border " << b;
     EXPECT_EQ(before, img);
+}
+
+// The staged methods' walk: every window position once, in row-major order,
+// with the site colour of the layout table; nothing for unknown layouts.
+TEST(SiteWalk, VisitsEveryPositionOnceWithItsColour) {
+    const pm::Window windows[] = {{2, 9, 3, 10}, {1, 1, 1, 1}, {3, 4, 2, 2}, {2, 1, 0, 5}};
+    for (int layout = 0; layout <= 5; ++layout)
+        for (const pm::Window& w : windows) {
+            std::vector<std::pair<long, long>> seen;
+            pm::forEachSite(layout, w, [&](std::int64_t r, std::int64_t c, auto site) {
+                constexpr pm::Site s = decltype(site)::value;
+                const char expected = colourAt(layout, r, c);
+                const char got = s == pm::Site::Red ? 'R' : s == pm::Site::Blue ? 'B' : 'G';
+                EXPECT_EQ(expected, got) << "layout " << layout << " at " << r << "," << c;
+                if (got == 'G') {
+                    EXPECT_EQ(s == pm::Site::GreenInRedRow, colourAt(layout, r, c ^ 1) == 'R');
+                }
+                seen.emplace_back(r, c);
+            });
+            std::vector<std::pair<long, long>> expected;
+            if (layout >= 1 && layout <= 4)
+                for (long r = w.firstRow; r <= w.lastRow; ++r)
+                    for (long c = w.firstColumn; c <= w.lastColumn; ++c) expected.emplace_back(r, c);
+            EXPECT_EQ(expected, seen) << "layout " << layout;
+        }
+}
+
+TEST(DebugOutput, SilentUntilASinkIsInstalled) {
+    static std::vector<std::string> received;
+    pm::debugOutput("unheard");
+    const pm::DebugSink sink = [](const char* m) { received.emplace_back(m); };
+    const pm::DebugSink before = pm::setDebugSink(sink);
+    pm::debugOutput("heard");
+    EXPECT_EQ(sink, pm::setDebugSink(before));
+    pm::debugOutput("unheard again");
+    EXPECT_EQ(std::vector<std::string>{"heard"}, received);
 }
 
 TEST(LibraryState, IdentityTableAndConstantBlock) {

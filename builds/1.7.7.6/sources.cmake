@@ -4,6 +4,7 @@ set(PIXMILL_BUILD_SOURCES
     frame/constant_block.cpp
     frame/border.cpp
     frame/convert_entry.cpp
+    frame/debug_output.cpp
     demosaic/bilinear.cpp
     demosaic/forward_window.cpp
     demosaic/mapped_window.cpp
