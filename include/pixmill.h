@@ -8,6 +8,16 @@
  * RGB images hold three bytes per pixel in blue, green, red order.  Look-up
  * tables are 256 bytes; the red table produces byte 2, the green table byte 1,
  * the blue table byte 0.  A null table means the library's identity table.
+ *
+ * Process-wide state, shared by every caller and thread of the process:
+ * - the smoothing flag: 0 at load, set by ConvertBayer2Rgb codes 7 and 9 and
+ *   by PmConvert, never cleared.  While it is set, ConvertBayer2Rgb code 5
+ *   gives the smoothed result of code 7.
+ * - the dead-pixel threshold: 10 at load, set by SetBadPixelThreshold, read
+ *   by DetectDeadPixel.
+ * - the method lock: held for the whole of a ConvertBayer2Rgb code 8
+ *   conversion, so such conversions run one at a time.
+ * Everything else is reentrant on distinct buffers.
  */
 #ifndef PIXMILL_H
 #define PIXMILL_H
@@ -109,27 +119,36 @@ typedef struct PmWhiteBalanceRecord {
 
 /* ---- Conversion ------------------------------------------------------- */
 
-/* Converts the 8-bit Bayer frame `src` (width x height samples) into the BGR
- * image `dest` (3 x width x height bytes) by the method `method` (codes 0-9).
- * Tables are red, green, blue; null means identity.  The lowest byte of
- * `flip` non-zero writes the image bottom-up.  `layout` is 1-4.
- * Returns 1 when the image was produced, 0 when refused: null src or dest,
- * unknown method code, or sizes the method refuses (odd, or 3 or less); a
- * refused call writes nothing.  Codes 7 and 9 set the process-wide smoothing
- * flag, after which code 5 produces the smoothed result of code 7. */
+/* Converts the 8-bit Bayer frame `src` (width x height bytes, rows packed)
+ * into the BGR image `dest` (3 x width x height bytes) by the method of code
+ * `method` (0-9, PM_METHOD_*).  Tables are red, green, blue, 256 bytes each or
+ * null for identity.  `flip`: when its lowest byte is non-zero, image row r
+ * is stored in memory row height - 1 - r.  `layout`: 1-4 (PM_LAYOUT_*).
+ * Code 9 writes the image a quarter turn round, always smoothed: `dest` is
+ * then `width` rows of `height` pixels, and source pixel (row r, column x)
+ * lands in row x, column height - 1 - r (column r when flipped).
+ * Returns 1 when the method ran.  Returns 0 and writes nothing when `src` or
+ * `dest` is null, the code is negative or above 9, the code's method is not
+ * in this build, or width or height is odd or less than 4.
+ * Codes 7 and 9 set the smoothing flag before their method checks the sizes,
+ * so a call refused for its sizes still sets it.
+ * A layout code outside 1-4 is not refused: no pixel is computed, the method
+ * still copies its border pixels (the outer one or two) from neighbours in
+ * whatever `dest` held, and the result is 1. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);
 
 /* As ConvertBayer2Rgb with the Ex method table (codes 0-6: code 3 is the
- * counted-neighbour median, code 5 the same method as code 1).  Never touches
- * the smoothing flag. */
+ * counted-neighbour median, code 5 the same method as code 1); codes above 6
+ * are refused.  Never reads or sets the smoothing flag. */
 PIXMILL_API int32_t ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                        int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                        const uint8_t* lutBlue, int32_t flip, int32_t layout);
 
-/* Returns the address of a constant block of eleven 32-bit integers; the same
- * address on every call, contents never change.  No function reads it. */
+/* Returns the address of a constant block of eleven 32-bit integers in the
+ * library: the same address on every call, contents unchanged while the
+ * library is loaded.  No function reads it; it must not be written. */
 PIXMILL_API const int32_t* PmGetConstantBlock(void);
 
 /* Record entry.  Operation 0 converts through a PmConvertRecord (method 7
@@ -145,35 +164,68 @@ PIXMILL_API void Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int3
 
 /* ---- Calibration ------------------------------------------------------ */
 
-/* Measures the gains that bring the mean red and blue of a BGR image's
- * interior to its mean green.  Returns 1 when measured, 0 when refused. */
+/* Measures the gains that bring the mean red and the mean blue of the BGR
+ * image `image` (3 x width x height bytes, rows packed) to its mean green,
+ * over rows and columns 2 to size - 3.  Each non-null ratio pointer receives
+ * green mean / that channel's mean (so *greenRatio is 1.0), or 0.0 when the
+ * channel's mean is below 1e-9 or nothing is measured (a side of 4).
+ * Returns 1; returns 0 and writes nothing when `image` is null or width or
+ * height is 3 or less.  Odd sizes are accepted. */
 PIXMILL_API int32_t GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
                                          double* redRatio, double* greenRatio, double* blueRatio);
 
-/* Fills 256 entries of `table` with a power curve of exponent `gamma`
- * (clamped to 0.1 - 10.0). */
+/* Fills the 256 bytes of `table` with a power curve: entry i =
+ * trunc(pow(i / 255, gamma) * 255), entry 0 is 0 and entry 255 is 255.
+ * `gamma` is clamped to 0.1 - 10.0, NaN taken as 0.1.  A null table is
+ * ignored. */
 PIXMILL_API void SetGammaLut(uint8_t* table, double gamma);
 
-/* Marks in `map` (1 = defective) every sample of `frame` that strays from the
- * frame mean by at least the dead-pixel threshold. */
+/* Writes to `map` (width x height bytes) 1 for every sample of `frame`
+ * (width x height bytes) that lies at least the dead-pixel threshold above or
+ * below the frame's truncated mean, 0 for every other.  Null pointers or a
+ * width or height of 0 or less write nothing.  The threshold is read for each
+ * sample, so a change made meanwhile on another thread applies to the samples
+ * not yet reached. */
 PIXMILL_API void DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height);
 
-/* Replaces the marked samples of a region of a frame by the mean of
- * same-coloured neighbours.  `frame` holds only the region. */
+/* Replaces in place each sample of a region of a frame that `map` marks by
+ * the truncated mean of neighbours: the four diagonal ones where row and
+ * column parity agree, the eight at distance 2 elsewhere (parities count from
+ * the region's top-left sample; both share the sample's colour in layouts
+ * whose greens sit where parities agree).  Samples are taken in scan order,
+ * so a replaced one serves as neighbour of later ones; marked samples in the
+ * region's outer two rows and columns are kept.
+ * Region: `map` covers the full frame, mapWidth x mapHeight bytes.  The
+ * region starts at map column xOffset and row yOffset, each clamped to
+ * 0 - mapWidth and 0 - mapHeight, and is narrowed to the map: columns =
+ * min(regionWidth, mapWidth - x), rows = min(regionHeight, mapHeight - y).
+ * `frame` holds only the region: rows x columns bytes with `columns` as its
+ * row length.  Null pointers, or any size of 0 or less, change nothing. */
 PIXMILL_API void EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
                                 int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
 
-/* Sets the process-wide dead-pixel threshold (10 at load); returns it. */
+/* Sets the dead-pixel threshold and returns it.  Every value is accepted: 0
+ * or less marks every sample, above 255 none. */
 PIXMILL_API int32_t SetBadPixelThreshold(int32_t threshold);
 
-/* Adds one frame's deviations from its parity-class means to `accumulator`. */
+/* Adds to each entry of `accumulator` (width x height 32-bit integers, zeroed
+ * by the caller before the first frame) the matching sample of `frame`
+ * (width x height bytes) minus the truncated mean of its parity class:
+ * samples whose row and column parity agree, odd columns of even rows, even
+ * columns of odd rows.  Entries wrap as 32-bit two's complement.  Null
+ * pointers or a width or height of 0 or less change nothing. */
 PIXMILL_API void GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width, int32_t height);
 
-/* Divides every accumulator entry by the number of frames measured. */
+/* Divides each of the width x height entries by `frameCount`, truncating
+ * toward zero; a second call divides again.  A null pointer, a size of 0 or
+ * less, or a count of 1 or less change nothing. */
 PIXMILL_API void AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount);
 
-/* Subtracts the averaged pattern from a region of a frame, clamping to 0-255.
- * `frame` holds only the region. */
+/* Subtracts the averaged pattern from each sample of a region of a frame in
+ * place, clamping to 0 - 255.  `accumulator` covers the full frame; the
+ * region and the size of `frame` follow the rule of EraseDeadPixel, with
+ * `accumulator` in place of `map`.  Null pointers, or any size of 0 or
+ * less, change nothing. */
 PIXMILL_API void FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset, int32_t yOffset,
                                  int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
 
