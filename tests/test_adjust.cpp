@@ -457,15 +457,17 @@ TEST(ColorCorrection, RegionsClippedToTheImage) {
                               "region " + std::to_string(x0) + ", " + std::to_string(y0) + ", " + std::to_string(rw) +
                                   "x" + std::to_string(rh)));
     }
-    // Every colour against the model: a 64 x 64 x 64 grid of bytes.
-    Bytes grid;
-    for (int b = 0; b < 256; b += 4)
-        for (int g = 0; g < 256; g += 4)
-            for (int r = 0; r < 256; r += 4) grid.insert(grid.end(), {std::uint8_t(b), std::uint8_t(g), std::uint8_t(r)});
-    Bytes expected = grid;
+    // Every colour against the model: 4096 rows of 4096 pixels.
+    Bytes all(std::size_t(3) << 24);
+    for (std::size_t i = 0; i < all.size() / 3; ++i) {
+        all[3 * i] = std::uint8_t(i);
+        all[3 * i + 1] = std::uint8_t(i >> 8);
+        all[3 * i + 2] = std::uint8_t(i >> 16);
+    }
+    Bytes expected = all;
     for (std::size_t i = 0; i < expected.size(); i += 3) model.pixel(&expected[i]);
-    ROIColorCorrection(grid.data(), 0, 0, 64 * 64, 64, 64 * 64, 0);
-    EXPECT_TRUE(sameImage(expected, grid, 64 * 64, 3, "colour grid"));
+    ROIColorCorrection(all.data(), 0, 0, 4096, 4096, 4096, 0);
+    EXPECT_TRUE(sameImage(expected, all, 4096, 3, "every colour"));
 }
 
 }  // namespace

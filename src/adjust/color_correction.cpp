@@ -35,11 +35,34 @@ ColorCorrectionTables buildTables() {
 // Filled by the library's static initialisation, before any export can run.
 const ColorCorrectionTables kTables = buildTables();
 
-inline int clamp12(std::int32_t v) { return v < 0 ? 0 : v > 4095 ? 4095 : v; }
+// Every term lies within +-9567 (2.3575837 x 4058), so a biased term is
+// positive and below 2^15, and three of them below 2^17.
+PackedCorrection packTables(const ColorCorrectionTables& t) {
+    PackedCorrection p;
+    for (int in = 0; in < 3; ++in)
+        for (int v = 0; v < 256; ++v) {
+            std::uint64_t word = 0;
+            for (int out = 0; out < 3; ++out) {
+                const std::int64_t term = t.mixing[in][out][std::size_t(t.linear[std::size_t(v)])] + kTermBias;
+                word |= std::uint64_t(term) << (kFieldBits * out);
+            }
+            p.terms[in][std::size_t(v)] = word;
+        }
+    for (int i = 0; i < 4096; ++i) p.encodedBytes[std::size_t(i)] = std::uint8_t(t.encode[std::size_t(i)] >> 4);
+    return p;
+}
+const PackedCorrection kPacked = packTables(kTables);
+
+// Output component q of a summed word, unbiased and clamped to 0-4095.
+inline std::size_t clampedField(std::uint64_t sum, int q) {
+    const std::int64_t v = std::int64_t((sum >> (kFieldBits * q)) & ((1u << kFieldBits) - 1)) - 3 * kTermBias;
+    return std::size_t(v < 0 ? 0 : v > 4095 ? 4095 : v);
+}
 
 }  // namespace
 
 const ColorCorrectionTables& colorCorrectionTables() { return kTables; }
+const PackedCorrection& packedCorrection() { return kPacked; }
 
 }  // namespace pm
 
@@ -53,22 +76,17 @@ extern "C" void ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32
     if (image == nullptr || regionWidth <= 0 || regionHeight <= 0 || imageWidth <= 0) return;
     const Index left = std::max<Index>(x0, 0), right = std::min<Index>(Index(x0) + regionWidth, imageWidth);
     const Index top = std::max<Index>(y0, 0), bottom = Index(y0) + regionHeight;
-    const pm::ColorCorrectionTables& t = pm::kTables;
-    const auto& m = t.mixing;
+    // Per pixel: linearise and mix (three packed look-ups and two additions),
+    // clamp, re-encode; the packed words hold exactly the separately
+    // truncated table terms.
+    const pm::PackedCorrection& t = pm::kPacked;
     for (Index y = top; y < bottom; ++y) {
-        std::uint8_t* row = image + 3 * y * Index(imageWidth);
-        for (Index x = left; x < right; ++x) {
-            std::uint8_t* p = row + 3 * x;
-            const std::size_t b = std::size_t(t.linear[p[0]]), g = std::size_t(t.linear[p[1]]),
-                              r = std::size_t(t.linear[p[2]]);
-            const int red = pm::clamp12(m[pm::kRed][pm::kRed][r] + m[pm::kGreen][pm::kRed][g] + m[pm::kBlue][pm::kRed][b]);
-            const int green =
-                pm::clamp12(m[pm::kRed][pm::kGreen][r] + m[pm::kGreen][pm::kGreen][g] + m[pm::kBlue][pm::kGreen][b]);
-            const int blue =
-                pm::clamp12(m[pm::kRed][pm::kBlue][r] + m[pm::kGreen][pm::kBlue][g] + m[pm::kBlue][pm::kBlue][b]);
-            p[0] = std::uint8_t(t.encode[std::size_t(blue)] >> 4);
-            p[1] = std::uint8_t(t.encode[std::size_t(green)] >> 4);
-            p[2] = std::uint8_t(t.encode[std::size_t(red)] >> 4);
+        std::uint8_t* p = image + 3 * (y * Index(imageWidth) + left);
+        for (Index x = left; x < right; ++x, p += 3) {
+            const std::uint64_t sum = t.terms[pm::kRed][p[2]] + t.terms[pm::kGreen][p[1]] + t.terms[pm::kBlue][p[0]];
+            p[0] = t.encodedBytes[pm::clampedField(sum, pm::kBlue)];
+            p[1] = t.encodedBytes[pm::clampedField(sum, pm::kGreen)];
+            p[2] = t.encodedBytes[pm::clampedField(sum, pm::kRed)];
         }
     }
 }

@@ -19,6 +19,21 @@ struct ColorCorrectionTables {
 // Built once, when the library is loaded, and never changed.
 const ColorCorrectionTables& colorCorrectionTables();
 
+// The per-pixel form the correction runs: for each input byte of each
+// component, its three mixing terms M(p->q)[L[byte]] (red, green, blue
+// output) packed into one 64-bit word, each term biased by kTermBias into a
+// 21-bit field.  Summing the three components' words sums every output's
+// terms field by field without carries (three biased terms stay below
+// 2^21), so one addition does three.  The clamped sum indexes
+// encodedBytes, which holds E[i] >> 4.
+constexpr int kFieldBits = 21;
+constexpr std::int64_t kTermBias = 1 << 14;
+struct PackedCorrection {
+    std::array<std::uint64_t, 256> terms[3];  // by input component: red, green, blue
+    std::array<std::uint8_t, 4096> encodedBytes;
+};
+const PackedCorrection& packedCorrection();
+
 }  // namespace pm
 
 #endif
