@@ -10,6 +10,8 @@
 #include <new>
 
 #include "adjust/rotate.h"
+#include "adjust/sharpen.h"
+#include "adjust/tone_curve.h"
 #include "pixmill.h"
 #include "pixmill_decorated.hpp"
 #include "test_support.h"
@@ -468,6 +470,56 @@ TEST(ColorCorrection, RegionsClippedToTheImage) {
     for (std::size_t i = 0; i < expected.size(); i += 3) model.pixel(&expected[i]);
     ROIColorCorrection(all.data(), 0, 0, 4096, 4096, 4096, 0);
     EXPECT_TRUE(sameImage(expected, all, 4096, 3, "every colour"));
+}
+
+// ---- Vector paths against the scalar loops -------------------------------
+
+class AdjustVectorPath : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (pm::adjust::bestPath() != pm::adjust::Path::Avx2) GTEST_SKIP() << "processor lacks AVX2";
+    }
+};
+
+TEST_F(AdjustVectorPath, ToneMappingEqualsScalarAtEveryLength) {
+    using pm::adjust::Path;
+    for (std::uint32_t seed = 0; seed < 4; ++seed) {
+        pm::ByteTable table;
+        const Bytes random = randomBytes(256, seed);
+        std::copy(random.begin(), random.end(), table.begin());
+        for (std::size_t count : {0, 1, 31, 32, 33, 63, 64, 65, 255, 256, 1000, 4099}) {
+            const Bytes source = randomBytes(count, seed + 100);
+            Bytes scalar(count + 1, 0xA5), vector(count + 1, 0xA5), inPlace = source;
+            pm::mapBytes(source.data(), count, table, scalar.data(), Path::Scalar);
+            pm::mapBytes(source.data(), count, table, vector.data(), Path::Avx2);
+            pm::mapBytes(inPlace.data(), count, table, inPlace.data(), Path::Avx2);
+            inPlace.push_back(0xA5);
+            const std::string context = "table " + std::to_string(seed) + ", count " + std::to_string(count);
+            ASSERT_TRUE(sameImage(scalar, vector, int(count + 1), 1, context));
+            ASSERT_TRUE(sameImage(scalar, inPlace, int(count + 1), 1, context + " in place"));
+        }
+    }
+}
+
+TEST_F(AdjustVectorPath, SharpeningEqualsScalar) {
+    using pm::adjust::Path;
+    std::mt19937 rng(77);
+    // Row lengths (3 x width bytes) below, at and above the 16- and 32-byte
+    // blocks; gains of either sign, up to and beyond the vector path's 4095.
+    const int widths[] = {3, 4, 5, 6, 7, 10, 11, 12, 13, 21, 22, 23, 64, 101};
+    const float amounts[] = {5.0f, 1.0f, 0.2f, -3.0f, 143.9f, -143.9f, 144.0f, 1000.0f};
+    for (int w : widths)
+        for (float amount : amounts) {
+            const int h = 3 + int(rng() % 7);
+            const Bytes src = randomBytes(std::size_t(stride24(w)) * h, rng());
+            Bytes scalar(src.size()), vector(src.size()), inPlace = src;
+            ASSERT_EQ(0, pm::emphasize(src.data(), w, h, amount, scalar.data(), Path::Scalar));
+            ASSERT_EQ(0, pm::emphasize(src.data(), w, h, amount, vector.data(), Path::Avx2));
+            ASSERT_EQ(0, pm::emphasize(inPlace.data(), w, h, amount, inPlace.data(), Path::Avx2));
+            const std::string context = std::to_string(w) + "x" + std::to_string(h) + " amount " + std::to_string(amount);
+            ASSERT_TRUE(sameImage(scalar, vector, stride24(w), 1, context));
+            ASSERT_TRUE(sameImage(scalar, inPlace, stride24(w), 1, context + " in place"));
+        }
 }
 
 }  // namespace

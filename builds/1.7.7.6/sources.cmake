@@ -20,4 +20,5 @@ set(PIXMILL_BUILD_SOURCES
     adjust/rotate.cpp
     adjust/sharpen.cpp
     adjust/color_correction.cpp
+    adjust/vector_x86.cpp
 )

@@ -35,28 +35,29 @@ ColorCorrectionTables buildTables() {
 // Filled by the library's static initialisation, before any export can run.
 const ColorCorrectionTables kTables = buildTables();
 
-// Every term lies within +-9567 (2.3575837 x 4058), so a biased term is
-// positive and below 2^15, and three of them below 2^17.
+// Sums lie within -3168 to 9567 (the most negative and most positive terms
+// of each output added up), so S + 4096 stays within 0 to 16383.
 PackedCorrection packTables(const ColorCorrectionTables& t) {
     PackedCorrection p;
     for (int in = 0; in < 3; ++in)
         for (int v = 0; v < 256; ++v) {
-            std::uint64_t word = 0;
+            std::int64_t word = 0;
             for (int out = 0; out < 3; ++out) {
-                const std::int64_t term = t.mixing[in][out][std::size_t(t.linear[std::size_t(v)])] + kTermBias;
-                word |= std::uint64_t(term) << (kFieldBits * out);
+                const std::int64_t term =
+                    t.mixing[in][out][std::size_t(t.linear[std::size_t(v)])] + (in == kRed ? kSumOffset : 0);
+                word += term * (std::int64_t(1) << (kFieldBits * out));
             }
-            p.terms[in][std::size_t(v)] = word;
+            p.terms[in][std::size_t(v)] = std::uint64_t(word);
         }
-    for (int i = 0; i < 4096; ++i) p.encodedBytes[std::size_t(i)] = std::uint8_t(t.encode[std::size_t(i)] >> 4);
+    for (int i = 0; i < int(p.clampedBytes.size()); ++i)
+        p.clampedBytes[std::size_t(i)] = std::uint8_t(t.encode[std::size_t(std::clamp(i - 4096, 0, 4095))] >> 4);
     return p;
 }
 const PackedCorrection kPacked = packTables(kTables);
 
-// Output component q of a summed word, unbiased and clamped to 0-4095.
-inline std::size_t clampedField(std::uint64_t sum, int q) {
-    const std::int64_t v = std::int64_t((sum >> (kFieldBits * q)) & ((1u << kFieldBits) - 1)) - 3 * kTermBias;
-    return std::size_t(v < 0 ? 0 : v > 4095 ? 4095 : v);
+// Output component q of a summed word: its clamped, re-encoded byte.
+inline std::uint8_t outputByte(const PackedCorrection& p, std::uint64_t sum, int q) {
+    return p.clampedBytes[(sum >> (kFieldBits * q)) & (p.clampedBytes.size() - 1)];
 }
 
 }  // namespace
@@ -77,16 +78,16 @@ extern "C" void ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32
     const Index left = std::max<Index>(x0, 0), right = std::min<Index>(Index(x0) + regionWidth, imageWidth);
     const Index top = std::max<Index>(y0, 0), bottom = Index(y0) + regionHeight;
     // Per pixel: linearise and mix (three packed look-ups and two additions),
-    // clamp, re-encode; the packed words hold exactly the separately
-    // truncated table terms.
+    // then clamp and re-encode (one look-up per component).  The packed words
+    // hold exactly the separately truncated table terms.
     const pm::PackedCorrection& t = pm::kPacked;
     for (Index y = top; y < bottom; ++y) {
         std::uint8_t* p = image + 3 * (y * Index(imageWidth) + left);
         for (Index x = left; x < right; ++x, p += 3) {
             const std::uint64_t sum = t.terms[pm::kRed][p[2]] + t.terms[pm::kGreen][p[1]] + t.terms[pm::kBlue][p[0]];
-            p[0] = t.encodedBytes[pm::clampedField(sum, pm::kBlue)];
-            p[1] = t.encodedBytes[pm::clampedField(sum, pm::kGreen)];
-            p[2] = t.encodedBytes[pm::clampedField(sum, pm::kRed)];
+            p[0] = pm::outputByte(t, sum, pm::kBlue);
+            p[1] = pm::outputByte(t, sum, pm::kGreen);
+            p[2] = pm::outputByte(t, sum, pm::kRed);
         }
     }
 }

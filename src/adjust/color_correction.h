@@ -21,16 +21,17 @@ const ColorCorrectionTables& colorCorrectionTables();
 
 // The per-pixel form the correction runs: for each input byte of each
 // component, its three mixing terms M(p->q)[L[byte]] (red, green, blue
-// output) packed into one 64-bit word, each term biased by kTermBias into a
-// 21-bit field.  Summing the three components' words sums every output's
-// terms field by field without carries (three biased terms stay below
-// 2^21), so one addition does three.  The clamped sum indexes
-// encodedBytes, which holds E[i] >> 4.
+// output) packed into one 64-bit word as fields of kFieldBits bits, the red
+// input's terms raised by kSumOffset.  Summing the three components' words
+// forms every output's sum S field by field: the sums are exact integers
+// and each S + kSumOffset lies in 0 to 16383, so each field of the total is
+// S + kSumOffset without a carry.  That field indexes clampedBytes, which
+// holds E[clamp(i - kSumOffset, 0, 4095)] >> 4.
 constexpr int kFieldBits = 21;
-constexpr std::int64_t kTermBias = 1 << 14;
+constexpr std::int64_t kSumOffset = 4096;
 struct PackedCorrection {
     std::array<std::uint64_t, 256> terms[3];  // by input component: red, green, blue
-    std::array<std::uint8_t, 4096> encodedBytes;
+    std::array<std::uint8_t, 4 * 4096> clampedBytes;
 };
 const PackedCorrection& packedCorrection();
 

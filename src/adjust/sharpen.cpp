@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "adjust/sharpen.h"
 #include "pixmill.h"
 #include "pixmill_decorated.hpp"
 
@@ -28,23 +29,38 @@ int sharpenGain(float amount) {
 // Horizontal sums of one row, per channel (bytes three apart), with the
 // neighbours outside the row mirrored: v(-1) is v(1), v(width) is v(width - 2).
 // `bytes` is 3 x width, at least 9.
-void horizontalSums(const std::uint8_t* v, Index bytes, std::int16_t* h) {
+void horizontalSums(const std::uint8_t* v, Index bytes, std::int16_t* h, adjust::Path path) {
     for (Index i = 0; i < 3; ++i) {
         h[i] = std::int16_t(v[i] + 2 * v[i + 3]);
         h[i + 3] = std::int16_t(v[i] + v[i + 3] + v[i + 6]);
     }
-    for (Index i = 6; i < bytes - 3; ++i) h[i] = std::int16_t(h[i - 3] + v[i + 3] - v[i - 6]);
+    Index i = path == adjust::Path::Avx2 ? adjust::horizontalSumsAvx2(v, 6, bytes - 3, h) : 6;
+    for (; i < bytes - 3; ++i) h[i] = std::int16_t(h[i - 3] + v[i + 3] - v[i - 6]);
     for (Index i = bytes - 3; i < bytes; ++i) h[i] = std::int16_t(h[i - 3] + v[i - 3] - v[i - 6]);
 }
 
 // One output row: each byte pushed away from its box sum V by the gain, with
 // an arithmetic shift (rounding toward minus infinity) and a clamp.
-void emphasizeRow(const std::uint8_t* v, const std::int16_t* boxSum, Index bytes, int gain, std::uint8_t* out) {
-    for (Index i = 0; i < bytes; ++i) {
+void emphasizeRow(const std::uint8_t* v, const std::int16_t* boxSum, Index bytes, int gain, std::uint8_t* out,
+                  adjust::Path path) {
+    Index i = path == adjust::Path::Avx2 ? adjust::emphasizeRowAvx2(v, boxSum, bytes, gain, out) : 0;
+    for (; i < bytes; ++i) {
         const int d = ((9 * v[i] - boxSum[i]) * gain) >> 8;
         const int result = v[i] + d;
         out[i] = std::uint8_t(result > 255 ? 255 : result < 0 ? 0 : result);
     }
+}
+
+// out = a + b + c, and box += entering - leaving.
+void sumRows(const std::int16_t* a, const std::int16_t* b, const std::int16_t* c, Index bytes, std::int16_t* out,
+             adjust::Path path) {
+    Index i = path == adjust::Path::Avx2 ? adjust::sumRowsAvx2(a, b, c, bytes, out) : 0;
+    for (; i < bytes; ++i) out[i] = std::int16_t(a[i] + b[i] + c[i]);
+}
+void slideRow(std::int16_t* box, const std::int16_t* entering, const std::int16_t* leaving, Index bytes,
+              adjust::Path path) {
+    Index i = path == adjust::Path::Avx2 ? adjust::slideRowAvx2(box, entering, leaving, bytes) : 0;
+    for (; i < bytes; ++i) box[i] = std::int16_t(box[i] + entering[i] - leaving[i]);
 }
 
 }  // namespace
@@ -56,7 +72,8 @@ void emphasizeRow(const std::uint8_t* v, const std::int16_t* boxSum, Index bytes
 // integers, so the result is the same.  Output row y is written only after
 // source rows up to y + 1 have been read, which makes source == destination
 // safe.
-int emphasize(const std::uint8_t* source, int width, int height, float amount, std::uint8_t* destination) {
+int emphasize(const std::uint8_t* source, int width, int height, float amount, std::uint8_t* destination,
+              adjust::Path path) {
     if (width < 3 || height < 3) return PM_ERROR_OUT_OF_RANGE;
     if (source == nullptr || destination == nullptr) return PM_ERROR_NULL_POINTER;
     const Index bytes = 3 * Index(width);
@@ -70,22 +87,20 @@ int emphasize(const std::uint8_t* source, int width, int height, float amount, s
     auto sourceRow = [&](Index y) { return source + y * stride; };
 
     const int gain = sharpenGain(amount);
-    horizontalSums(sourceRow(0), bytes, hRow(0));
-    horizontalSums(sourceRow(1), bytes, hRow(1));
+    horizontalSums(sourceRow(0), bytes, hRow(0), path);
+    horizontalSums(sourceRow(1), bytes, hRow(1), path);
     for (Index y = 0; y < height; ++y) {
         if (y == 0) {
-            for (Index i = 0; i < bytes; ++i) box[i] = std::int16_t(hRow(0)[i] + 2 * hRow(1)[i]);
+            sumRows(hRow(0), hRow(1), hRow(1), bytes, box, path);
         } else if (y == 1) {
-            horizontalSums(sourceRow(2), bytes, hRow(2));
-            for (Index i = 0; i < bytes; ++i) box[i] = std::int16_t(hRow(0)[i] + hRow(1)[i] + hRow(2)[i]);
+            horizontalSums(sourceRow(2), bytes, hRow(2), path);
+            sumRows(hRow(0), hRow(1), hRow(2), bytes, box, path);
         } else {
-            const std::int16_t* entering = hRow(y + 1 < height ? y + 1 : height - 2);
-            if (y + 1 < height) horizontalSums(sourceRow(y + 1), bytes, hRow(y + 1));
-            const std::int16_t* leaving = hRow(y - 2);
-            for (Index i = 0; i < bytes; ++i) box[i] = std::int16_t(box[i] + entering[i] - leaving[i]);
+            if (y + 1 < height) horizontalSums(sourceRow(y + 1), bytes, hRow(y + 1), path);
+            slideRow(box, hRow(y + 1 < height ? y + 1 : height - 2), hRow(y - 2), bytes, path);
         }
         std::uint8_t* out = destination + y * stride;
-        emphasizeRow(sourceRow(y), box, bytes, gain, out);
+        emphasizeRow(sourceRow(y), box, bytes, gain, out, path);
         if (out != sourceRow(y)) std::memcpy(out + bytes, sourceRow(y) + bytes, std::size_t(stride - bytes));
     }
     return PM_OK;

@@ -65,8 +65,10 @@ ByteTable toneTable(const CurvePoint* points, std::size_t pointCount, std::size_
     return table;
 }
 
-void mapBytes(const std::uint8_t* source, std::size_t count, const ByteTable& table, std::uint8_t* destination) {
-    for (std::size_t i = 0; i < count; ++i) destination[i] = table[source[i]];
+void mapBytes(const std::uint8_t* source, std::size_t count, const ByteTable& table, std::uint8_t* destination,
+              adjust::Path path) {
+    std::size_t i = path == adjust::Path::Avx2 ? adjust::mapBytesAvx2(source, count, table.data(), destination) : 0;
+    for (; i < count; ++i) destination[i] = table[source[i]];
 }
 
 }  // namespace pm

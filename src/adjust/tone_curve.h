@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "adjust/vector_paths.h"
+
 namespace pm {
 
 // A control point in the unit square: input level / 255, output level / 255.
@@ -27,7 +29,8 @@ ByteTable toneTable(const CurvePoint* points, std::size_t pointCount, std::size_
 
 // Maps `count` bytes through `table`; source and destination may be the same
 // buffer.
-void mapBytes(const std::uint8_t* source, std::size_t count, const ByteTable& table, std::uint8_t* destination);
+void mapBytes(const std::uint8_t* source, std::size_t count, const ByteTable& table, std::uint8_t* destination,
+              adjust::Path path = adjust::bestPath());
 
 }  // namespace pm
 
