@@ -196,8 +196,8 @@ PIXMILL_API int32_t PmContrast(const uint8_t* source, int32_t count, int32_t amo
  * images stored top row first (row 0 shown at the top):
  *   PmRotate90CW8B  turns clockwise:         dst[r][c] = src[height-1-c][r]
  *   PmRotate90CCW8B turns counter-clockwise: dst[r][c] = src[c][width-1-r]
- * Any width and height are handled; a width or height of 0 or less writes
- * nothing.  Pointers are not tested.  Returns 0.
+ * Any width and height are handled; a width or height of 0 or less, or a
+ * null pointer, writes nothing.  Returns 0.
  * The decorated C++ exports of the same names (pixmill_decorated.hpp) turn the
  * other way round in memory; C and C++ callers of this header get these. */
 PIXMILL_API int32_t PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);

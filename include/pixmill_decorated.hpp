@@ -15,8 +15,8 @@
 #endif
 
 /* Quarter turns with the layout of PmRotate90CW8B/PmRotate90CCW8B in
- * pixmill.h (rows padded to 4 bytes, separate destination, pointers not
- * tested, returns 0), named for images stored bottom row first:
+ * pixmill.h (rows padded to 4 bytes, separate destination, a null pointer
+ * or a side of 0 or less writes nothing, returns 0), named for images stored bottom row first:
  *   PmRotate90CW8B  dst[r][c] = src[c][width-1-r]: clockwise with row 0 shown
  *                   at the bottom, counter-clockwise with row 0 at the top
  *                   (the plain PmRotate90CCW8B of pixmill.h, in memory)

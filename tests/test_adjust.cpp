@@ -269,6 +269,13 @@ TEST(QuarterTurns, EmptySizesAndOtherAnglesWriteNothing) {
             EXPECT_EQ(0, turn(e, src, w, h, dst)) << e.name;
             EXPECT_EQ(Bytes(64, 0xAB), dst) << e.name << " " << w << "x" << h;
         }
+    for (const TurnEntry& e : kTurns) {
+        Bytes dst(64, 0xAB);
+        EXPECT_EQ(0, e.plain ? e.plain(nullptr, 4, 4, dst.data()) : e.decorated(nullptr, 4, 4, dst.data()));
+        EXPECT_EQ(Bytes(64, 0xAB), dst) << e.name << ", null source";
+        EXPECT_EQ(0, e.plain ? e.plain(src.data(), 4, 4, nullptr) : e.decorated(src.data(), 4, 4, nullptr))
+            << e.name << ", null destination";
+    }
     // The internal routine turns when the single-precision sine of the
     // negated angle lies beyond +-0.999999; any other angle writes nothing.
     const struct {

@@ -99,8 +99,10 @@ void turnFromTopRight(const std::uint8_t* src, Index width, Index height, std::u
 
 // The angle is tested through the single-precision sine of its negation in
 // radians, so only angles within a hair of -90 or 90 degrees turn anything.
+// A null image, which the callers do not test for, writes nothing rather than
+// faulting.
 int rotateQuarter(int width, int height, const std::uint8_t* source, float angle, std::uint8_t* destination) {
-    if (width <= 0 || height <= 0) return 0;
+    if (width <= 0 || height <= 0 || source == nullptr || destination == nullptr) return 0;
     const double theta = -static_cast<double>(angle) * 0.017453292222222222;
     const float s = static_cast<float>(std::sin(theta));
     if (s > 0.999999)
