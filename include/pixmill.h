@@ -84,7 +84,7 @@ enum {
 enum { PM_OPERATION_CONVERT = 0, PM_OPERATION_WHITE_BALANCE = 1 };
 
 /* Status values of the adjustments that report one. */
-enum { PM_OK = 0, PM_ERROR_NULL_POINTER = -12, PM_ERROR_OUT_OF_RANGE = -13 };
+enum { PM_OK = 0, PM_ERROR_NULL_POINTER = -12, PM_ERROR_OUT_OF_RANGE = -13, PM_ERROR_NO_MEMORY = -14 };
 
 typedef struct PmConvertRecord {
     void* dest;
@@ -231,35 +231,54 @@ PIXMILL_API void FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int
 
 /* ---- Adjustments ------------------------------------------------------ */
 
-/* Map `count` bytes through a brightness (-150..150) or contrast (-50..100)
- * curve.  0 on success, -13 amount out of range, -12 null pointer. */
+/* Map `count` bytes of `source` (a grey image, or the bytes of a BGR image
+ * one by one) through a tone curve into `destination`; the two may be the
+ * same buffer.  Brightness amounts are -150 to 150, contrast amounts -50 to
+ * 100 (odd amounts act as the even amount toward 0).  Neither 0 is exactly
+ * the identity.  Returns 0; -13 for an amount out of range (tested first),
+ * -12 for a null pointer; nothing is written then.  A count of 0 or less
+ * writes nothing and returns 0. */
 PIXMILL_API int32_t PmBrightness(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
 PIXMILL_API int32_t PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
 
-/* Quarter turns of a one-byte-per-pixel image with rows padded to 4 bytes. */
+/* Quarter turns of an image of one byte per sample: `height` rows of `width`
+ * samples, each row padded to a multiple of 4 bytes, into the separate buffer
+ * `destination` of `width` rows of `height` samples (rows again padded to a
+ * multiple of 4 bytes; the padding bytes are left as they are).  Named for
+ * images stored top row first (row 0 shown at the top):
+ *   PmRotate90CW8B  turns clockwise:         dst[r][c] = src[height-1-c][r]
+ *   PmRotate90CCW8B turns counter-clockwise: dst[r][c] = src[c][width-1-r]
+ * Any width and height are handled; a width or height of 0 or less, or a
+ * null pointer, writes nothing.  Returns 0.
+ * The decorated C++ exports of the same names (pixmill_decorated.hpp) turn the
+ * other way round in memory; C and C++ callers of this header get these. */
 PIXMILL_API int32_t PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);
 PIXMILL_API int32_t PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);
 
-/* Unsharp masking of a BGR image with rows padded to 4 bytes, amount in
- * (0, 5].  0 on success, -13 amount out of range, -12 null pointer. */
+/* Unsharp masking of a BGR image, rows padded to a multiple of 4 bytes (row
+ * stride (3 * width + 3) / 4 * 4): every byte moves away from the mean of its
+ * 3 x 3 neighbourhood in the same channel, by `amount` in (0, 5] (mirrored at
+ * the edges).  `destination` may be `source`; padding bytes are copied from
+ * the source.  Returns 0; -13 for an amount out of range (NaN too) or an image
+ * smaller than 3 x 3, tested first; -12 for a null pointer; -14 when the
+ * scratch rows (about 10 x the row stride in bytes) cannot be allocated.
+ * Nothing is written unless the result is 0. */
 PIXMILL_API int32_t PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
                                  uint8_t* destination);
 
-/* Colour-corrects a region of a BGR image (rows of 3 x imageWidth bytes) in
- * place. */
+/* Colour-corrects a region of a BGR image (rows of 3 x imageWidth bytes, no
+ * padding) in place: a power-law linearisation, a fixed 3 x 3 mixing matrix
+ * that also lifts the level, and a power-law re-encoding, all through integer
+ * tables.  Pixels in columns x0 to x0 + regionWidth - 1 and rows y0 to
+ * y0 + regionHeight - 1 change.  The region is clipped to columns 0 to
+ * imageWidth - 1 and to rows from 0; the rows below must exist (the call has
+ * no image height).  A null image or an empty region does nothing; `reserved`
+ * is unused. */
 PIXMILL_API void ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
                                     int32_t regionHeight, int32_t imageWidth, int32_t reserved);
 
 #ifdef __cplusplus
 } /* extern "C" */
-
-/* The decorated exports: C++ linkage, for images stored bottom row first.
- * PmRotate90CW8B/PmRotate90CCW8B here turn the other way round in memory
- * from the plain exports of the same name. */
-PIXMILL_API int PmRotate90CW8B(unsigned char* source, int width, int height, unsigned char* destination);
-PIXMILL_API int PmRotate90CCW8B(unsigned char* source, int width, int height, unsigned char* destination);
-PIXMILL_API int PmEmphasize24B(unsigned char* source, int width, int height, float amount,
-                               unsigned char* destination);
 #endif
 
 #endif /* PIXMILL_H */

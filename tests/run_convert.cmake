@@ -1,8 +1,8 @@
 # Runs pixmill-convert as a user would and checks its exit status and output.
 #   -DTOOL=<pixmill-convert> -DWORK=<scratch directory> -DCASE=<name>
 # Cases: default (no input: a PNG of the test scene), ppm (scene as PPM),
-# and refusals that must end with exit status 1 (not a crash), one line on
-# stderr and no output file.
+# adjusted (every adjustment of the converted scene), and refusals that must
+# end with exit status 1 (not a crash), one line on stderr and no output file.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
@@ -60,6 +60,13 @@ elseif(CASE STREQUAL "refused")
     expect_refusal("${WORK}/odd.pgm")
     expect_refusal(--method 42)
     expect_refusal(--method -1)
+elseif(CASE STREQUAL "adjusted")
+    # Every adjustment at once; the quarter turn makes the scene 480 wide.
+    run_tool(--color-correct --brightness 20 --contrast 30 --sharpen 1.5 --rotate ccw -o turned.ppm)
+    file(READ "${WORK}/turned.ppm" header LIMIT 15)
+    if(NOT status STREQUAL "0" OR NOT header STREQUAL "P6\n480 640\n255\n")
+        message(FATAL_ERROR "exit status '${status}', header '${header}'\nstderr: ${err}")
+    endif()
 else()
     message(FATAL_ERROR "unknown case ${CASE}")
 endif()

@@ -82,4 +82,36 @@ TEST(Options, RefusalsNameTheProblem) {
     }
 }
 
+// The adjustment options: off by default, both value forms, their ranges.
+TEST(Options, Adjustments) {
+    using Rotation = Options::Rotation;
+    const Options none = parse({});
+    EXPECT_FALSE(none.colorCorrect || none.brightness || none.contrast || none.sharpen != 0.0f ||
+                 none.rotate != Rotation::None);
+    for (const auto& arguments : {std::vector<std::string>{"--color-correct", "--brightness", "-150", "--contrast",
+                                                           "100", "--sharpen", "5", "--rotate", "ccw"},
+                                  std::vector<std::string>{"--color-correct", "--brightness=-150", "--contrast=100",
+                                                           "--sharpen=5", "--rotate=ccw"}}) {
+        const Options o = parse(arguments);
+        EXPECT_TRUE(o.colorCorrect);
+        EXPECT_EQ(-150, o.brightness.value_or(0));
+        EXPECT_EQ(100, o.contrast.value_or(0));
+        EXPECT_EQ(5.0f, o.sharpen);
+        EXPECT_EQ(Rotation::CounterClockwise, o.rotate);
+    }
+    EXPECT_EQ(0, parse({"--brightness", "0"}).brightness.value_or(99));  // 0 is a curve too
+    EXPECT_EQ(Rotation::Clockwise, parse({"--rotate", "cw"}).rotate);
+    const std::pair<std::vector<std::string>, const char*> refusals[] = {
+        {{"--brightness", "151"}, "--brightness must be -150 to 150"},
+        {{"--contrast", "-51"}, "--contrast must be -50 to 100"},
+        {{"--sharpen", "0"}, "--sharpen needs a positive number"},
+        {{"--sharpen", "5.5"}, "--sharpen must be above 0 and at most 5"},
+        {{"--rotate", "left"}, "--rotate takes cw or ccw, not 'left'"},
+        {{"--color-correct=1"}, "--color-correct takes no value"},
+    };
+    for (const auto& [arguments, expected] : refusals)
+        EXPECT_NE(std::string::npos, refusal(arguments).find(expected)) << arguments[0] << ": " << refusal(arguments);
+    EXPECT_NE(std::string::npos, pmtool::usageText().find("colour correction,\nbrightness, contrast, sharpening, rotation"));
+}
+
 }  // namespace

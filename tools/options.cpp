@@ -32,6 +32,19 @@ double positiveValue(const std::string& option, const std::string& text) {
     return value;
 }
 
+// Reads the sharpening amount, a number in (0, 5].
+float sharpenValue(const std::string& text) {
+    const double value = positiveValue("--sharpen", text);
+    if (value > 5.0) throw UsageError("--sharpen must be above 0 and at most 5, not " + text);
+    return static_cast<float>(value);
+}
+
+Options::Rotation rotationValue(const std::string& text) {
+    if (text == "cw") return Options::Rotation::Clockwise;
+    if (text == "ccw") return Options::Rotation::CounterClockwise;
+    throw UsageError("--rotate takes cw or ccw, not '" + text + "'");
+}
+
 std::string fileValue(const std::string& option, const std::string& text) {
     if (text.empty()) throw UsageError(option + " needs a file name");
     return text;
@@ -66,6 +79,16 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& v) { o.flatFrame = fileValue("--flat-frame", v); }},
     {"--defect-threshold", nullptr, "N", "distance from the flat frame's mean that marks a defect (default 10)",
      [](Options& o, const std::string& v) { o.defectThreshold = integerValue("--defect-threshold", v, 1, 255); }},
+    {"--color-correct", nullptr, nullptr, "correct the colours of the converted image (also brightens it)",
+     [](Options& o, const std::string&) { o.colorCorrect = true; }},
+    {"--brightness", nullptr, "N", "brightness curve, -150 to 150",
+     [](Options& o, const std::string& v) { o.brightness = integerValue("--brightness", v, -150, 150); }},
+    {"--contrast", nullptr, "N", "contrast curve, -50 to 100",
+     [](Options& o, const std::string& v) { o.contrast = integerValue("--contrast", v, -50, 100); }},
+    {"--sharpen", nullptr, "A", "sharpen by an amount above 0, at most 5",
+     [](Options& o, const std::string& v) { o.sharpen = sharpenValue(v); }},
+    {"--rotate", nullptr, "cw|ccw", "turn the image a quarter clockwise or counter-clockwise",
+     [](Options& o, const std::string& v) { o.rotate = rotationValue(v); }},
     {"--help", "-h", nullptr, "show this help", [](Options& o, const std::string&) { o.help = true; }},
 };
 
@@ -127,6 +150,9 @@ std::string usageText() {
         else names += ' ';
         text += names + row.help + "\n";
     }
+    text +=
+        "Adjustments apply to the converted image in this order: colour correction,\n"
+        "brightness, contrast, sharpening, rotation.\n";
     return text;
 }
 

@@ -7,6 +7,7 @@
 #define PIXMILL_TOOLS_OPTIONS_H
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,6 +27,13 @@ struct Options {
     std::vector<std::string> darkFrames;  // pattern noise measured on these
     std::string flatFrame;                // defective samples found on this
     std::int32_t defectThreshold = 10;
+    // Adjustments of the converted image, all off by default; they run in
+    // the order adjustments.h gives.
+    bool colorCorrect = false;
+    std::optional<std::int32_t> brightness;  // -150 to 150
+    std::optional<std::int32_t> contrast;    // -50 to 100
+    float sharpen = 0.0f;                    // 0: none, else (0, 5]
+    enum class Rotation { None, Clockwise, CounterClockwise } rotate = Rotation::None;
 };
 
 // A command line that cannot be parsed; the message is one line.

@@ -2,15 +2,16 @@
 // built-in test scene) through the Pixmill library and writes the colour image.
 //
 // main() runs the stages in order: parse options -> load or generate the
-// frame -> calibration -> convert -> write.  Exit status 0 on success, 1 when
-// a file, the frame or the conversion fails, 2 for a bad command line; every
-// failure is one line on stderr.
+// frame -> calibration -> convert -> adjustments -> write.  Exit status 0 on
+// success, 1 when a file, the frame, the conversion or an adjustment fails,
+// 2 for a bad command line; every failure is one line on stderr.
 #include <cstdint>
 #include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "adjustments.h"
 #include "calibration.h"
 #include "image_io.h"
 #include "options.h"
@@ -101,7 +102,8 @@ int run(const std::vector<std::string>& arguments) {
     GreyFrame frame = loadFrame(options);
     requireConvertibleSize(frame, options.input.empty() ? "test scene" : "'" + options.input + "'");
     const Tables tables = calibrate(options, frame);
-    const BgrImage image = convert(options, frame, tables);
+    BgrImage image = convert(options, frame, tables);
+    adjustImage(image, options);
     writeImage(options.output, image, format);
 
     std::printf("pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, options.output.c_str());

@@ -16,4 +16,10 @@ set(PIXMILL_BUILD_SOURCES
     calib/gamma.cpp
     calib/dead_pixel.cpp
     calib/pattern_noise.cpp
+    adjust/tone_curve.cpp
+    adjust/brightness_contrast.cpp
+    adjust/rotate.cpp
+    adjust/sharpen.cpp
+    adjust/color_correction.cpp
+    adjust/vector_x86.cpp
 )
