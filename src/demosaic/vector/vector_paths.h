@@ -34,6 +34,10 @@ constexpr std::ptrdiff_t kBlock = 16;
 
 enum class Path { Scalar, Sse2, Avx };
 
+// Which neighbours give green at a red site in the bilinear rule: the lower
+// and left ones (bilinear interpolation) or all four (offset bilinear).
+enum class RedSiteGreen { LowerLeft, FourNeighbours };
+
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs.
@@ -41,7 +45,7 @@ Path bestPath();
 
 // Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
 // so columns -1 to count of rows -1, 0 and +1 relative to `s`.
-template <typename Row>
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
@@ -56,7 +60,7 @@ std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride
 
 inline Path bestPath() { return Path::Scalar; }
 
-template <typename Row>
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const LookupTables&,
                                       std::uint8_t*, Path = Path::Scalar) {
     return 0;
