@@ -73,36 +73,36 @@ struct BilinearWriter {
     }
 };
 
-// Raw rows startRow, startRow + 2, ... below the last row, raw columns 1 to
-// width - 2 walked in pairs (odd column, even column).  A vector prefix may
-// compute the first columns of each row (an even number of them, so the
-// pairs stay aligned); the scalar loop finishes the row.
+// Raw row r, raw columns 1 to width - 2 walked in pairs (odd column, even
+// column).  A vector prefix may compute the first columns (an even number of
+// them, so the pairs stay aligned); the scalar loop finishes the row.
 template <typename Row, RedSiteGreen Green, typename Writer>
-void bilinearRows(const std::uint8_t* src, std::int32_t width, std::int32_t height, std::int32_t startRow,
-                  const Writer& writer) {
+inline void bilinearRow(const std::uint8_t* src, std::int32_t width, std::int64_t r, const Writer& writer) {
     const std::ptrdiff_t stride = width;
     // Seen from column 1, the row's odd-column site comes first.
     using FromColumnOne = RowKind<Row::odd, Row::even>;
-    for (std::int64_t r = startRow; r < height - 1; r += 2) {
-        const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-        const auto put = writer.row(r);
-        const std::ptrdiff_t done =
-            simd::bilinearColumns<FromColumnOne, Green>(s + 1, stride, width - 2, put.tables, put.pixel(1));
-        for (std::ptrdiff_t c = 1 + done; c < width - 1; c += 2) {
-            put(c, bilinearValues<Row::odd, Green>(s + c, stride));
-            put(c + 1, bilinearValues<Row::even, Green>(s + c + 1, stride));
-        }
+    const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    const auto put = writer.row(r);
+    const std::ptrdiff_t done =
+        simd::bilinearColumns<FromColumnOne, Green>(s + 1, stride, width - 2, put.tables, put.pixel(1));
+    for (std::ptrdiff_t c = 1 + done; c < width - 1; c += 2) {
+        put(c, bilinearValues<Row::odd, Green>(s + c, stride));
+        put(c + 1, bilinearValues<Row::even, Green>(s + c + 1, stride));
     }
 }
 
-// Both row parities of Bayer layout code 1 to 4, odd rows first.  Returns
-// false, having written nothing, for any other code.
+// Raw rows 1 to height - 2 of Bayer layout code 1 to 4, in one pass from top
+// to bottom (no pixel reads another, so any order gives the same image; one
+// pass keeps the source rows in cache).  Returns false, having written
+// nothing, for any other code.
 template <RedSiteGreen Green, typename Writer>
 bool bilinearImage(std::int32_t layout, const std::uint8_t* src, std::int32_t width, std::int32_t height,
                    const Writer& writer) {
     return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        bilinearRows<decltype(oddRows), Green>(src, width, height, 1, writer);
-        bilinearRows<decltype(evenRows), Green>(src, width, height, 2, writer);
+        for (std::int64_t r = 1; r < height - 1; r += 2) {
+            bilinearRow<decltype(oddRows), Green>(src, width, r, writer);
+            if (r + 1 < height - 1) bilinearRow<decltype(evenRows), Green>(src, width, r + 1, writer);
+        }
     });
 }
 
