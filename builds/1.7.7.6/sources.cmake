@@ -14,6 +14,8 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/cpu_path.cpp
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp
