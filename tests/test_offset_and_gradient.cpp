@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "demosaic/colour_difference.h"
+#include "demosaic/gradient_directed.h"
+#include "frame/library_state.h"
 #include "frame/debug_output.h"
 #include "models.h"
 #include "pixmill.h"
@@ -97,6 +99,42 @@ TEST(Gradient, ColourDifferenceEqualsItsShiftedForm) {
             ASSERT_EQ(pm::colourDifference(g, d, 0.5), pm::colourDifferenceShifted(g, d, 1)) << g << ", " << d;
             ASSERT_EQ(pm::colourDifference(g, d, 0.25), pm::colourDifferenceShifted(g, d, 2)) << g << ", " << d;
         }
+}
+
+// Through identity tables the method runs its stages row by row with vector
+// prefixes.  Each path, the scalar one included, must give the bytes of the
+// stages as described, which a caller's own identity tables select, at
+// every width around the 16- and 32-pixel blocks, beyond the 4096-column
+// strips the rows are walked in, in every layout and both flip states.
+TEST(Gradient, EveryPathGivesTheBytesOfTheStages) {
+    using pm::simd::Path;
+    std::vector<Path> paths = {Path::Scalar};
+#ifdef PIXMILL_VECTOR_X86
+    paths.push_back(Path::Sse2);
+    if (__builtin_cpu_supports("avx2")) paths.push_back(Path::Avx2);
+#endif
+    std::vector<int> widths = vectorWidths();
+    for (int w : {4096, 4098, 4100, 4102, 8200, 8230}) widths.push_back(w);
+    const Bytes own = identity();
+    const std::uint8_t* unity = pm::identityTable.data();
+    std::mt19937 rng(4242);
+    for (int w : widths) {
+        const int h = w > 2000 ? 6 : 4 + 2 * int(rng() % 4);
+        const Bytes raw = randomBytes(std::size_t(w) * h, rng()), before = randomBytes(std::size_t(w) * h * 3, rng());
+        for (int layout = 1; layout <= 4; ++layout)
+            for (std::int32_t flip : {0, 1}) {
+                Bytes expected = before;
+                ASSERT_EQ(1, ConvertBayer2Rgb(expected.data(), raw.data(), w, h, 4, own.data(), own.data(), own.data(),
+                                              flip, layout));
+                for (Path path : paths) {
+                    Bytes image = before;
+                    ASSERT_EQ(1, pm::gradientDirectedOn(path, raw.data(), image.data(), w, h, unity, unity, unity,
+                                                        std::uint32_t(flip), layout));
+                    ASSERT_TRUE(sameImage(expected, image, w, 3,
+                                          "path " + std::to_string(int(path)) + ", " + describe(layout, w, h, flip)));
+                }
+            }
+    }
 }
 
 TEST(OffsetBilinearAndGradient, HandWorkedPixels) {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "demosaic/colour_difference.h"
+#include "demosaic/gradient_directed.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/vector_paths.h"
@@ -159,7 +160,10 @@ void unmappedColourRow(const RawView& raw, const ImageView& image, std::int64_t 
     for (; c <= last; ++c) scalarAt(c);
 }
 
-void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t layout, simd::Path path) {
+// With finishRows set (sizes of 6 or more), each kept row (2 to height - 3)
+// gets the column step of the border as soon as its last strip is done.
+void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t layout, simd::Path path,
+                    bool finishRows) {
     withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
         auto greenRow = [&](std::int64_t r, std::int64_t first, std::int64_t last, std::uint8_t* green) {
             if (r & 1)
@@ -183,6 +187,7 @@ void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t lay
                     unmappedColourRow<decltype(oddRows)>(raw, image, r, first, last, ring, path);
                 else
                     unmappedColourRow<decltype(evenRows)>(raw, image, r, first, last, ring, path);
+                if (finishRows && last == lastColumn && r >= 2) extendRowEnds(image.row(r), image.width, 2, 3);
                 if (r + 2 <= image.height - 2) greenRow(r + 2, first, last + 1, ring.of(r + 2));
             }
         }
@@ -191,9 +196,10 @@ void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t lay
 
 }  // namespace
 
-std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                              const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                              std::uint32_t flip, std::int32_t layout) {
+std::int32_t gradientDirectedOn(simd::Path unmappedPath, const std::uint8_t* src, std::uint8_t* dst,
+                                std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     debugOutput("Hello, Edge Sensing!");
     const RawView raw{src, width};
@@ -201,7 +207,13 @@ std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::i
     if (layout >= 1 && layout <= 4) {
         const LookupTables tables{lutRed, lutGreen, lutBlue};
         if (allIdentity(tables)) {
-            unmappedStages(raw, image, layout, simd::bestPathWithAvx2());
+            const bool finishRows = width > 4 && height > 4;
+            unmappedStages(raw, image, layout, unmappedPath, finishRows);
+            if (finishRows) {
+                // Every kept row has its ends; the top and bottom rows remain.
+                extendEdgeRows(dst, width, height, 2, 3);
+                return 1;
+            }
         } else {
             greenStage(raw, image, lutGreen, layout);
             colourStage<Site::Red>(raw, image, lutRed, layout, 2);
@@ -217,6 +229,13 @@ std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::i
     }
     extendBorder(dst, width, height, flip, 2, 3);
     return 1;
+}
+
+std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                              const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                              std::uint32_t flip, std::int32_t layout) {
+    return gradientDirectedOn(simd::bestPathWithAvx2(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
+                              layout);
 }
 
 }  // namespace pm
