@@ -116,7 +116,11 @@ typedef struct PmWhiteBalanceRecord {
  * Returns 1 when the image was produced, 0 when refused: null src or dest,
  * unknown method code, or sizes the method refuses (odd, or 3 or less); a
  * refused call writes nothing.  Codes 7 and 9 set the process-wide smoothing
- * flag, after which code 5 produces the smoothed result of code 7. */
+ * flag, after which code 5 produces the smoothed result of code 7.
+ * Code 4 (both entries) sends "Hello, Edge Sensing!" to the library's
+ * debugger output, silent by default, once per accepted call.  At a width
+ * or height of 4, codes 0 and 4 repeat the nearest pixels they compute over
+ * the image, never the destination's previous bytes. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);
