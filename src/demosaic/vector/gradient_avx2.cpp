@@ -46,9 +46,7 @@ struct Avx2Lanes {
         return _mm256_unpacklo_epi8(p, _mm256_srli_si256(p, 8));
     }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
-        storeShuffled(out, {_mm256_castsi256_si128(blue), _mm256_castsi256_si128(green), _mm256_castsi256_si128(red)});
-        storeShuffled(out + 48, {_mm256_extracti128_si256(blue, 1), _mm256_extracti128_si256(green, 1),
-                                 _mm256_extracti128_si256(red, 1)});
+        storeShuffled32(out, blue, green, red);
     }
 };
 
