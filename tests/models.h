@@ -169,7 +169,7 @@ inline Bytes modelOffsetBilinear(const Bytes& raw, int w, int h, const TableSet&
     return image;
 }
 
-// Code 4, written from the stages' description on an upright copy of the
+// Code 4, written from the stages' rules on an upright copy of the
 // image.  Green: rows 1 to h - 2, columns 1 to w - 2 (the window and one
 // beyond), then row 0 and column 0 from the nearest computed green.  Red and
 // blue: the window, rows 1 to h - 3, columns 1 to w - 3, as the pixel's green
