@@ -61,16 +61,17 @@ TEST(OffsetBilinearAndGradient, ImageDoesNotDependOnPriorContents) {
     for (const Conversion& c : {kOffsetBilinear[0], kGradient[0]})
         for (const auto& [w, h] : Sizes{{4, 4}, {4, 8}, {10, 4}, {6, 6}, {8, 10}})
             for (int layout = 1; layout <= 4; ++layout)
-                for (std::int32_t flip : {0, 1}) {
-                    const Bytes raw = randomBytes(std::size_t(w) * h, std::uint32_t(w * 31 + h + layout));
-                    Bytes zeros(std::size_t(w) * h * 3, 0), ones(zeros.size(), 0xFF);
-                    const Bytes table = randomBytes(256, 3);
-                    ASSERT_EQ(1, c.entry(zeros.data(), raw.data(), w, h, c.code, table.data(), table.data(),
-                                         nullptr, flip, layout));
-                    ASSERT_EQ(1, c.entry(ones.data(), raw.data(), w, h, c.code, table.data(), table.data(),
-                                         nullptr, flip, layout));
-                    EXPECT_TRUE(sameImage(zeros, ones, w, 3, std::string(c.name) + ", " + describe(layout, w, h, flip)));
-                }
+                for (std::int32_t flip : {0, 1})
+                    for (bool mapped : {false, true}) {  // null tables take the row-by-row form of code 4
+                        const Bytes raw = randomBytes(std::size_t(w) * h, std::uint32_t(w * 31 + h + layout));
+                        Bytes zeros(std::size_t(w) * h * 3, 0), ones(zeros.size(), 0xFF);
+                        const Bytes table = randomBytes(256, 3);
+                        const std::uint8_t* t = mapped ? table.data() : nullptr;
+                        ASSERT_EQ(1, c.entry(zeros.data(), raw.data(), w, h, c.code, t, t, nullptr, flip, layout));
+                        ASSERT_EQ(1, c.entry(ones.data(), raw.data(), w, h, c.code, t, t, nullptr, flip, layout));
+                        EXPECT_TRUE(sameImage(zeros, ones, w, 3,
+                                              std::string(c.name) + ", " + describe(layout, w, h, flip, mapped ? "mapped" : "null")));
+                    }
 }
 
 TEST(OffsetBilinearAndGradient, RefuseUntouchedAndSilently) {
@@ -164,12 +165,18 @@ TEST(OffsetBilinearAndGradient, HandWorkedPixels) {
     }
     // Code 4, flat frame of 90, identity tables: every pixel (90, 90, 90);
     // through a green table t, green sites give t[90], interpolated green
-    // t[t[90]].
+    // t[t[90]] (kept pixels, rows and columns 2 to size - 4).
     {
-        Bytes raw(10 * 8, 90), image(10 * 8 * 3);
+        Bytes raw(10 * 8, 90), image(10 * 8 * 3), t(256, 0);
+        t[90] = 140, t[140] = 30;
         for (int layout = 1; layout <= 4; ++layout) {
             ASSERT_EQ(1, ConvertBayer2Rgb(image.data(), raw.data(), 10, 8, 4, nullptr, nullptr, nullptr, 0, layout));
             for (std::size_t i = 0; i < image.size(); ++i) ASSERT_EQ(90, image[i]) << "layout " << layout;
+            ASSERT_EQ(1, ConvertBayer2Rgb(image.data(), raw.data(), 10, 8, 4, nullptr, t.data(), nullptr, 0, layout));
+            for (int r = 2; r <= 4; ++r)
+                for (int c = 2; c <= 6; ++c)
+                    EXPECT_EQ(colourAt(layout, r, c) == 'G' ? 140 : 30, pixel(image, 10, r, c, 1))
+                        << "layout " << layout << " at " << r << ", " << c;
         }
     }
     // Code 4, layout 4 (red at even rows and columns), 8 x 8 of 0 but the
