@@ -62,6 +62,13 @@ BENCHMARK_CAPTURE(convertFrame, SmoothedWindowGamma, ConvertBayer2Rgb, PM_METHOD
 BENCHMARK_CAPTURE(convertFrame, RotatedTwoByTwoGamma, ConvertBayer2Rgb, PM_METHOD_ROTATED_TWO_BY_TWO, true)
     ->Apply(frameSizes);
 
+// Offset bilinear and gradient-directed interpolation, null and gamma tables.
+BENCHMARK_CAPTURE(convertFrame, OffsetBilinear, ConvertBayer2Rgb, PM_METHOD_OFFSET_BILINEAR)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, OffsetBilinearGamma, ConvertBayer2Rgb, PM_METHOD_OFFSET_BILINEAR, true)
+    ->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, Gradient, ConvertBayer2Rgb, PM_METHOD_GRADIENT)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, GradientGamma, ConvertBayer2Rgb, PM_METHOD_GRADIENT, true)->Apply(frameSizes);
+
 }  // namespace
 
 BENCHMARK_MAIN();

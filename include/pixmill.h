@@ -134,7 +134,12 @@ typedef struct PmWhiteBalanceRecord {
  * so a call refused for its sizes still sets it.
  * A layout code outside 1-4 is not refused: no pixel is computed, the method
  * still copies its border pixels (the outer one or two) from neighbours in
- * whatever `dest` held, and the result is 1. */
+ * whatever `dest` held, and the result is 1.
+ * Code 4 (both entries) sends "Hello, Edge Sensing!" to the library's
+ * debugger output, silent by default, once per accepted call.
+ * Smallest frames: at a width or height of 4, codes 0 and 4 repeat the
+ * nearest pixels they compute over the image, never the destination's
+ * previous bytes. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);

@@ -82,6 +82,17 @@ TEST_P(VectorPath, BilinearRowsMatchModel) {
             return pm::simd::bilinearColumns<pm::RowKind<Row::odd, Row::even>>(args..., path);
         },
         [](const Bytes& raw, int w, int layout, int r, int i) { return bilinearChannels(raw, w, layout, r, 1 + i); });
+    // The offset method's rule: green at red sites from all four neighbours.
+    checkRows(
+        pathName(path), 18, 4, {1, 2}, 1,
+        [&](auto row, auto... args) {
+            using Row = decltype(row);
+            return pm::simd::bilinearColumns<pm::RowKind<Row::odd, Row::even>,
+                                             pm::simd::RedSiteGreen::FourNeighbours>(args..., path);
+        },
+        [](const Bytes& raw, int w, int layout, int r, int i) {
+            return bilinearChannels(raw, w, layout, r, 1 + i, true);
+        });
 }
 
 TEST_P(VectorPath, ForwardWindowRowsMatchModelSmoothedAndNot) {

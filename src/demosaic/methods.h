@@ -51,6 +51,35 @@ std::int32_t rotatedTwoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::in
                              const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                              std::uint32_t flip, std::int32_t layout);
 
+// Offset bilinear (offset_bilinear.cpp): the bilinear rule with green at a
+// red site from all four orthogonal neighbours, the pixel of raw site (r, c)
+// stored at image pixel (r - 1, c - 1); border of 2.  Unknown layout codes
+// only run the border.  Tiny frames: at a width of 4 the border would spread
+// image column 2, which no site fills, over every row; that column takes
+// column 1 (raw column 2) first, and at a height of 4 image row 2 likewise
+// takes row 1 (raw row 2), so every pixel is computed (a 4 x 4 frame gives
+// raw site (2, 2) everywhere).  Every other size is the plain rule.
+std::int32_t offsetBilinear(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                            const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                            std::uint32_t flip, std::int32_t layout);
+
+// Gradient-directed green, red and blue from colour differences
+// (gradient_directed.cpp); window rows 1 to height - 3 and columns 1 to
+// width - 3, border of 2.  Every accepted call, unknown layout codes
+// included, first sends "Hello, Edge Sensing!" through debugOutput; a
+// refused call sends nothing.  Unknown layout codes run no stage, only the
+// border.  The green the red and blue stages read outside the window: row
+// height - 2 and column width - 2 are computed by the green rule (it stays
+// inside the frame there); row 0 and column 0 take the nearest computed
+// green (row 1, column 1).  All of these bytes are replaced by the border.
+// Tiny frames: at a width of 4 image column 2 takes the whole pixels of
+// column 1 before the border, at a height of 4 image row 2 those of row 1,
+// so the image is that of the window (a 4 x 4 frame gives pixel (1, 1)
+// everywhere) and never what the destination held.
+std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                              const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                              std::uint32_t flip, std::int32_t layout);
+
 }  // namespace pm
 
 #endif

@@ -32,16 +32,24 @@ namespace simd {
 // Pixels pushed through the prefixes per step.
 constexpr std::ptrdiff_t kBlock = 16;
 
-enum class Path { Scalar, Sse2, Avx };
+enum class Path { Scalar, Sse2, Avx, Avx2 };
+
+// Which neighbours give green at a red site in the bilinear rule: the lower
+// and left ones (bilinear interpolation) or all four (offset bilinear).
+enum class RedSiteGreen { LowerLeft, FourNeighbours };
 
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs.
 Path bestPath();
 
+// The same for the prefixes that have an AVX2 form (the gradient-directed
+// ones): Avx2 when the processor has it, otherwise SSE2.
+Path bestPathWithAvx2();
+
 // Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
 // so columns -1 to count of rows -1, 0 and +1 relative to `s`.
-template <typename Row>
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
@@ -52,11 +60,41 @@ template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
+// Gradient-directed prefixes, for identity tables only.  `s` points at raw
+// column x of row r, x even, so lane parity is column parity; Row is the row
+// kind of row r.  Paths: Sse2 or Avx2 (any other handles nothing).  Unlike
+// the prefixes above they handle any count but the last pixel or so of a
+// run of at least one block (a last block overlaps the one before it).
+//
+// Green: the green of row r at columns x to x + count - 1 (sample at a green
+// site, directed mean at a red or blue one) into `green`.  Reads raw columns
+// x - 1 to x + count of rows r - 1 to r + 1.
+template <typename Row>
+std::ptrdiff_t gradientGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                    std::uint8_t* green, Path path);
+// Colour: whole pixels (blue, green, red) of row r at columns x to
+// x + count - 1 into `out`, from the raw rows r - 1 to r + 1 and the greens
+// of those rows, greens[0 to 2], each pointing at column x of its row.  Reads
+// columns x - 1 to x + count of all six rows.
+template <typename Row>
+std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* greens,
+                                     std::ptrdiff_t count, std::uint8_t* out, Path path);
+
 #else
 
 inline Path bestPath() { return Path::Scalar; }
-
+inline Path bestPathWithAvx2() { return Path::Scalar; }
 template <typename Row>
+inline std::ptrdiff_t gradientGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*, Path) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t gradientColourColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*,
+                                            std::ptrdiff_t, std::uint8_t*, Path) {
+    return 0;
+}
+
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const LookupTables&,
                                       std::uint8_t*, Path = Path::Scalar) {
     return 0;
