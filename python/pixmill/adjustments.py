@@ -31,11 +31,11 @@ def _tone(entry: str, data: np.ndarray, amount: int, low: int, high: int, out: O
     library = library or default_library()
     check.array("data", data, _U8, range(0, 33))
     amount = check.int32("amount", amount, low, high)
-    function = library.function(entry)
     if out is data:
         check.array("out", out, _U8, (data.ndim,), writeable=True)
     else:
         out = check.output("out", out, np.uint8, data.shape, (data,), zero=False)
+    function = library.function(entry)
     _status(entry, function(data.ctypes.data, data.size, amount, out.ctypes.data))
     return out
 
@@ -58,8 +58,8 @@ def _rotate(entry: str, image: np.ndarray, out: Optional[np.ndarray], library: O
     library = library or default_library()
     check.array("image", image, _U8, (2,))
     height, width = check.frame_size("image", image, even=False, minimum=1)
-    function = library.function(entry)
     result = check.output("out", out, np.uint8, (width, height), (image,))
+    function = library.function(entry)
     source = np.zeros((height, _stride(width)), np.uint8)
     source[:, :width] = image
     destination = np.zeros((width, _stride(height)), np.uint8)
@@ -94,11 +94,11 @@ def sharpen(image: np.ndarray, amount: float, *, out: Optional[np.ndarray] = Non
     amount = check.number("amount", amount)
     if not 0.0 < amount <= 5.0:
         raise ValueError(f"amount must lie in (0, 5], not {amount}")
-    function = library.function("PmSharpen24B")
     if out is image:
         result = check.array("out", out, _U8, (3,), writeable=True)
     else:
         result = check.output("out", out, np.uint8, image.shape, (image,), zero=False)
+    function = library.function("PmSharpen24B")
     stride = _stride(3 * width)
     if stride == 3 * width:
         _status("PmSharpen24B", function(image.ctypes.data, width, height, amount, result.ctypes.data))
@@ -126,11 +126,11 @@ def color_correct_region(image: np.ndarray, x: int, y: int, width: int, height: 
     width, height = check.int32("width", width, 0), check.int32("height", height, 0)
     if x + width > columns or y + height > rows:
         raise ValueError(f"region {width} x {height} at ({x}, {y}) does not lie inside the {columns} x {rows} image")
-    function = library.function("ROIColorCorrection")
     if out is not image:
         out = check.output("out", out, np.uint8, image.shape, (image,), zero=False)
         out[...] = image
     else:
         check.array("out", out, _U8, (3,), writeable=True)
+    function = library.function("ROIColorCorrection")
     function(out.ctypes.data, x, y, width, height, columns, 0)
     return out

@@ -55,8 +55,8 @@ def gamma_table(gamma: float, *, out: Optional[np.ndarray] = None, library: Opti
     the library to 0.1 - 10.0), to pass as a conversion table."""
     library = library or default_library()
     gamma = check.number("gamma", gamma)
-    function = library.function("SetGammaLut")
     table = check.output("out", out, np.uint8, (256,))
+    function = library.function("SetGammaLut")
     function(table.ctypes.data, gamma)
     return table
 
@@ -81,8 +81,8 @@ def detect_dead_pixels(frame: np.ndarray, *, out: Optional[np.ndarray] = None,
     library = library or default_library()
     check.array("frame", frame, _U8, (2,))
     height, width = check.frame_size("frame", frame, even=False, minimum=1)
-    function = library.function("DetectDeadPixel")
     dead = check.output("out", out, np.uint8, frame.shape, (frame,))
+    function = library.function("DetectDeadPixel")
     function(frame.ctypes.data, dead.ctypes.data, width, height)
     return dead
 
@@ -122,8 +122,8 @@ def erase_dead_pixels(frame: np.ndarray, dead_map: np.ndarray, x_offset: int = 0
     check.array("dead_map", dead_map, _U8, (2,))
     check.frame_size("frame", frame, even=False, minimum=1)
     x, y = _region("frame", frame, dead_map, x_offset, y_offset)
-    function = library.function("EraseDeadPixel")
     result = _copy_into("out", frame, out, (dead_map,))
+    function = library.function("EraseDeadPixel")
     function(result.ctypes.data, dead_map.ctypes.data, x, y, frame.shape[1], frame.shape[0],
              dead_map.shape[1], dead_map.shape[0])
     return result
@@ -159,8 +159,8 @@ def accumulate_pattern_noise(frame: np.ndarray, *, out: Optional[np.ndarray] = N
     library = library or default_library()
     check.array("frame", frame, _U8, (2,))
     height, width = check.frame_size("frame", frame, even=False, minimum=1)
+    accumulator = check.output("out", out, np.int32, frame.shape, (frame,))
     function = library.function("GetPatternNoise")
-    accumulator = check.output("out", out, np.int32, frame.shape)
     function(frame.ctypes.data, accumulator.ctypes.data, width, height)
     return accumulator
 
@@ -174,8 +174,8 @@ def average_pattern_noise(accumulator: np.ndarray, frame_count: int, *, out: Opt
     check.array("accumulator", accumulator, _I32, (2,))
     height, width = check.frame_size("accumulator", accumulator, even=False, minimum=1)
     frame_count = check.int32("frame_count", frame_count, 1)
-    function = library.function("AvgPatternNoise")
     result = _copy_into("out", accumulator, out, ())
+    function = library.function("AvgPatternNoise")
     function(result.ctypes.data, width, height, frame_count)
     return result
 
@@ -190,8 +190,8 @@ def fix_pattern_noise(frame: np.ndarray, accumulator: np.ndarray, x_offset: int 
     check.array("accumulator", accumulator, _I32, (2,))
     check.frame_size("frame", frame, even=False, minimum=1)
     x, y = _region("frame", frame, accumulator, x_offset, y_offset)
-    function = library.function("FixPatternNoise")
     result = _copy_into("out", frame, out, (accumulator,))
+    function = library.function("FixPatternNoise")
     function(result.ctypes.data, accumulator.ctypes.data, x, y, frame.shape[1], frame.shape[0],
              accumulator.shape[1], accumulator.shape[0])
     return result

@@ -79,8 +79,8 @@ def _convert(entry: str, raw: np.ndarray, method: int, layout: int, tables: Tabl
     method = check.int32("method", method, codes.start, codes.stop - 1)
     layout = check.layout_code(layout)
     red, green, blue = _tables8(library, tables)
-    function = library.function(entry)
     image = check.output("out", out, np.uint8, output_shape(library, method, height, width, ex), (raw,))
+    function = library.function(entry)
     result = function(image.ctypes.data, raw.ctypes.data, width, height, method, check.address(red),
                       check.address(green), check.address(blue), 1 if flip else 0, layout)
     if result != 1:
@@ -197,9 +197,9 @@ def convert_record(raw: np.ndarray, layout: int = GBRG, *, grey: bool = False, t
     layout = check.layout_code(layout)
     wide = raw.dtype == np.uint16
     red, green, blue = _tables16(raw, tables) if wide else _tables8(library, tables)
-    function = library.function("PmConvert")
     shape = (height, width) if grey else (height, width, 3)
     image = check.output("out", out, raw.dtype, shape, (raw,))
+    function = library.function("PmConvert")
     record = _ConvertRecord()
     record.dest = image.ctypes.data
     record.destFormat = (_FORMAT_MONO16 if wide else _FORMAT_MONO8) if grey else (_FORMAT_BGR16 if wide else _FORMAT_BGR8)
@@ -238,11 +238,11 @@ def _unpack(entry: str, packed: np.ndarray, width: int, height: int, needed_byte
     height = check.int32("height", height, 1)
     if width * height > check.MAX_SAMPLES:
         raise ValueError(f"{width} x {height} is {width * height} samples; the library takes at most 2^31 - 1")
-    check.array("packed", packed, (np.dtype(np.uint8), np.dtype(np.uint32)), (1, 2))
+    check.array("packed", packed, (np.dtype(np.uint8), np.dtype(np.uint32)), (1,))
     if packed.nbytes < needed_bytes:
         raise ValueError(f"packed holds {packed.nbytes} bytes; {width} x {height} samples need {needed_bytes}")
-    function = library.function(entry)
     unpacked = check.output("out", out, np.uint16, (height, width), (packed,))
+    function = library.function(entry)
     function(packed.ctypes.data, unpacked.ctypes.data, width, height)
     return unpacked
 
