@@ -19,7 +19,7 @@ from .batch import BatchResult, convert_batch, read_frame, submit_batch
 from .calibration import (accumulate_pattern_noise, average_pattern_noise, detect_dead_pixels, erase_dead_pixels,
                           fix_pattern_noise, gamma_table, set_bad_pixel_threshold, white_balance_ratio)
 from .conversion import (BGGR, GBRG, GRBG, LAYOUTS, RGGB, NotConvertedError, convert, convert_ex, convert_record,
-                         method_codes, output_shape, unpack_raw10, unpack_raw12)
+                         method_codes, output_shape, turns_picture, unpack_raw10, unpack_raw12)
 
 __version__ = "1.7.7.6"
 
@@ -27,7 +27,7 @@ __all__ = [
     "BUILDS", "Library", "LibraryNotFoundError", "MissingExportError", "PixmillError", "NotConvertedError",
     "default_library", "load", "set_default_library",
     "GBRG", "GRBG", "BGGR", "RGGB", "LAYOUTS", "convert", "convert_ex", "convert_record", "method_codes",
-    "output_shape", "unpack_raw10", "unpack_raw12",
+    "output_shape", "turns_picture", "unpack_raw10", "unpack_raw12",
     "white_balance_ratio", "gamma_table", "set_bad_pixel_threshold", "detect_dead_pixels", "erase_dead_pixels",
     "accumulate_pattern_noise", "average_pattern_noise", "fix_pattern_noise",
     "brightness", "contrast", "rotate_cw", "rotate_ccw", "sharpen", "color_correct_region",

@@ -42,12 +42,15 @@ def method_codes(library: Library, ex: bool = False) -> range:
     return range(7)
 
 
+def turns_picture(library: Library, method: int, ex: bool = False) -> bool:
+    """True for the method that writes the picture turned a quarter turn
+    clockwise (code 9 of the current build's standard entry)."""
+    return library.build == "1.7.7.6" and not ex and method == 9
+
+
 def output_shape(library: Library, method: int, height: int, width: int, ex: bool = False) -> Tuple[int, int, int]:
-    """Shape of the image a conversion writes: code 9 of the current build's
-    standard entry writes the picture turned a quarter clockwise."""
-    if library.build == "1.7.7.6" and not ex and method == 9:
-        return (width, height, 3)
-    return (height, width, 3)
+    """Shape of the image a conversion of a ``(height, width)`` frame writes."""
+    return (width, height, 3) if turns_picture(library, method, ex) else (height, width, 3)
 
 
 def _tables8(library: Library, tables: Tables) -> Tuple[Optional[np.ndarray], ...]:
