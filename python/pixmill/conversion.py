@@ -8,7 +8,7 @@ entry's own numbering is translated here.  Images come back as
 from __future__ import annotations
 
 import ctypes
-from typing import Optional, Sequence, Tuple
+from typing import Callable, Optional, Sequence, Tuple
 
 import numpy as np
 
@@ -234,7 +234,7 @@ def white_balance_record(image: np.ndarray, library: Library) -> Tuple[float, fl
     return red.value, green.value, blue.value
 
 
-def _unpack(entry: str, packed: np.ndarray, width: int, height: int, needed_bytes: int,
+def _unpack(entry: str, packed: np.ndarray, width: int, height: int, needed_bytes: Callable[[int], int],
             out: Optional[np.ndarray], library: Optional[Library]) -> np.ndarray:
     library = library or default_library()
     width = check.int32("width", width, 1)
@@ -242,8 +242,9 @@ def _unpack(entry: str, packed: np.ndarray, width: int, height: int, needed_byte
     if width * height > check.MAX_SAMPLES:
         raise ValueError(f"{width} x {height} is {width * height} samples; the library takes at most 2^31 - 1")
     check.array("packed", packed, (np.dtype(np.uint8), np.dtype(np.uint32)), (1,))
-    if packed.nbytes < needed_bytes:
-        raise ValueError(f"packed holds {packed.nbytes} bytes; {width} x {height} samples need {needed_bytes}")
+    needed = needed_bytes(width * height)
+    if packed.nbytes < needed:
+        raise ValueError(f"packed holds {packed.nbytes} bytes; {width} x {height} samples need {needed}")
     unpacked = check.output("out", out, np.uint16, (height, width), (packed,))
     function = library.function(entry)
     function(packed.ctypes.data, unpacked.ctypes.data, width, height)
@@ -255,11 +256,10 @@ def unpack_raw10(packed: np.ndarray, width: int, height: int, *, out: Optional[n
     """Widen a packed 10-bit frame (three samples per little-endian 32-bit word,
     bits 0-9, 10-19, 20-29) into a ``(height, width)`` uint16 frame.
 
-    ``packed`` is a contiguous uint8 or uint32 array of at least
+    ``packed`` is a contiguous 1-D uint8 or uint32 array of at least
     4 x ceil(width x height / 3) bytes.
     """
-    samples = int(width) * int(height) if isinstance(width, (int, np.integer)) and isinstance(height, (int, np.integer)) else 0
-    return _unpack("Raw10PackedToRaw16", packed, width, height, 4 * -(-samples // 3), out, library)
+    return _unpack("Raw10PackedToRaw16", packed, width, height, lambda n: 4 * -(-n // 3), out, library)
 
 
 def unpack_raw12(packed: np.ndarray, width: int, height: int, *, out: Optional[np.ndarray] = None,
@@ -267,8 +267,8 @@ def unpack_raw12(packed: np.ndarray, width: int, height: int, *, out: Optional[n
     """Widen a packed 12-bit frame (two samples per three bytes) into a
     ``(height, width)`` uint16 frame.
 
-    ``packed`` is a contiguous uint8 or uint32 array of at least
-    ceil(3 x width x height / 2) bytes.
+    ``packed`` is a contiguous 1-D uint8 or uint32 array of at least
+    ceil(3 x width x height / 2) bytes (an odd count's last sample may be
+    taken from the first two bytes of a last group).
     """
-    samples = int(width) * int(height) if isinstance(width, (int, np.integer)) and isinstance(height, (int, np.integer)) else 0
-    return _unpack("Raw12PackedToRaw16", packed, width, height, -(-3 * samples // 2), out, library)
+    return _unpack("Raw12PackedToRaw16", packed, width, height, lambda n: -(-3 * n // 2), out, library)
