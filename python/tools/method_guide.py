@@ -467,7 +467,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         "- **Smoothing flag**: what the library's process-wide flag (set by `ConvertBayer2Rgb` codes 7 and 9 and by",
         "  `PmConvert`, never cleared) changes. All other columns of a code that does not set it are measured",
         "  with the flag clear.",
-        f"- **PSNR**: colour PSNR in dB against the photograph, after mosaicing it in the layout of the column",
+        "- **PSNR**: colour PSNR in dB against the photograph, after mosaicing it in the layout of the column",
         f"  (1 GBRG, 2 GRBG, 3 BGGR, 4 RGGB), the mean over the three photographs below, {MARGIN} pixels at each",
         "  edge left out, identity tables. A shifted or turned picture is compared as it comes out (code 9's is",
         "  turned back first), so the shift costs PSNR as it costs sharpness.",
@@ -505,7 +505,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         lines.append("OpenCV's Python bindings are not installed (Debian's `python3-opencv`); no reference rows.")
     else:
         lines += [f"OpenCV {opencv['version']} `cvtColor` Bayer conversions, measured the same way:", ""]
-        rows = [(f"OpenCV", name, row) for name, row in opencv["rows"].items()]
+        rows = [("OpenCV", name, row) for name, row in opencv["rows"].items()]
         lines += table_rows(rows)
         for name, row in opencv["rows"].items():
             file = f"opencv-{name.lower().replace(' ', '-')}.png"
