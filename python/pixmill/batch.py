@@ -71,7 +71,7 @@ def read_frame(path: Union[str, os.PathLike]) -> np.ndarray:
             end += 1
         fields.append(data[position:end])
         position = end
-    if fields[0] != b"P5" or int(fields[3]) != 255:
+    if fields[0] != b"P5" or not 0 < int(fields[3]) < 256:
         raise ValueError(f"{path}: not a binary 8-bit PGM file")
     width, height = int(fields[1]), int(fields[2])
     pixels = np.frombuffer(data, np.uint8, width * height, position + 1)
@@ -124,7 +124,7 @@ def _convert_group(group: Sequence[Tuple[str, Frame]], options: Dict[str, Any]) 
 
 def _output_path(frame: Frame) -> Path:
     path = Path(frame)
-    return path.with_name(path.name[:-len(path.suffix)] + OUTPUT_SUFFIX if path.suffix else path.name + OUTPUT_SUFFIX)
+    return path.with_name(path.stem + OUTPUT_SUFFIX)
 
 
 def _named(frames: Union[Mapping[str, Frame], Iterable[Frame]]) -> List[Tuple[str, Frame]]:
