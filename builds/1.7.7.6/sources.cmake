@@ -4,10 +4,13 @@ set(PIXMILL_BUILD_SOURCES
     frame/constant_block.cpp
     frame/border.cpp
     frame/convert_entry.cpp
+    frame/record_entry.cpp
+    frame/packed_raw.cpp
     demosaic/bilinear.cpp
     demosaic/forward_window.cpp
     demosaic/mapped_window.cpp
     demosaic/rotated_two_by_two.cpp
+    demosaic/colour_grey.cpp
     demosaic/vector/cpu_path.cpp
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
