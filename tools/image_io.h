@@ -107,6 +107,7 @@ void writeImage(const std::string& path, const BgrImage& image, ImageFormat form
 // A deep image as PNG (RGB or grey, 8 or 16 bits) or netpbm: P6 for colour,
 // P5 for grey, maxval 255 or 65535.  ImageError when the format cannot hold
 // the image (PPM for grey, PGM for colour) or the image is inconsistent.
+std::vector<std::uint8_t> encodeDeepPng(const DeepImage& image);
 std::vector<std::uint8_t> encodeDeepPnm(const DeepImage& image);
 void writeImage(const std::string& path, const DeepImage& image, ImageFormat format);
 

@@ -25,9 +25,6 @@ WideFrame decodeWidePng(const std::vector<std::uint8_t>& contents);
 // chunk; 0 for anything else, which decodePng then explains.
 int pngGreyDepth(const std::vector<std::uint8_t>& contents);
 
-// Encodes a deep image as an RGB or grey PNG of its depth.
-std::vector<std::uint8_t> encodeDeepPng(const DeepImage& image);
-
 // Throws ImageError unless `image` has positive sizes and exactly
 // 3 x width x height bytes (channels x width x height values of at most
 // 2^depth - 1, with depth 8 or 16).  Defined in image_io.cpp.
