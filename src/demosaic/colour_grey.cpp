@@ -7,6 +7,7 @@
 #include "demosaic/forward_window_kernel.h"
 #include "demosaic/methods.h"
 #include "frame/border.h"
+#include "frame/library_state.h"
 #include "pixmill.h"
 
 namespace pm {
@@ -66,18 +67,50 @@ struct GreyWriter {
     }
 };
 
-// Interpolates with `Writer` (BgrWriter or GreyWriter of Value) and
-// replicates the border of one pixel.  The caller has checked the sizes.
-template <template <typename> class Writer, typename Value>
-void convertSamples(const void* src, void* dst, std::int32_t width, std::int32_t height, const void* lutRed,
-                    const void* lutGreen, const void* lutBlue, std::uint8_t flip, std::uint32_t layout,
-                    std::uint32_t valuesPerPixel) {
-    const Writer<Value> writer{static_cast<Value*>(dst), width, height, flip != 0,
-                               static_cast<const Value*>(lutRed), static_cast<const Value*>(lutGreen),
-                               static_cast<const Value*>(lutBlue)};
+// Blue, green and red stored as computed: what the identity tables give,
+// without the three look-ups.  Chosen only when all three tables are the
+// library's own 16-bit identity table (the record's null tables), so a
+// caller's own identity tables take the general path and give the same words.
+struct UnmappedBgr16Writer {
+    std::uint16_t* image;
+    std::int32_t width;
+    std::int32_t height;
+    bool bottomUp;
+
+    struct Cursor {
+        std::uint16_t* out;
+        void operator()(std::ptrdiff_t column, const ChannelValues& v) const {
+            std::uint16_t* px = out + 3 * column;
+            px[0] = static_cast<std::uint16_t>(v.blue);
+            px[1] = static_cast<std::uint16_t>(v.green);
+            px[2] = static_cast<std::uint16_t>(v.red);
+        }
+    };
+    Cursor row(std::int64_t r) const {
+        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp)};
+    }
+};
+
+// Interpolates through `writer` and replicates the border of one pixel of
+// `pixelBytes`.  The caller has checked the sizes.
+template <typename Value, typename Writer>
+void convertWith(const Writer& writer, const void* src, void* dst, std::int32_t width, std::int32_t height,
+                 std::uint8_t flip, std::uint32_t layout, std::uint32_t pixelBytes) {
     forwardWindowImage<SmoothingAlways>(entryLayout(layout), static_cast<const Value*>(src), width, height, writer);
-    extendBorder(static_cast<std::uint8_t*>(dst), width, height, flip, 1,
-                 valuesPerPixel * static_cast<std::uint32_t>(sizeof(Value)));
+    extendBorder(static_cast<std::uint8_t*>(dst), width, height, flip, 1, pixelBytes);
+}
+
+// The writer `Writer<Value>` over the caller's tables.
+template <template <typename> class Writer, typename Value>
+Writer<Value> tableWriter(void* dst, std::int32_t width, std::int32_t height, const void* lutRed,
+                          const void* lutGreen, const void* lutBlue, std::uint8_t flip) {
+    return {static_cast<Value*>(dst),           width, height, flip != 0, static_cast<const Value*>(lutRed),
+            static_cast<const Value*>(lutGreen), static_cast<const Value*>(lutBlue)};
+}
+
+bool allIdentity16(const void* red, const void* green, const void* blue) {
+    const void* identity = identityTable16.data();
+    return red == identity && green == identity && blue == identity;
 }
 
 }  // namespace
@@ -97,8 +130,13 @@ std::int32_t colourConversion(const void* src, void* dst, std::int32_t width, st
                                  static_cast<const std::uint8_t*>(lutGreen), static_cast<const std::uint8_t*>(lutBlue),
                                  flip, entryLayout(layout));
         case SampleWidth::Sixteen:
-            convertSamples<BgrWriter, std::uint16_t>(src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout,
-                                                     3);
+            if (allIdentity16(lutRed, lutGreen, lutBlue))
+                convertWith<std::uint16_t>(UnmappedBgr16Writer{static_cast<std::uint16_t*>(dst), width, height, flip != 0},
+                                           src, dst, width, height, flip, layout, 6);
+            else
+                convertWith<std::uint16_t>(
+                    tableWriter<BgrWriter, std::uint16_t>(dst, width, height, lutRed, lutGreen, lutBlue, flip), src,
+                    dst, width, height, flip, layout, 6);
             return 1;
         default: return 1;
     }
@@ -110,12 +148,14 @@ std::int32_t greyConversion(const void* src, void* dst, std::int32_t width, std:
     if (!sizesAccepted(src, dst, width, height)) return 0;
     switch (sampleWidthOf(srcFormat)) {
         case SampleWidth::Eight:
-            convertSamples<GreyWriter, std::uint8_t>(src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout,
-                                                     1);
+            convertWith<std::uint8_t>(
+                tableWriter<GreyWriter, std::uint8_t>(dst, width, height, lutRed, lutGreen, lutBlue, flip), src, dst,
+                width, height, flip, layout, 1);
             return 1;
         case SampleWidth::Sixteen:
-            convertSamples<GreyWriter, std::uint16_t>(src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
-                                                      layout, 1);
+            convertWith<std::uint16_t>(
+                tableWriter<GreyWriter, std::uint16_t>(dst, width, height, lutRed, lutGreen, lutBlue, flip), src, dst,
+                width, height, flip, layout, 2);
             return 1;
         default: return 1;
     }
