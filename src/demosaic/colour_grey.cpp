@@ -67,30 +67,6 @@ struct GreyWriter {
     }
 };
 
-// Blue, green and red stored as computed: what the identity tables give,
-// without the three look-ups.  Chosen only when all three tables are the
-// library's own 16-bit identity table (the record's null tables), so a
-// caller's own identity tables take the general path and give the same words.
-struct UnmappedBgr16Writer {
-    std::uint16_t* image;
-    std::int32_t width;
-    std::int32_t height;
-    bool bottomUp;
-
-    struct Cursor {
-        std::uint16_t* out;
-        void operator()(std::ptrdiff_t column, const ChannelValues& v) const {
-            std::uint16_t* px = out + 3 * column;
-            px[0] = static_cast<std::uint16_t>(v.blue);
-            px[1] = static_cast<std::uint16_t>(v.green);
-            px[2] = static_cast<std::uint16_t>(v.red);
-        }
-    };
-    Cursor row(std::int64_t r) const {
-        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp)};
-    }
-};
-
 // Interpolates through `writer` and replicates the border of one pixel of
 // `pixelBytes`.  The caller has checked the sizes.
 template <typename Value, typename Writer>
@@ -131,7 +107,7 @@ std::int32_t colourConversion(const void* src, void* dst, std::int32_t width, st
                                  flip, entryLayout(layout));
         case SampleWidth::Sixteen:
             if (allIdentity16(lutRed, lutGreen, lutBlue))
-                convertWith<std::uint16_t>(UnmappedBgr16Writer{static_cast<std::uint16_t*>(dst), width, height, flip != 0},
+                convertWith<std::uint16_t>(UnmappedBgrWriter<std::uint16_t>{static_cast<std::uint16_t*>(dst), width, height, flip != 0},
                                            src, dst, width, height, flip, layout, 6);
             else
                 convertWith<std::uint16_t>(
