@@ -111,7 +111,8 @@ template <typename V>
                                 << ", record layout " << layout << ", " << w << "x" << h << ", flip " << flip
                                 << ", tables " << t.name;
                         const std::int32_t result = PmConvert(0, &rec, std::int32_t(rng()));
-                        if (result != 1) return ::testing::AssertionFailure() << context.str() << ": returned " << result;
+                        if (result != 1)
+                            return ::testing::AssertionFailure() << context.str() << ": returned " << result;
                         const auto same = sameImage(modelPipeline(raw, w, h, t, grey, flip, layout, before), image, w,
                                                     grey ? 1 : 3, context.str());
                         if (!same) return same;

@@ -118,16 +118,14 @@ TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
                     std::vector<std::uint16_t> out(std::size_t(count) * 3, 0xA5A5);
                     const std::uint16_t* s = raw.data() + std::size_t(r) * w;
                     std::ptrdiff_t handled = -1;
-                    pm::withLayoutRows(layout, [&](auto even, auto odd) {
-                        using Even = decltype(even);
-                        using Odd = decltype(odd);
-                        if (smooth)
-                            handled = r ? pm::simd::forwardWindowColumns16<Odd, pm::SmoothingAlways>(s, w, count, out.data(), path)
-                                        : pm::simd::forwardWindowColumns16<Even, pm::SmoothingAlways>(s, w, count, out.data(), path);
-                        else
-                            handled = r ? pm::simd::forwardWindowColumns16<Odd, pm::SmoothingNever>(s, w, count, out.data(), path)
-                                        : pm::simd::forwardWindowColumns16<Even, pm::SmoothingNever>(s, w, count, out.data(), path);
-                    });
+                    auto run = [&](auto row) {
+                        using Row = decltype(row);
+                        return smooth ? pm::simd::forwardWindowColumns16<Row, pm::SmoothingAlways>(s, w, count,
+                                                                                                   out.data(), path)
+                                      : pm::simd::forwardWindowColumns16<Row, pm::SmoothingNever>(s, w, count,
+                                                                                                  out.data(), path);
+                    };
+                    pm::withLayoutRows(layout, [&](auto even, auto odd) { handled = r ? run(odd) : run(even); });
                     const std::string context = std::string(pathName(path)) + " 16-bit window, smoothing " +
                                                 std::to_string(smooth) + ", row " + std::to_string(r) + ", " +
                                                 describe(layout, w, 3, 0);

@@ -107,8 +107,9 @@ std::int32_t colourConversion(const void* src, void* dst, std::int32_t width, st
                                  flip, entryLayout(layout));
         case SampleWidth::Sixteen:
             if (allIdentity16(lutRed, lutGreen, lutBlue))
-                convertWith<std::uint16_t>(UnmappedBgrWriter<std::uint16_t>{static_cast<std::uint16_t*>(dst), width, height, flip != 0},
-                                           src, dst, width, height, flip, layout, 6);
+                convertWith<std::uint16_t>(
+                    UnmappedBgrWriter<std::uint16_t>{static_cast<std::uint16_t*>(dst), width, height, flip != 0}, src,
+                    dst, width, height, flip, layout, 6);
             else
                 convertWith<std::uint16_t>(
                     tableWriter<BgrWriter, std::uint16_t>(dst, width, height, lutRed, lutGreen, lutBlue, flip), src,
