@@ -57,7 +57,7 @@ const OptionRow kOptions[] = {
     {"--layout", nullptr, "N", "Bayer layout 1 GBRG, 2 GRBG, 3 BGGR, 4 RGGB (default 1)",
      [](Options& o, const std::string& v) { o.layout = integerValue("--layout", v, 1, 4); }},
     {"--flip", nullptr, nullptr, "write the image bottom-up", [](Options& o, const std::string&) { o.flip = true; }},
-    {"--output", "-o", "FILE", "output image, .png or .ppm (default pixmill-default.png)",
+    {"--output", "-o", "FILE", "output image, .png, .ppm, .pgm (grey) or .pnm (default pixmill-default.png)",
      [](Options& o, const std::string& v) { o.output = fileValue("--output", v); }},
     {"--gamma", nullptr, "G", "map all three colours through a gamma curve of exponent G",
      [](Options& o, const std::string& v) { o.gamma = positiveValue("--gamma", v); }},
