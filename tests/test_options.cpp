@@ -73,6 +73,14 @@ TEST(Options, RefusalsNameTheProblem) {
         {{"--defect-threshold", "0"}, "--defect-threshold must be 1 to 255"},
         {{"a.pgm", "b.pgm"}, "more than one input file"},
         {{""}, "input file name is empty"},
+        {{"--depth", "12"}, "--depth must be 8 or 16, not 12"},
+        {{"--packing=11", "a.raw"}, "--packing must be 10 or 12, not 11"},
+        {{"--packing=16", "a.raw"}, "--packing must be 10 to 12"},
+        {{"--packing", "10", "--width", "8", "a.raw"}, "--packing needs --width and --height"},
+        {{"--packing", "10", "--width", "8", "--height", "8"}, "--packing needs an input file"},
+        {{"--width", "8", "--height", "8", "a.pgm"}, "are for packed raw files"},
+        {{"--height", "0"}, "--height must be 1 to"},
+        {{"--grey=1"}, "--grey takes no value"},
     };
     for (const Case& c : cases) {
         const std::string message = refusal(c.arguments);
@@ -112,6 +120,20 @@ TEST(Options, Adjustments) {
     for (const auto& [arguments, expected] : refusals)
         EXPECT_NE(std::string::npos, refusal(arguments).find(expected)) << arguments[0] << ": " << refusal(arguments);
     EXPECT_NE(std::string::npos, pmtool::usageText().find("colour correction,\nbrightness, contrast, sharpening, rotation"));
+}
+
+// The record conversion's options, which the tuple above leaves out.
+TEST(Options, RecordConversionOptions) {
+    const Options plain = parse({"raw.pgm"});
+    EXPECT_FALSE(plain.methodGiven || plain.grey);
+    EXPECT_EQ(0, plain.depth + plain.packing + plain.width + plain.height);
+    const Options given = parse({"--packing=12", "--width", "640", "--height=480", "--grey", "--depth", "16",
+                                 "--method", "7", "raw.bin"});
+    EXPECT_TRUE(given.methodGiven && given.grey);
+    EXPECT_EQ(12, given.packing);
+    EXPECT_EQ(640, given.width);
+    EXPECT_EQ(480, given.height);
+    EXPECT_EQ(16, given.depth);
 }
 
 }  // namespace

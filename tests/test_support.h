@@ -42,17 +42,18 @@ inline char colourAt(int layout, long r, long c) {
 }
 
 // The border extension as described: columns row by row, then top rows, then
-// bottom rows, one pixel copy at a time.
-inline void referenceBorder(Bytes& img, int w, int h, int b, int n) {
+// bottom rows, one pixel copy at a time.  `n` counts elements per pixel.
+template <typename T>
+void referenceBorder(std::vector<T>& img, int w, int h, int b, int n) {
     auto at = [&](int r, int c) { return &img[(static_cast<std::size_t>(r) * w + c) * n]; };
     for (int r = 0; r < h; ++r) {
-        for (int k = 0; k < b; ++k) std::memcpy(at(r, k), at(r, b), n);
-        for (int k = 0; k < b; ++k) std::memcpy(at(r, w - 1 - k), at(r, w - 1 - b), n);
+        for (int k = 0; k < b; ++k) std::memcpy(at(r, k), at(r, b), n * sizeof(T));
+        for (int k = 0; k < b; ++k) std::memcpy(at(r, w - 1 - k), at(r, w - 1 - b), n * sizeof(T));
     }
     for (int k = 0; k < b; ++k)
-        for (int c = 0; c < w; ++c) std::memcpy(at(k, c), at(b, c), n);
+        for (int c = 0; c < w; ++c) std::memcpy(at(k, c), at(b, c), n * sizeof(T));
     for (int k = 0; k < b; ++k)
-        for (int c = 0; c < w; ++c) std::memcpy(at(h - 1 - k, c), at(h - 1 - b, c), n);
+        for (int c = 0; c < w; ++c) std::memcpy(at(h - 1 - k, c), at(h - 1 - b, c), n * sizeof(T));
 }
 
 // Succeeds when the images (of any element type) are equal; otherwise names

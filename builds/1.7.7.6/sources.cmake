@@ -5,17 +5,21 @@ set(PIXMILL_BUILD_SOURCES
     frame/border.cpp
     frame/convert_entry.cpp
     frame/debug_output.cpp
+    frame/record_entry.cpp
+    frame/packed_raw.cpp
     demosaic/bilinear.cpp
     demosaic/forward_window.cpp
     demosaic/mapped_window.cpp
     demosaic/rotated_two_by_two.cpp
     demosaic/offset_bilinear.cpp
     demosaic/gradient_directed.cpp
+    demosaic/colour_grey.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
     demosaic/vector/cpu_path.cpp
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
-    demosaic/vector/gradient_sse2.cpp
-    demosaic/vector/gradient_avx2.cpp
+    demosaic/vector/forward_window16_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -79,11 +79,25 @@ std::ptrdiff_t gradientGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride
 template <typename Row>
 std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* greens,
                                      std::ptrdiff_t count, std::uint8_t* out, Path path);
+// Forward-window sites of 16-bit samples stored as blue, green, red words
+// without tables, 8 pixels per step (a multiple of 8 is returned): reads
+// columns 0 to count of rows 0 and +1.  Only the AVX path has one; any other
+// path handles nothing.
+template <typename Row, typename Smoothing>
+std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint16_t* out, Path path = bestPath());
 
 #else
 
 inline Path bestPath() { return Path::Scalar; }
 inline Path bestPathWithAvx2() { return Path::Scalar; }
+
+template <typename Row, typename Smoothing>
+inline std::ptrdiff_t forwardWindowColumns16(const std::uint16_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint16_t*,
+                                             Path = Path::Scalar) {
+    return 0;
+}
+
 template <typename Row>
 inline std::ptrdiff_t gradientGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*, Path) {
     return 0;
