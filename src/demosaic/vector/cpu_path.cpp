@@ -11,6 +11,8 @@ namespace simd {
 // covers the operating system's saving of the AVX state.
 Path bestPath() { return __builtin_cpu_supports("avx") ? Path::Avx : Path::Sse2; }
 
+bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
+
 }  // namespace simd
 }  // namespace pm
 

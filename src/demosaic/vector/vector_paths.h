@@ -34,6 +34,9 @@ constexpr std::ptrdiff_t kBlock = 16;
 
 enum class Path { Scalar, Sse2, Avx };
 
+// The green rules of the two staged median methods, for their prefix.
+enum class MedianRule { Sorted, Counted };
+
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs.
@@ -52,9 +55,28 @@ template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
+// Whether the processor runs AVX2, which the median prefix needs: unlike
+// the prefixes above it works in 256-bit registers of 16-bit lanes.
+bool hasAvx2();
+
+// Whole pixels of the staged median methods through identity tables: green
+// by `Rule` (the four green neighbours sorted, compared with their mean,
+// corrected by the knight's-move ring), red and blue bilinear, 32 pixels per
+// step.  Reads rows -2 to +2 and columns -2 to count + 1 relative to `s`,
+// which must sit at an even column so that Row::even is the site of even
+// offsets.  Handles nothing (returns 0) unless `avx2` is set.
+template <MedianRule Rule, typename Row>
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* out,
+                             bool avx2);
+
 #else
 
 inline Path bestPath() { return Path::Scalar; }
+inline bool hasAvx2() { return false; }
+template <MedianRule Rule, typename Row>
+inline std::ptrdiff_t medianColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*, bool) {
+    return 0;
+}
 
 template <typename Row>
 inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const LookupTables&,

@@ -1,0 +1,183 @@
+// AVX2 prefix of the staged median methods (median_stages.h): whole pixels
+// through identity tables, green by the sorted or the counted rule, red and
+// blue bilinear, 32 pixels per step.  The scalar stages stay the definition;
+// this gives their bytes.
+//
+// A row alternates colour sites (red or blue), whose green is estimated, and
+// green sites.  A 32-byte load of a source row, split into its even and odd
+// bytes, gives 16-bit lanes of one column parity, so the 16 colour sites of a
+// block get their neighbours, rings, sorting network and counts in 16-bit
+// lanes without any shuffle, and a shift and an or put the bytes back in
+// column order.  The three stages are fused: no stage reads the image, so
+// computing a pixel's three bytes together gives what the passes give.
+#include "demosaic/vector/vector_paths.h"
+
+#ifdef PIXMILL_VECTOR_X86
+
+#include "demosaic/site_walk.h"
+#include "demosaic/vector/x86_pixels.h"
+
+#define PIXMILL_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+namespace pm {
+namespace simd {
+namespace {
+
+constexpr std::ptrdiff_t kMedianBlock = 32;
+
+PIXMILL_AVX2_INLINE __m256i load32(const std::uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// The bytes of the even (Odd false) or odd (Odd true) columns of `v` as
+// 16-bit lanes.
+template <bool Odd>
+PIXMILL_AVX2_INLINE __m256i parityLanes(__m256i v) {
+    return Odd ? _mm256_srli_epi16(v, 8) : _mm256_and_si256(v, _mm256_set1_epi16(0x00FF));
+}
+
+// 16-bit lanes of the even columns and of the odd columns back as 32 bytes in
+// column order (every lane holds a value of 0 to 255).
+PIXMILL_AVX2_INLINE __m256i interleaveColumns(__m256i even, __m256i odd) {
+    return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+}
+
+PIXMILL_AVX2_INLINE __m256i add4(__m256i a, __m256i b, __m256i c, __m256i d) {
+    return _mm256_add_epi16(_mm256_add_epi16(a, b), _mm256_add_epi16(c, d));
+}
+
+// Samples of source row `dr`, from column `dc`, relative to the block.
+struct Block {
+    const std::uint8_t* s;
+    std::ptrdiff_t stride;
+    PIXMILL_AVX2_INLINE __m256i at(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return load32(s + dr * stride + dc); }
+};
+
+// Green of the 16 colour sites of a block; `Odd` says which column parity
+// they hold.  Counts are taken on the sorted values: since the smallest never
+// exceeds the mean and the largest never falls below it, each count is fixed
+// by two comparisons of the middle pair (and, for the counted rule, one of an
+// extreme), which the scalar rule's count is checked against in the tests.
+template <MedianRule Rule, Site ColourSite, bool Odd>
+PIXMILL_AVX2_INLINE __m256i estimatedGreen(const Block& b, __m256i up, __m256i down, __m256i left, __m256i right) {
+    const __m256i north = parityLanes<Odd>(up), south = parityLanes<Odd>(down);
+    const __m256i west = parityLanes<Odd>(left), east = parityLanes<Odd>(right);
+    const __m256i mean = _mm256_srli_epi16(add4(north, east, south, west), 2);
+    // The scalar rule's five compare-exchange steps.
+    const __m256i lowNE = _mm256_min_epi16(north, east), highNE = _mm256_max_epi16(north, east);
+    const __m256i lowSW = _mm256_min_epi16(south, west), highSW = _mm256_max_epi16(south, west);
+    const __m256i middleA = _mm256_min_epi16(highNE, highSW), middleB = _mm256_max_epi16(lowNE, lowSW);
+    const __m256i s1 = _mm256_min_epi16(middleA, middleB), s2 = _mm256_max_epi16(middleA, middleB);
+    const __m256i middle = _mm256_srli_epi16(_mm256_add_epi16(s1, s2), 1);
+
+    // The knight's-move ring: its upper-right to lower-left half, then all.
+    const __m256i diagonalRing = add4(parityLanes<Odd>(b.at(-2, 1)), parityLanes<Odd>(b.at(-1, 2)),
+                                      parityLanes<Odd>(b.at(1, -2)), parityLanes<Odd>(b.at(2, -1)));
+    const __m256i ring = _mm256_add_epi16(
+        diagonalRing, add4(parityLanes<Odd>(b.at(-2, -1)), parityLanes<Odd>(b.at(-1, -2)),
+                           parityLanes<Odd>(b.at(1, 2)), parityLanes<Odd>(b.at(2, 1))));
+    auto corrected = [&](__m256i ringMean) __attribute__((target("avx2"), always_inline)) {
+        const __m256i twice = _mm256_sub_epi16(_mm256_add_epi16(mean, mean), ringMean);
+        return _mm256_min_epi16(_mm256_max_epi16(twice, s1), s2);
+    };
+
+    if constexpr (Rule == MedianRule::Sorted) {
+        // At or below the mean: two (s1 <= mean < s2), one (mean < s1), three
+        // or four (s2 <= mean).
+        const __m256i oneLow = _mm256_cmpgt_epi16(s1, mean), s2Above = _mm256_cmpgt_epi16(s2, mean);
+        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(_mm256_srli_epi16(ring, 3)), oneLow);
+        return _mm256_blendv_epi8(north, estimate, s2Above);
+    } else {
+        // Above a threshold: the mean at red sites, one less (so "at or
+        // above the mean") at blue sites.  Two exactly when s1 <= t < s2.
+        const __m256i threshold =
+            ColourSite == Site::Red ? mean : _mm256_sub_epi16(mean, _mm256_set1_epi16(1));
+        const __m256i two = _mm256_andnot_si256(_mm256_cmpgt_epi16(s1, threshold), _mm256_cmpgt_epi16(s2, threshold));
+        const __m256i edge = _mm256_or_si256(
+            _mm256_and_si256(_mm256_cmpgt_epi16(north, mean), _mm256_cmpgt_epi16(south, mean)),
+            _mm256_and_si256(_mm256_cmpgt_epi16(east, mean), _mm256_cmpgt_epi16(west, mean)));
+        const __m256i ringMean =
+            _mm256_blendv_epi8(_mm256_srli_epi16(diagonalRing, 2), _mm256_srli_epi16(ring, 3), edge);
+        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(ringMean), two);
+        if constexpr (ColourSite == Site::Red) {
+            // None above (all four equal): the upper neighbour.
+            const __m256i s3 = _mm256_max_epi16(highNE, highSW);
+            return _mm256_blendv_epi8(north, estimate, _mm256_cmpgt_epi16(s3, threshold));
+        } else {
+            // All four at or above (the smallest at the mean): the upper one.
+            const __m256i s0 = _mm256_min_epi16(lowNE, lowSW);
+            return _mm256_blendv_epi8(estimate, north, _mm256_cmpgt_epi16(s0, threshold));
+        }
+    }
+}
+
+// The 32 pixels of a block from `s` (an even column) of a row of kind Row.
+template <MedianRule Rule, typename Row>
+__attribute__((target("avx2"))) void medianBlock(const std::uint8_t* s, std::ptrdiff_t stride, std::uint8_t* out) {
+    constexpr bool odd = colourSite(Row::odd);  // colour sites in odd columns
+    constexpr Site colour = odd ? Row::odd : Row::even;
+    const Block b{s, stride};
+    const __m256i self = b.at(0, 0), up = b.at(-1, 0), down = b.at(1, 0), left = b.at(0, -1), right = b.at(0, 1);
+
+    const __m256i green = estimatedGreen<Rule, colour, odd>(b, up, down, left, right);
+    const __m256i ownGreen = parityLanes<!odd>(self);
+    // The row's own colour: the sample at its sites, the left-right mean at
+    // green sites.  The other colour: the diagonal mean at colour sites, the
+    // up-down mean at green sites.
+    const __m256i own = parityLanes<odd>(self);
+    const __m256i ownBeside =
+        _mm256_srli_epi16(_mm256_add_epi16(parityLanes<!odd>(left), parityLanes<!odd>(right)), 1);
+    const __m256i otherDiagonal = _mm256_srli_epi16(
+        add4(parityLanes<odd>(b.at(-1, -1)), parityLanes<odd>(b.at(-1, 1)), parityLanes<odd>(b.at(1, -1)),
+             parityLanes<odd>(b.at(1, 1))),
+        2);
+    const __m256i otherAcross = _mm256_srli_epi16(_mm256_add_epi16(parityLanes<!odd>(up), parityLanes<!odd>(down)), 1);
+
+    __m256i greenBytes, ownBytes, otherBytes;
+    if constexpr (odd) {
+        greenBytes = interleaveColumns(ownGreen, green);
+        ownBytes = interleaveColumns(ownBeside, own);
+        otherBytes = interleaveColumns(otherAcross, otherDiagonal);
+    } else {
+        greenBytes = interleaveColumns(green, ownGreen);
+        ownBytes = interleaveColumns(own, ownBeside);
+        otherBytes = interleaveColumns(otherDiagonal, otherAcross);
+    }
+    const __m256i blue = colour == Site::Blue ? ownBytes : otherBytes;
+    const __m256i red = colour == Site::Blue ? otherBytes : ownBytes;
+    storeShuffled(out, {_mm256_castsi256_si128(blue), _mm256_castsi256_si128(greenBytes), _mm256_castsi256_si128(red)});
+    storeShuffled(out + 48, {_mm256_extracti128_si256(blue, 1), _mm256_extracti128_si256(greenBytes, 1),
+                             _mm256_extracti128_si256(red, 1)});
+}
+
+template <MedianRule Rule, typename Row>
+__attribute__((target("avx2"))) std::ptrdiff_t medianRun(const std::uint8_t* s, std::ptrdiff_t stride,
+                                                        std::ptrdiff_t count, std::uint8_t* out) {
+    std::ptrdiff_t c = 0;
+    for (; c + kMedianBlock <= count; c += kMedianBlock) medianBlock<Rule, Row>(s + c, stride, out + 3 * c);
+    return c;
+}
+
+}  // namespace
+
+template <MedianRule Rule, typename Row>
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* out,
+                             bool avx2) {
+    return avx2 ? medianRun<Rule, Row>(s, stride, count, out) : 0;
+}
+
+#define PIXMILL_MEDIAN_COLUMNS(Rule, Row)                                                                    \
+    template std::ptrdiff_t medianColumns<Rule, Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, \
+                                                     std::uint8_t*, bool);
+#define PIXMILL_MEDIAN_RULE(Rule)                \
+    PIXMILL_MEDIAN_COLUMNS(Rule, BlueGreenRow)   \
+    PIXMILL_MEDIAN_COLUMNS(Rule, GreenRedRow)    \
+    PIXMILL_MEDIAN_COLUMNS(Rule, GreenBlueRow)   \
+    PIXMILL_MEDIAN_COLUMNS(Rule, RedGreenRow)
+PIXMILL_MEDIAN_RULE(MedianRule::Sorted)
+PIXMILL_MEDIAN_RULE(MedianRule::Counted)
+
+}  // namespace simd
+}  // namespace pm
+
+#endif
