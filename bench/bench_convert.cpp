@@ -62,6 +62,14 @@ BENCHMARK_CAPTURE(convertFrame, SmoothedWindowGamma, ConvertBayer2Rgb, PM_METHOD
 BENCHMARK_CAPTURE(convertFrame, RotatedTwoByTwoGamma, ConvertBayer2Rgb, PM_METHOD_ROTATED_TWO_BY_TWO, true)
     ->Apply(frameSizes);
 
+// The median methods: code 3 of each entry, without and with tables.
+BENCHMARK_CAPTURE(convertFrame, SortedMedian, ConvertBayer2Rgb, PM_METHOD_SORTED_MEDIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, CountedMedian, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, SortedMedianGamma, ConvertBayer2Rgb, PM_METHOD_SORTED_MEDIAN, true)
+    ->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, CountedMedianGamma, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN, true)
+    ->Apply(frameSizes);
+
 }  // namespace
 
 BENCHMARK_MAIN();

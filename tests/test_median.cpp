@@ -156,12 +156,12 @@ TEST(MedianMethods, VectorPrefixGivesTheScalarBytes) {
                         ASSERT_TRUE(sameImage(scalar, vector, w, 3, std::string(m.name) + ", " + describe(layout, w, h, flip)));
                     }
             }
-    // The prefix is reachable here: on an AVX2 processor it takes the block.
+    // The prefix is reachable here: on an AVX2 processor it takes the run.
     const Bytes raw = randomBytes(40 * 5, 1);
     Bytes out(40 * 3);
     const std::ptrdiff_t done = pm::simd::medianColumns<pm::simd::MedianRule::Counted, pm::GreenRedRow>(
         raw.data() + 2 * 40 + 2, 40, 35, out.data(), pm::simd::hasAvx2());
-    EXPECT_EQ(pm::simd::hasAvx2() ? 32 : 0, done);
+    EXPECT_EQ(pm::simd::hasAvx2() ? 34 : 0, done);  // all but the last of 35
 }
 
 }  // namespace

@@ -41,11 +41,13 @@ inline unsigned bilinearValue(const RawView& raw, std::int64_t r, std::int64_t c
 // one column around the window.  No stage reads the image, so the order in
 // which the sites are visited does not matter.
 template <Colour C>
-void bilinearStage(const RawView& raw, const ImageView& image, std::int32_t layout, const Window& window,
+void bilinearStage(RawView raw, ImageView image, std::int32_t layout, const Window& window,
                    const std::uint8_t* table) {
     static_assert(C != Colour::Green, "green has stages of its own");
     constexpr int byte = C == Colour::Red ? 2 : 0;
-    forEachSite(layout, window, [&](std::int64_t r, std::int64_t c, auto site) {
+    // Captured by value: the byte stores may alias anything the caller holds,
+    // which would force a reload of the views and the table after each one.
+    forEachSite(layout, window, [=](std::int64_t r, std::int64_t c, auto site) {
         image.pixel(r, c)[byte] = table[bilinearValue<C, decltype(site)::value>(raw, r, c)];
     });
 }

@@ -78,9 +78,9 @@ inline int correctedEstimate(const GreenNeighbours& n, int ringMean) {
 // site's own sample through the green table, a red or blue site's estimate by
 // Rule::estimate<Site> (from mapped samples) through the green table again.
 template <typename Rule>
-void greenStage(const RawView& raw, const ImageView& image, std::int32_t layout, const Window& window,
-                const std::uint8_t* green) {
-    forEachSite(layout, window, [&](std::int64_t r, std::int64_t c, auto site) {
+void greenStage(RawView raw, ImageView image, std::int32_t layout, const Window& window, const std::uint8_t* green) {
+    // Captured by value, as in the bilinear stages.
+    forEachSite(layout, window, [=](std::int64_t r, std::int64_t c, auto site) {
         constexpr Site S = decltype(site)::value;
         if constexpr (colourSite(S))
             image.green(r, c) = green[Rule::template estimate<S>(raw, r, c, green)];

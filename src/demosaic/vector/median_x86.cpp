@@ -46,12 +46,64 @@ PIXMILL_AVX2_INLINE __m256i add4(__m256i a, __m256i b, __m256i c, __m256i d) {
     return _mm256_add_epi16(_mm256_add_epi16(a, b), _mm256_add_epi16(c, d));
 }
 
+// Shuffle masks of the three output vectors of 32 interleaved pixels, per
+// plane (blue, green, red).  Within a 16-byte piece k (0 to 2) of 16 pixels,
+// byte i is pixel (16k + i) / 3 of plane (16k + i) % 3; -1 gives zero.  The
+// output vectors hold pieces 0 and 1 of the low half-planes, piece 2 of the
+// low and piece 0 of the high, pieces 1 and 2 of the high.
+struct InterleaveMasks {
+    alignas(32) std::int8_t bytes[3][3][32];
+};
+constexpr InterleaveMasks makeInterleaveMasks() {
+    InterleaveMasks m{};
+    constexpr int pieceOf[3][2] = {{0, 1}, {2, 0}, {1, 2}};
+    for (int out = 0; out < 3; ++out)
+        for (int plane = 0; plane < 3; ++plane)
+            for (int half = 0; half < 2; ++half)
+                for (int i = 0; i < 16; ++i) {
+                    const int at = 16 * pieceOf[out][half] + i;
+                    m.bytes[out][plane][16 * half + i] = at % 3 == plane ? static_cast<std::int8_t>(at / 3) : -1;
+                }
+    return m;
+}
+constexpr InterleaveMasks kInterleave = makeInterleaveMasks();
+
+// Both halves from the low (0x00) or the high (0x11) half of `v`.
+template <int Which>
+PIXMILL_AVX2_INLINE __m256i halves(__m256i v) { return _mm256_permute2x128_si256(v, v, Which); }
+
+// Output bytes of 32 pixels taken from three planes by one shuffle each.
+PIXMILL_AVX2_INLINE __m256i gather32(__m256i blue, __m256i green, __m256i red, const std::int8_t (&masks)[3][32]) {
+    const __m256i* mask = reinterpret_cast<const __m256i*>(masks);
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, _mm256_load_si256(mask)),
+                                           _mm256_shuffle_epi8(green, _mm256_load_si256(mask + 1))),
+                           _mm256_shuffle_epi8(red, _mm256_load_si256(mask + 2)));
+}
+
+// 32 pixels as 96 bytes B, G, R, B, G, R, ...  The byte shuffle stays within
+// 128-bit halves, so each output vector takes its halves from the plane
+// halves that hold its pixels: output bytes 0-31 are pixels 0-10 (the planes'
+// low halves), 32-63 pixels 10-21 (low, then high), 64-95 pixels 21-31 (high).
+PIXMILL_AVX2_INLINE void storeInterleaved32(std::uint8_t* out, __m256i blue, __m256i green, __m256i red) {
+    __m256i* o = reinterpret_cast<__m256i*>(out);
+    const auto& masks = kInterleave.bytes;
+    _mm256_storeu_si256(o, gather32(halves<0x00>(blue), halves<0x00>(green), halves<0x00>(red), masks[0]));
+    _mm256_storeu_si256(o + 1, gather32(blue, green, red, masks[1]));
+    _mm256_storeu_si256(o + 2, gather32(halves<0x11>(blue), halves<0x11>(green), halves<0x11>(red), masks[2]));
+}
+
 // Samples of source row `dr`, from column `dc`, relative to the block.
 struct Block {
     const std::uint8_t* s;
     std::ptrdiff_t stride;
     PIXMILL_AVX2_INLINE __m256i at(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return load32(s + dr * stride + dc); }
 };
+
+// Twice the mean less the ring's mean, kept between the middle pair.
+PIXMILL_AVX2_INLINE __m256i corrected(__m256i mean, __m256i ringMean, __m256i s1, __m256i s2) {
+    const __m256i twice = _mm256_sub_epi16(_mm256_add_epi16(mean, mean), ringMean);
+    return _mm256_min_epi16(_mm256_max_epi16(twice, s1), s2);
+}
 
 // Green of the 16 colour sites of a block; `Odd` says which column parity
 // they hold.  Counts are taken on the sorted values: since the smallest never
@@ -76,16 +128,12 @@ PIXMILL_AVX2_INLINE __m256i estimatedGreen(const Block& b, __m256i up, __m256i d
     const __m256i ring = _mm256_add_epi16(
         diagonalRing, add4(parityLanes<Odd>(b.at(-2, -1)), parityLanes<Odd>(b.at(-1, -2)),
                            parityLanes<Odd>(b.at(1, 2)), parityLanes<Odd>(b.at(2, 1))));
-    auto corrected = [&](__m256i ringMean) __attribute__((target("avx2"), always_inline)) {
-        const __m256i twice = _mm256_sub_epi16(_mm256_add_epi16(mean, mean), ringMean);
-        return _mm256_min_epi16(_mm256_max_epi16(twice, s1), s2);
-    };
 
     if constexpr (Rule == MedianRule::Sorted) {
         // At or below the mean: two (s1 <= mean < s2), one (mean < s1), three
         // or four (s2 <= mean).
         const __m256i oneLow = _mm256_cmpgt_epi16(s1, mean), s2Above = _mm256_cmpgt_epi16(s2, mean);
-        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(_mm256_srli_epi16(ring, 3)), oneLow);
+        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(mean, _mm256_srli_epi16(ring, 3), s1, s2), oneLow);
         return _mm256_blendv_epi8(north, estimate, s2Above);
     } else {
         // Above a threshold: the mean at red sites, one less (so "at or
@@ -98,7 +146,7 @@ PIXMILL_AVX2_INLINE __m256i estimatedGreen(const Block& b, __m256i up, __m256i d
             _mm256_and_si256(_mm256_cmpgt_epi16(east, mean), _mm256_cmpgt_epi16(west, mean)));
         const __m256i ringMean =
             _mm256_blendv_epi8(_mm256_srli_epi16(diagonalRing, 2), _mm256_srli_epi16(ring, 3), edge);
-        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(ringMean), two);
+        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(mean, ringMean, s1, s2), two);
         if constexpr (ColourSite == Site::Red) {
             // None above (all four equal): the upper neighbour.
             const __m256i s3 = _mm256_max_epi16(highNE, highSW);
@@ -145,17 +193,22 @@ __attribute__((target("avx2"))) void medianBlock(const std::uint8_t* s, std::ptr
     }
     const __m256i blue = colour == Site::Blue ? ownBytes : otherBytes;
     const __m256i red = colour == Site::Blue ? otherBytes : ownBytes;
-    storeShuffled(out, {_mm256_castsi256_si128(blue), _mm256_castsi256_si128(greenBytes), _mm256_castsi256_si128(red)});
-    storeShuffled(out + 48, {_mm256_extracti128_si256(blue, 1), _mm256_extracti128_si256(greenBytes, 1),
-                             _mm256_extracti128_si256(red, 1)});
+    storeInterleaved32(out, blue, greenBytes, red);
 }
 
 template <MedianRule Rule, typename Row>
 __attribute__((target("avx2"))) std::ptrdiff_t medianRun(const std::uint8_t* s, std::ptrdiff_t stride,
                                                         std::ptrdiff_t count, std::uint8_t* out) {
-    std::ptrdiff_t c = 0;
-    for (; c + kMedianBlock <= count; c += kMedianBlock) medianBlock<Rule, Row>(s + c, stride, out + 3 * c);
-    return c;
+    if (count < kMedianBlock) return 0;
+    for (std::ptrdiff_t c = 0; c + kMedianBlock <= count; c += kMedianBlock)
+        medianBlock<Rule, Row>(s + c, stride, out + 3 * c);
+    // The last block ends at the run's end, overlapping the one before: its
+    // pixels are computed again with the same bytes, and the scalar stages
+    // are left nothing.  It starts at an even offset, as the lanes' sites
+    // require, so it may end one pixel short of an odd count.
+    const std::ptrdiff_t last = (count - kMedianBlock) & ~std::ptrdiff_t{1};
+    medianBlock<Rule, Row>(s + last, stride, out + 3 * last);
+    return last + kMedianBlock;
 }
 
 }  // namespace

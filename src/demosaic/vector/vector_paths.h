@@ -62,9 +62,12 @@ bool hasAvx2();
 // Whole pixels of the staged median methods through identity tables: green
 // by `Rule` (the four green neighbours sorted, compared with their mean,
 // corrected by the knight's-move ring), red and blue bilinear, 32 pixels per
-// step.  Reads rows -2 to +2 and columns -2 to count + 1 relative to `s`,
-// which must sit at an even column so that Row::even is the site of even
-// offsets.  Handles nothing (returns 0) unless `avx2` is set.
+// step, the last step overlapping the one before so that the whole run but
+// at most its last pixel is done (unlike the 16-pixel prefixes, which leave
+// up to 15 pixels to the scalar loop).  Reads rows -2 to +2 and columns -2 to
+// count + 1 relative to `s`, which must sit at an even column so that
+// Row::even is the site of even offsets.  Handles nothing (returns 0) unless
+// `avx2` is set and count is at least 32.
 template <MedianRule Rule, typename Row>
 std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* out,
                              bool avx2);
