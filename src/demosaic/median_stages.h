@@ -90,22 +90,52 @@ void greenStage(RawView raw, ImageView image, std::int32_t layout, const Window&
 }
 
 // Pixels of the first columns of every window row by the vector prefix, when
-// the processor has it and the tables are all the identity (the green rule
-// maps the neighbours before comparing, which the prefix does not do).
-// Returns the number of columns done, the same in every row.
+// the processor has it.  Through identity tables the prefix reads the raw
+// frame.  Through other tables the green rule needs its samples mapped first:
+// the window is then walked in strips of columns, and for each strip the five
+// rows around the current row are kept mapped in a ring on the stack, each
+// row mapped once per strip.  Returns the number of columns done, the same in
+// every row.
 template <typename Rule>
 std::ptrdiff_t medianPrefix(const RawView& raw, const ImageView& image, std::int32_t layout, const Window& window,
                             const LookupTables& tables) {
-    if (!allIdentity(tables) || !simd::hasAvx2()) return 0;
+    if (!simd::hasAvx2()) return 0;
+    constexpr std::ptrdiff_t kStrip = 512, kBlock = 32;
     const std::ptrdiff_t count = window.lastColumn - window.firstColumn + 1;
     std::ptrdiff_t done = 0;
     withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        for (std::int64_t r = window.firstRow; r <= window.lastRow; ++r) {
-            const std::uint8_t* s = raw.row(r) + window.firstColumn;
-            std::uint8_t* out = image.pixel(r, window.firstColumn);
-            done = (r & 1) != 0
-                       ? simd::medianColumns<Rule::vectorRule, decltype(oddRows)>(s, raw.width, count, out, true)
-                       : simd::medianColumns<Rule::vectorRule, decltype(evenRows)>(s, raw.width, count, out, true);
+        // Columns first to first + n - 1 of window row r.
+        auto run = [&](std::int64_t r, std::ptrdiff_t first, std::ptrdiff_t n, const std::uint8_t* const* green) {
+            const std::uint8_t* s = raw.row(r) + window.firstColumn + first;
+            std::uint8_t* out = image.pixel(r, window.firstColumn + first);
+            return (r & 1) != 0 ? simd::medianColumns<Rule::vectorRule, decltype(oddRows)>(s, raw.width, green, n,
+                                                                                          tables, out, true)
+                                : simd::medianColumns<Rule::vectorRule, decltype(evenRows)>(s, raw.width, green, n,
+                                                                                           tables, out, true);
+        };
+        if (allIdentity(tables)) {
+            for (std::int64_t r = window.firstRow; r <= window.lastRow; ++r) done = run(r, 0, count, nullptr);
+            return;
+        }
+        // Each ring row holds the columns the prefix reads: 2 before the
+        // strip to 1 after it.  A strip takes what is left once less than a
+        // strip and a block would remain, so none is narrower than a block.
+        std::uint8_t ring[5][kStrip + kBlock + 4];
+        for (std::ptrdiff_t first = 0; first < count;) {
+            const std::ptrdiff_t n = count - first < kStrip + kBlock ? count - first : kStrip;
+            auto mapRow = [&](std::int64_t q) {
+                const std::uint8_t* from = raw.row(q) + window.firstColumn + first - 2;
+                std::uint8_t* to = ring[q % 5];
+                for (std::ptrdiff_t j = 0; j < n + 4; ++j) to[j] = tables.green[from[j]];
+            };
+            for (std::int64_t q = window.firstRow - 2; q < window.firstRow + 2; ++q) mapRow(q);
+            for (std::int64_t r = window.firstRow; r <= window.lastRow; ++r) {
+                mapRow(r + 2);
+                const std::uint8_t* green[5];
+                for (int k = 0; k < 5; ++k) green[k] = ring[(r - 2 + k) % 5] + 2;
+                done = first + run(r, first, n, green);
+            }
+            first += n;
         }
     });
     return done;

@@ -70,8 +70,10 @@ std::int32_t rotatedTwoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::in
 //  - Layout codes outside 1 to 4 compute nothing, read nothing from the raw
 //    frame, and run the border step (as above) over the destination's
 //    previous contents; the result is 1, as for the other methods.
-// With identity tables the first columns of every row come from a vector
-// prefix (AVX2, chosen at run time) that gives the same bytes.
+// On AVX2 processors (chosen at run time) a vector prefix computes nearly
+// every pixel of the window with the same bytes as the stages; through
+// tables other than the identity it keeps a ring of five mapped rows of at
+// most 547 samples on the stack.
 
 // Sorted-neighbour median (ConvertBayer2Rgb code 3, sorted_median.cpp): with
 // two neighbours at or below their mean, the mean of the middle two; with

@@ -99,6 +99,13 @@ struct Block {
     PIXMILL_AVX2_INLINE __m256i at(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return load32(s + dr * stride + dc); }
 };
 
+// The same for the samples the green rule reads: the raw rows themselves, or
+// rows -2 to +2 already mapped through the green table.
+struct GreenBlock {
+    const std::uint8_t* row[5];
+    PIXMILL_AVX2_INLINE __m256i at(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return load32(row[dr + 2] + dc); }
+};
+
 // Twice the mean less the ring's mean, kept between the middle pair.
 PIXMILL_AVX2_INLINE __m256i corrected(__m256i mean, __m256i ringMean, __m256i s1, __m256i s2) {
     const __m256i twice = _mm256_sub_epi16(_mm256_add_epi16(mean, mean), ringMean);
@@ -111,9 +118,9 @@ PIXMILL_AVX2_INLINE __m256i corrected(__m256i mean, __m256i ringMean, __m256i s1
 // by two comparisons of the middle pair (and, for the counted rule, one of an
 // extreme), which the scalar rule's count is checked against in the tests.
 template <MedianRule Rule, Site ColourSite, bool Odd>
-PIXMILL_AVX2_INLINE __m256i estimatedGreen(const Block& b, __m256i up, __m256i down, __m256i left, __m256i right) {
-    const __m256i north = parityLanes<Odd>(up), south = parityLanes<Odd>(down);
-    const __m256i west = parityLanes<Odd>(left), east = parityLanes<Odd>(right);
+PIXMILL_AVX2_INLINE __m256i estimatedGreen(const GreenBlock& b) {
+    const __m256i north = parityLanes<Odd>(b.at(-1, 0)), south = parityLanes<Odd>(b.at(1, 0));
+    const __m256i west = parityLanes<Odd>(b.at(0, -1)), east = parityLanes<Odd>(b.at(0, 1));
     const __m256i mean = _mm256_srli_epi16(add4(north, east, south, west), 2);
     // The scalar rule's five compare-exchange steps.
     const __m256i lowNE = _mm256_min_epi16(north, east), highNE = _mm256_max_epi16(north, east);
@@ -159,15 +166,16 @@ PIXMILL_AVX2_INLINE __m256i estimatedGreen(const Block& b, __m256i up, __m256i d
     }
 }
 
-// The 32 pixels of a block from `s` (an even column) of a row of kind Row.
-template <MedianRule Rule, typename Row>
-__attribute__((target("avx2"))) void medianBlock(const std::uint8_t* s, std::ptrdiff_t stride, std::uint8_t* out) {
+// The 32 pixels of a block from an even column of a row of kind Row, stored
+// interleaved or, when Mapped, through the tables.
+template <MedianRule Rule, typename Row, bool Mapped>
+PIXMILL_AVX2_INLINE void medianBlock(const Block& b, const GreenBlock& g, std::uint8_t* out,
+                                     const LookupTables& tables) {
     constexpr bool odd = colourSite(Row::odd);  // colour sites in odd columns
     constexpr Site colour = odd ? Row::odd : Row::even;
-    const Block b{s, stride};
     const __m256i self = b.at(0, 0), up = b.at(-1, 0), down = b.at(1, 0), left = b.at(0, -1), right = b.at(0, 1);
 
-    const __m256i green = estimatedGreen<Rule, colour, odd>(b, up, down, left, right);
+    const __m256i green = estimatedGreen<Rule, colour, odd>(g);
     const __m256i ownGreen = parityLanes<!odd>(self);
     // The row's own colour: the sample at its sites, the left-right mean at
     // green sites.  The other colour: the diagonal mean at colour sites, the
@@ -193,35 +201,56 @@ __attribute__((target("avx2"))) void medianBlock(const std::uint8_t* s, std::ptr
     }
     const __m256i blue = colour == Site::Blue ? ownBytes : otherBytes;
     const __m256i red = colour == Site::Blue ? otherBytes : ownBytes;
-    storeInterleaved32(out, blue, greenBytes, red);
+    if constexpr (Mapped) {
+        storeMapped(out, {_mm256_castsi256_si128(blue), _mm256_castsi256_si128(greenBytes), _mm256_castsi256_si128(red)},
+                    tables);
+        storeMapped(out + 48,
+                    {_mm256_extracti128_si256(blue, 1), _mm256_extracti128_si256(greenBytes, 1),
+                     _mm256_extracti128_si256(red, 1)},
+                    tables);
+    } else {
+        storeInterleaved32(out, blue, greenBytes, red);
+    }
 }
 
-template <MedianRule Rule, typename Row>
+template <MedianRule Rule, typename Row, bool Mapped>
 __attribute__((target("avx2"))) std::ptrdiff_t medianRun(const std::uint8_t* s, std::ptrdiff_t stride,
-                                                        std::ptrdiff_t count, std::uint8_t* out) {
+                                                        const std::uint8_t* const (&green)[5], std::ptrdiff_t count,
+                                                        const LookupTables& tables, std::uint8_t* out) {
     if (count < kMedianBlock) return 0;
-    for (std::ptrdiff_t c = 0; c + kMedianBlock <= count; c += kMedianBlock)
-        medianBlock<Rule, Row>(s + c, stride, out + 3 * c);
+    auto block = [&](std::ptrdiff_t c) __attribute__((target("avx2"), always_inline)) {
+        const GreenBlock g{{green[0] + c, green[1] + c, green[2] + c, green[3] + c, green[4] + c}};
+        medianBlock<Rule, Row, Mapped>(Block{s + c, stride}, g, out + 3 * c, tables);
+    };
+    for (std::ptrdiff_t c = 0; c + kMedianBlock <= count; c += kMedianBlock) block(c);
     // The last block ends at the run's end, overlapping the one before: its
     // pixels are computed again with the same bytes, and the scalar stages
     // are left nothing.  It starts at an even offset, as the lanes' sites
     // require, so it may end one pixel short of an odd count.
     const std::ptrdiff_t last = (count - kMedianBlock) & ~std::ptrdiff_t{1};
-    medianBlock<Rule, Row>(s + last, stride, out + 3 * last);
+    block(last);
     return last + kMedianBlock;
 }
 
 }  // namespace
 
 template <MedianRule Rule, typename Row>
-std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* out,
-                             bool avx2) {
-    return avx2 ? medianRun<Rule, Row>(s, stride, count, out) : 0;
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
+                             std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2) {
+    if (!avx2) return 0;
+    if (mappedGreen == nullptr) {
+        const std::uint8_t* const raw[5] = {s - 2 * stride, s - stride, s, s + stride, s + 2 * stride};
+        return medianRun<Rule, Row, false>(s, stride, raw, count, tables, out);
+    }
+    const std::uint8_t* const green[5] = {mappedGreen[0], mappedGreen[1], mappedGreen[2], mappedGreen[3],
+                                          mappedGreen[4]};
+    return medianRun<Rule, Row, true>(s, stride, green, count, tables, out);
 }
 
 #define PIXMILL_MEDIAN_COLUMNS(Rule, Row)                                                                    \
-    template std::ptrdiff_t medianColumns<Rule, Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, \
-                                                     std::uint8_t*, bool);
+    template std::ptrdiff_t medianColumns<Rule, Row>(const std::uint8_t*, std::ptrdiff_t,                 \
+                                                     const std::uint8_t* const*, std::ptrdiff_t,           \
+                                                     const LookupTables&, std::uint8_t*, bool);
 #define PIXMILL_MEDIAN_RULE(Rule)                \
     PIXMILL_MEDIAN_COLUMNS(Rule, BlueGreenRow)   \
     PIXMILL_MEDIAN_COLUMNS(Rule, GreenRedRow)    \
