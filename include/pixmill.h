@@ -116,7 +116,10 @@ typedef struct PmWhiteBalanceRecord {
  * Returns 1 when the image was produced, 0 when refused: null src or dest,
  * unknown method code, or sizes the method refuses (odd, or 3 or less); a
  * refused call writes nothing.  Codes 7 and 9 set the process-wide smoothing
- * flag, after which code 5 produces the smoothed result of code 7. */
+ * flag, after which code 5 produces the smoothed result of code 7.
+ * Code 3 (and Ex code 3) also refuses a width or height of 4, where it can
+ * compute no pixel; at a width or height of 6 every pixel across that side
+ * is the one computed line. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);
