@@ -175,6 +175,15 @@ inline unsigned medianGreen(const Bytes& raw, int w, int layout, int r, int c, c
     return unsigned(north);
 }
 
+// Pixel (r, c) of the median methods before the tables, green at a red or
+// blue site already through the green table once.
+inline Channels medianChannels(const Bytes& raw, int w, int layout, int r, int c, const TableSet& t, bool counted) {
+    Channels v = bilinearChannels(raw, w, layout, r, c);
+    const bool greenSite = colourAt(layout, r, c) == 'G';
+    v.green = greenSite ? raw[std::size_t(r) * w + c] : medianGreen(raw, w, layout, r, c, t, counted);
+    return v;
+}
+
 // Rgb code 3 (sorted) and Ex code 3 (counted): rows and columns 2 to size - 4
 // computed (red and blue as in bilinear interpolation), then every pixel is
 // the kept pixel nearest to it.  Kept are memory rows and columns 3 to
@@ -183,18 +192,16 @@ inline unsigned medianGreen(const Bytes& raw, int w, int layout, int r, int c, c
 // destination held.
 inline Bytes modelMedian(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
                          const Bytes& before, bool counted) {
-    const Bytes computed = modelUpright(before, w, h, t, flip, layout, 2, h - 3, w - 3, 0, [&](int r, int c) {
-        Channels v = bilinearChannels(raw, w, layout, r, c);
-        v.green = colourAt(layout, r, c) == 'G' ? raw[std::size_t(r) * w + c] : medianGreen(raw, w, layout, r, c, t, counted);
-        return v;
-    });
+    const Bytes computed = modelUpright(before, w, h, t, flip, layout, 2, h - 3, w - 3, 0,
+                                        [&](int r, int c) { return medianChannels(raw, w, layout, r, c, t, counted); });
     const bool bottomUp = (flip & 0xFF) != 0;
     auto keptRow = [&](int r) { return h == 6 ? (bottomUp ? 3 : 2) : std::min(std::max(r, 3), h - 4); };
     auto keptColumn = [&](int c) { return w == 6 ? 2 : std::min(std::max(c, 3), w - 4); };
     Bytes image(computed.size());
     for (int r = 0; r < h; ++r)
         for (int c = 0; c < w; ++c)
-            std::memcpy(&image[(std::size_t(r) * w + c) * 3], &computed[(std::size_t(keptRow(r)) * w + keptColumn(c)) * 3], 3);
+            std::memcpy(&image[(std::size_t(r) * w + c) * 3],
+                        &computed[(std::size_t(keptRow(r)) * w + keptColumn(c)) * 3], 3);
     return image;
 }
 

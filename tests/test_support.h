@@ -156,12 +156,12 @@ inline Bytes structuredFrame(int w, int h, std::uint32_t seed) {
         for (int c = 0; c < w; ++c) {
             unsigned v = 0;
             switch (seed % 6) {
-                case 0: v = lo; break;                                      // flat
+                case 0: v = lo; break;  // flat
                 case 1: v = (unsigned(c) < cut % unsigned(w) ? lo : hi) + rng() % 2; break;  // vertical edge
-                case 2: v = unsigned(r + c) < cut ? lo : hi; break;         // diagonal edge
+                case 2: v = unsigned(r + c) < cut ? lo : hi; break;  // diagonal edge
                 case 3: v = (unsigned(r) > cut % unsigned(h) && unsigned(c) > cut % unsigned(w)) ? hi : lo; break;
-                case 4: v = rng() % 2 ? 255 : 0; break;                     // extremes
-                default: v = lo + rng() % 4; break;                         // a few close values
+                case 4: v = rng() % 2 ? 255 : 0; break;  // extremes
+                default: v = lo + rng() % 4; break;  // a few close values
             }
             out[std::size_t(r) * w + c] = std::uint8_t(std::min(v, 255u));
         }

@@ -140,7 +140,8 @@ PIXMILL_AVX2_INLINE __m256i estimatedGreen(const GreenBlock& b) {
         // At or below the mean: two (s1 <= mean < s2), one (mean < s1), three
         // or four (s2 <= mean).
         const __m256i oneLow = _mm256_cmpgt_epi16(s1, mean), s2Above = _mm256_cmpgt_epi16(s2, mean);
-        const __m256i estimate = _mm256_blendv_epi8(middle, corrected(mean, _mm256_srli_epi16(ring, 3), s1, s2), oneLow);
+        const __m256i estimate =
+            _mm256_blendv_epi8(middle, corrected(mean, _mm256_srli_epi16(ring, 3), s1, s2), oneLow);
         return _mm256_blendv_epi8(north, estimate, s2Above);
     } else {
         // Above a threshold: the mean at red sites, one less (so "at or
@@ -202,7 +203,8 @@ PIXMILL_AVX2_INLINE void medianBlock(const Block& b, const GreenBlock& g, std::u
     const __m256i blue = colour == Site::Blue ? ownBytes : otherBytes;
     const __m256i red = colour == Site::Blue ? otherBytes : ownBytes;
     if constexpr (Mapped) {
-        storeMapped(out, {_mm256_castsi256_si128(blue), _mm256_castsi256_si128(greenBytes), _mm256_castsi256_si128(red)},
+        storeMapped(out,
+                    {_mm256_castsi256_si128(blue), _mm256_castsi256_si128(greenBytes), _mm256_castsi256_si128(red)},
                     tables);
         storeMapped(out + 48,
                     {_mm256_extracti128_si256(blue, 1), _mm256_extracti128_si256(greenBytes, 1),
