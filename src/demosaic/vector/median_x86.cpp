@@ -1,7 +1,7 @@
-// AVX2 prefix of the staged median methods (median_stages.h): whole pixels
-// through identity tables, green by the sorted or the counted rule, red and
-// blue bilinear, 32 pixels per step.  The scalar stages stay the definition;
-// this gives their bytes.
+// AVX2 prefix of the staged median methods (median_stages.h): whole pixels,
+// green by the sorted or the counted rule, red and blue bilinear, 32 pixels
+// per step, stored interleaved (identity tables) or through the tables.  The
+// scalar stages stay the definition; this gives their bytes.
 //
 // A row alternates colour sites (red or blue), whose green is estimated, and
 // green sites.  A 32-byte load of a source row, split into its even and odd
@@ -112,11 +112,12 @@ PIXMILL_AVX2_INLINE __m256i corrected(__m256i mean, __m256i ringMean, __m256i s1
     return _mm256_min_epi16(_mm256_max_epi16(twice, s1), s2);
 }
 
-// Green of the 16 colour sites of a block; `Odd` says which column parity
-// they hold.  Counts are taken on the sorted values: since the smallest never
-// exceeds the mean and the largest never falls below it, each count is fixed
-// by two comparisons of the middle pair (and, for the counted rule, one of an
-// extreme), which the scalar rule's count is checked against in the tests.
+// Green of the 16 colour sites of a block, before the green table's second
+// pass; `Odd` says which column parity they hold.  The scalar rules count the
+// sorted values against the mean.  Since the smallest never exceeds the mean
+// and the largest never falls below it, each count follows from comparing
+// the middle pair with the mean (and, for the counted rule, one extreme),
+// which is what the lanes do.
 template <MedianRule Rule, Site ColourSite, bool Odd>
 PIXMILL_AVX2_INLINE __m256i estimatedGreen(const GreenBlock& b) {
     const __m256i north = parityLanes<Odd>(b.at(-1, 0)), south = parityLanes<Odd>(b.at(1, 0));
