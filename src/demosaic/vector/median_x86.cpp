@@ -222,8 +222,12 @@ __attribute__((target("avx2"))) std::ptrdiff_t medianRun(const std::uint8_t* s, 
                                                         const LookupTables& tables, std::uint8_t* out) {
     if (count < kMedianBlock) return 0;
     auto block = [&](std::ptrdiff_t c) __attribute__((target("avx2"), always_inline)) {
-        const GreenBlock g{{green[0] + c, green[1] + c, green[2] + c, green[3] + c, green[4] + c}};
-        medianBlock<Rule, Row, Mapped>(Block{s + c, stride}, g, out + 3 * c, tables);
+        // Unmapped, the green rows are the raw rows, addressed as the raw
+        // block addresses them so that the shared loads are made once.
+        const std::uint8_t* const x = s + c;
+        const GreenBlock g = Mapped ? GreenBlock{{green[0] + c, green[1] + c, green[2] + c, green[3] + c, green[4] + c}}
+                                    : GreenBlock{{x - 2 * stride, x - stride, x, x + stride, x + 2 * stride}};
+        medianBlock<Rule, Row, Mapped>(Block{x, stride}, g, out + 3 * c, tables);
     };
     for (std::ptrdiff_t c = 0; c + kMedianBlock <= count; c += kMedianBlock) block(c);
     // The last block ends at the run's end, overlapping the one before: its
@@ -242,8 +246,8 @@ std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const
                              std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2) {
     if (!avx2) return 0;
     if (mappedGreen == nullptr) {
-        const std::uint8_t* const raw[5] = {s - 2 * stride, s - stride, s, s + stride, s + 2 * stride};
-        return medianRun<Rule, Row, false>(s, stride, raw, count, tables, out);
+        const std::uint8_t* const unused[5] = {};
+        return medianRun<Rule, Row, false>(s, stride, unused, count, tables, out);
     }
     const std::uint8_t* const green[5] = {mappedGreen[0], mappedGreen[1], mappedGreen[2], mappedGreen[3],
                                           mappedGreen[4]};
