@@ -63,10 +63,11 @@ std::int32_t rotatedTwoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::in
 //    destination held.
 //  - A width or height of 6 has a window one line deep (line 2), which the
 //    border of 3 would replace by line 3, never written.  There every pixel
-//    takes the nearest computed pixel instead: with both sides 6 the whole
-//    image is pixel (2, 2); with one side 6, every line across it is line 2,
-//    and the other side keeps its border of 3.  All other sizes follow the
-//    border of 3 exactly.
+//    takes the nearest computed pixel instead: at a height of 6 every image
+//    row equals image row 2, at a width of 6 every column equals column 2
+//    (so a 6 x 6 image is pixel (2, 2) throughout), while a side of 8 or
+//    more keeps its border of 3.  All other sizes follow the border of 3
+//    exactly.
 //  - Layout codes outside 1 to 4 compute nothing, read nothing from the raw
 //    frame, and run the border step (as above) over the destination's
 //    previous contents; the result is 1, as for the other methods.
