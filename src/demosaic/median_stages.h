@@ -32,6 +32,11 @@ struct GreenNeighbours {
     int sorted[4];
 };
 
+// Minimum and maximum by value, which compilers turn into conditional moves
+// rather than branches that random samples would mispredict.
+constexpr int lower(int a, int b) { return b < a ? b : a; }
+constexpr int higher(int a, int b) { return a < b ? b : a; }
+
 inline GreenNeighbours greenNeighbours(const RawView& raw, std::int64_t r, std::int64_t c,
                                        const std::uint8_t* green) {
     GreenNeighbours n;
@@ -43,13 +48,13 @@ inline GreenNeighbours greenNeighbours(const RawView& raw, std::int64_t r, std::
     // Five compare-exchange steps: order north with east and south with west;
     // the smaller of the two larger values and the larger of the two smaller
     // ones are the middle pair, ordered last.
-    const int lowNE = std::min(n.north, n.east), highNE = std::max(n.north, n.east);
-    const int lowSW = std::min(n.south, n.west), highSW = std::max(n.south, n.west);
-    const int middleA = std::min(highNE, highSW), middleB = std::max(lowNE, lowSW);
-    n.sorted[0] = std::min(lowNE, lowSW);
-    n.sorted[1] = std::min(middleA, middleB);
-    n.sorted[2] = std::max(middleA, middleB);
-    n.sorted[3] = std::max(highNE, highSW);
+    const int lowNE = lower(n.north, n.east), highNE = higher(n.north, n.east);
+    const int lowSW = lower(n.south, n.west), highSW = higher(n.south, n.west);
+    const int middleA = lower(highNE, highSW), middleB = higher(lowNE, lowSW);
+    n.sorted[0] = lower(lowNE, lowSW);
+    n.sorted[1] = lower(middleA, middleB);
+    n.sorted[2] = higher(middleA, middleB);
+    n.sorted[3] = higher(highNE, highSW);
     return n;
 }
 
