@@ -68,6 +68,13 @@ BENCHMARK_CAPTURE(convertFrame, OffsetBilinearGamma, ConvertBayer2Rgb, PM_METHOD
     ->Apply(frameSizes);
 BENCHMARK_CAPTURE(convertFrame, Gradient, ConvertBayer2Rgb, PM_METHOD_GRADIENT)->Apply(frameSizes);
 BENCHMARK_CAPTURE(convertFrame, GradientGamma, ConvertBayer2Rgb, PM_METHOD_GRADIENT, true)->Apply(frameSizes);
+// The median methods: code 3 of each entry, without and with tables.
+BENCHMARK_CAPTURE(convertFrame, SortedMedian, ConvertBayer2Rgb, PM_METHOD_SORTED_MEDIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, CountedMedian, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, SortedMedianGamma, ConvertBayer2Rgb, PM_METHOD_SORTED_MEDIAN, true)
+    ->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, CountedMedianGamma, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN, true)
+    ->Apply(frameSizes);
 
 }  // namespace
 

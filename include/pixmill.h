@@ -139,7 +139,9 @@ typedef struct PmWhiteBalanceRecord {
  * debugger output, silent by default, once per accepted call.
  * Smallest frames: at a width or height of 4, codes 0 and 4 repeat the
  * nearest pixels they compute over the image, never the destination's
- * previous bytes. */
+ * previous bytes; code 3 (and Ex code 3) refuses a width or height of 4,
+ * where it can compute no pixel, and at a width or height of 6 every pixel
+ * across that side is the one computed line. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);

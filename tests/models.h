@@ -236,6 +236,68 @@ inline Bytes modelGradient(const Bytes& raw, int w, int h, const TableSet& t, st
     return image;
 }
 
+// ---- Median methods (code 3 of each entry) ------------------------------
+
+// Green of the red or blue site (r, c) before the second pass through the
+// green table: the four neighbours and the knight's-move samples are mapped,
+// then compared with the neighbours' mean as each method's rule says.
+inline unsigned medianGreen(const Bytes& raw, int w, int layout, int r, int c, const TableSet& t, bool counted) {
+    auto g = [&](int row, int column) { return int(t.mapG(raw[static_cast<std::size_t>(row) * w + column])); };
+    const int north = g(r - 1, c), east = g(r, c + 1), south = g(r + 1, c), west = g(r, c - 1);
+    const int mean = (north + east + south + west) >> 2;
+    int v[4] = {north, east, south, west};
+    std::sort(v, v + 4);
+    const int middle = (v[1] + v[2]) >> 1;
+    const int eight = g(r - 2, c - 1) + g(r - 2, c + 1) + g(r - 1, c - 2) + g(r - 1, c + 2) + g(r + 1, c - 2) +
+                      g(r + 1, c + 2) + g(r + 2, c - 1) + g(r + 2, c + 1);
+    const int four = g(r - 2, c + 1) + g(r - 1, c + 2) + g(r + 1, c - 2) + g(r + 2, c - 1);
+    auto corrected = [&](int ringMean) { return std::min(std::max(2 * mean - ringMean, v[1]), v[2]); };
+    if (!counted) {
+        int atOrBelow = 0;
+        for (int x : v) atOrBelow += x <= mean;
+        return unsigned(atOrBelow == 2 ? middle : atOrBelow == 1 ? corrected(eight >> 3) : north);
+    }
+    const bool red = colourAt(layout, r, c) == 'R';
+    int k = 0;
+    for (int x : v) k += red ? x > mean : x >= mean;
+    if (k == 1 || k == 3) return unsigned(middle);
+    if (k == 2) {
+        const bool edge = (north > mean && south > mean) || (east > mean && west > mean);
+        return unsigned(corrected(edge ? eight >> 3 : four >> 2));
+    }
+    return unsigned(north);
+}
+
+// Pixel (r, c) of the median methods before the tables, green at a red or
+// blue site already through the green table once.
+inline Channels medianChannels(const Bytes& raw, int w, int layout, int r, int c, const TableSet& t, bool counted) {
+    Channels v = bilinearChannels(raw, w, layout, r, c);
+    const bool greenSite = colourAt(layout, r, c) == 'G';
+    v.green = greenSite ? raw[std::size_t(r) * w + c] : medianGreen(raw, w, layout, r, c, t, counted);
+    return v;
+}
+
+// Rgb code 3 (sorted) and Ex code 3 (counted): rows and columns 2 to size - 4
+// computed (red and blue as in bilinear interpolation), then every pixel is
+// the kept pixel nearest to it.  Kept are memory rows and columns 3 to
+// size - 4, except on a side of 6, where the one computed line 2 is kept
+// (image row 2: memory row 3 when flipped).  Unknown layouts keep what the
+// destination held.
+inline Bytes modelMedian(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                         const Bytes& before, bool counted) {
+    const Bytes computed = modelUpright(before, w, h, t, flip, layout, 2, h - 3, w - 3, 0,
+                                        [&](int r, int c) { return medianChannels(raw, w, layout, r, c, t, counted); });
+    const bool bottomUp = (flip & 0xFF) != 0;
+    auto keptRow = [&](int r) { return h == 6 ? (bottomUp ? 3 : 2) : std::min(std::max(r, 3), h - 4); };
+    auto keptColumn = [&](int c) { return w == 6 ? 2 : std::min(std::max(c, 3), w - 4); };
+    Bytes image(computed.size());
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c)
+            std::memcpy(&image[(std::size_t(r) * w + c) * 3],
+                        &computed[(std::size_t(keptRow(r)) * w + keptColumn(c)) * 3], 3);
+    return image;
+}
+
 // ---- Calibration regions ----------------------------------------------
 
 struct RegionArgs {

@@ -20,6 +20,9 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
     demosaic/vector/forward_window16_x86.cpp
+    demosaic/sorted_median.cpp
+    demosaic/counted_median.cpp
+    demosaic/vector/median_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -38,6 +38,9 @@ enum class Path { Scalar, Sse2, Avx, Avx2 };
 // and left ones (bilinear interpolation) or all four (offset bilinear).
 enum class RedSiteGreen { LowerLeft, FourNeighbours };
 
+// The green rules of the two staged median methods, for their prefix.
+enum class MedianRule { Sorted, Counted };
+
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs.
@@ -86,6 +89,25 @@ std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t strid
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                       std::uint16_t* out, Path path = bestPath());
+// Whether the processor runs AVX2, which the median prefix needs: unlike
+// the prefixes above it works in 256-bit registers of 16-bit lanes.
+bool hasAvx2();
+
+// Whole pixels of the staged median methods: green by `Rule` (the four green
+// neighbours sorted, compared with their mean, corrected by the knight's-move
+// ring), red and blue bilinear, 32 pixels per step, the last step overlapping
+// the one before so that the whole run but at most its last pixel is done
+// (unlike the 16-pixel prefixes, which leave up to 15 pixels to the scalar
+// loop).  Reads rows -2 to +2 and columns -2 to count + 1 relative to `s`,
+// which must sit at an even column so that Row::even is the site of even
+// offsets.  The green rule compares samples mapped through the green table:
+// with `mappedGreen` null the tables must all be the identity and the raw
+// rows are read; otherwise it holds rows -2 to +2 already mapped, each
+// pointing at the column of `s` and readable over the same columns.  Handles
+// nothing (returns 0) unless `avx2` is set and count is at least 32.
+template <MedianRule Rule, typename Row>
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
+                             std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
 
 #else
 
@@ -95,6 +117,13 @@ inline Path bestPathWithAvx2() { return Path::Scalar; }
 template <typename Row, typename Smoothing>
 inline std::ptrdiff_t forwardWindowColumns16(const std::uint16_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint16_t*,
                                              Path = Path::Scalar) {
+    return 0;
+}
+
+inline bool hasAvx2() { return false; }
+template <MedianRule Rule, typename Row>
+inline std::ptrdiff_t medianColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*, std::ptrdiff_t,
+                                    const LookupTables&, std::uint8_t*, bool) {
     return 0;
 }
 
