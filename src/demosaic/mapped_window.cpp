@@ -7,6 +7,7 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
+#include "demosaic/mapped_window.h"
 #include "demosaic/methods.h"
 #include "frame/border.h"
 #include "frame/library_state.h"
@@ -77,6 +78,16 @@ void mappedRows(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, 
 
 }  // namespace
 
+bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                       const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                       bool bottomUp, std::int32_t layout) {
+    const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
+    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        mappedRows<decltype(evenRows)>(src, dst, width, height, 0, tables, bottomUp);
+        mappedRows<decltype(oddRows)>(src, dst, width, height, 1, tables, bottomUp);
+    });
+}
+
 // Widths that are not a multiple of 4, or below 8, keep the last group as the
 // last four columns and give every column before it the plain pixel rule
 // (see methods.h); the entry accepts them, so they must give a sound image.
@@ -84,12 +95,7 @@ std::int32_t mappedWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32
                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                           std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
-    const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
-    const bool bottomUp = flipSet(flip);
-    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        mappedRows<decltype(evenRows)>(src, dst, width, height, 0, tables, bottomUp);
-        mappedRows<decltype(oddRows)>(src, dst, width, height, 1, tables, bottomUp);
-    });
+    mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout);
     // The last row has no window; the border replaces it, the first row and
     // the outer columns by the nearest kept pixels.
     extendBorder(dst, width, height, flip, 1, 3);

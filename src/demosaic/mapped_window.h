@@ -1,0 +1,23 @@
+// The body of the mapped forward window, shared by the current build's method
+// (which ends with a border of 1) and the 1.5.0.1 build's form (which has no
+// border; legacy/).
+#ifndef PIXMILL_DEMOSAIC_MAPPED_WINDOW_H
+#define PIXMILL_DEMOSAIC_MAPPED_WINDOW_H
+
+#include <cstdint>
+
+#include "demosaic/bayer.h"
+
+namespace pm {
+
+// Image rows 0 to height - 2, every column, of Bayer layout code 1 to 4 (even
+// rows first, then odd rows), each sample through its table; null tables are
+// taken as the identity.  The caller has checked the frame (frameAccepted).
+// Returns false, writing nothing, for any other layout code.
+bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                       const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                       bool bottomUp, std::int32_t layout);
+
+}  // namespace pm
+
+#endif
