@@ -159,7 +159,11 @@ PIXMILL_API void SetGammaLut(uint8_t* table, double gamma);
 PIXMILL_API void DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height);
 
 /* Replaces the marked samples of a region of a frame by the mean of
- * same-coloured neighbours.  `frame` holds only the region. */
+ * same-coloured neighbours.  `frame` holds only the region: rows x columns
+ * samples, where the offsets are clamped to 0..mapWidth and 0..mapHeight and
+ * rows = min(regionHeight, mapHeight - y), columns = min(regionWidth,
+ * mapWidth - x) (nothing when either is 0 or less).  `map` holds
+ * mapWidth x mapHeight entries. */
 PIXMILL_API void EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
                                 int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
 
@@ -173,7 +177,8 @@ PIXMILL_API void GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int
 PIXMILL_API void AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount);
 
 /* Subtracts the averaged pattern from a region of a frame, clamping to 0-255.
- * `frame` holds only the region. */
+ * `frame` holds only the region, sized as for EraseDeadPixel; `accumulator`
+ * holds mapWidth x mapHeight entries. */
 PIXMILL_API void FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset, int32_t yOffset,
                                  int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
 
