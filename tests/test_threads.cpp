@@ -21,7 +21,7 @@ using namespace pmtest;
 
 namespace {
 
-constexpr int kWidth = 64, kHeight = 46, kThreads = 4, kRounds = 4;
+constexpr int kWidth = 64, kHeight = 46, kThreads = 4, kRounds = 12;
 
 struct Job {
     std::string name;
