@@ -117,28 +117,38 @@ struct Code {
 const Code kMethods[] = {{false, 0, 0}, {false, 1, 0}, {false, 2, 0}, {false, 3, 0}, {false, 4, 0}, {false, 5, 0},
                          {false, 6, 0}, {false, 7, 0}, {false, 8, 3}, {false, 9, 0}, {true, 3, 0}};
 
-TEST(LargeFrames, EveryMethodPastTwoToThe31Samples) {
-    LargeBuffer raw(kSamples, {kValue}), image(3 * kSamples, {kBefore});
+// Converts a frame of one value by every method into a destination that
+// held kBefore: the image is that value everywhere the method computes, or,
+// for a call that returns 0, nothing is written.
+void convertsEveryMethod(std::int32_t width, std::int32_t height) {
+    const std::uint64_t samples = std::uint64_t(width) * std::uint64_t(height);
+    LargeBuffer raw(samples, {kValue}), image(3 * samples, {kBefore});
     ASSERT_TRUE(raw.ok() && image.ok());
     for (const Code& c : kMethods) {
-        const std::string name = std::string(c.ex ? "Ex " : "") + "code " + std::to_string(c.code);
+        const std::string name = std::string(c.ex ? "Ex " : "") + "code " + std::to_string(c.code) + ", " +
+                                 std::to_string(width) + "x" + std::to_string(height);
         image.fill({kBefore});
         const std::int32_t result = (c.ex ? ConvertBayer2RgbEx : ConvertBayer2Rgb)(
-            image.data(), raw.data(), kSide, kSide, c.code, nullptr, nullptr, nullptr, 0, 1 + c.code % 4);
-        if (result == 0) {  // a code without a method yet, or a refusal: nothing written
+            image.data(), raw.data(), width, height, c.code, nullptr, nullptr, nullptr, 0, 1 + c.code % 4);
+        if (result == 0) {  // a code without a method yet, or a refusal
             EXPECT_EQ(-1, image.firstFailure([&](std::uint64_t i) { return image.data()[i] == kBefore; })) << name;
             continue;
         }
-        // A frame of one value converts to that value everywhere the method computes.
-        const std::uint64_t m = std::uint64_t(c.keptMargin);
+        const std::uint64_t m = std::uint64_t(c.keptMargin), rowBytes = 3 * std::uint64_t(width);
         const std::int64_t bad = image.firstFailure([&](std::uint64_t i) {
-            const std::uint64_t row = i / (3 * std::uint64_t(kSide)), column = i / 3 % kSide;
-            const bool kept = row < m || column < m || row + m >= kSide || column + m >= kSide;
+            const std::uint64_t row = i / rowBytes, column = i % rowBytes / 3;
+            const bool kept = row < m || column < m || row + m >= std::uint64_t(height) ||
+                              column + m >= std::uint64_t(width);
             return kept || image.data()[i] == kValue;
         });
-        EXPECT_EQ(-1, bad) << name << ": byte " << bad << " (row " << bad / (3 * std::int64_t(kSide)) << ")";
+        EXPECT_EQ(-1, bad) << name << ": byte " << bad << " (row " << bad / std::int64_t(rowBytes) << ")";
     }
 }
+
+TEST(LargeFrames, EveryMethodPastTwoToThe31Samples) { convertsEveryMethod(kSide, kSide); }
+
+// Rows of more than 2^31 bytes: 3 x width overflows 32 bits.
+TEST(LargeFrames, EveryMethodOnRowsPastTwoToThe31Bytes) { convertsEveryMethod(715827884, 4); }
 
 TEST(LargeFrames, CalibrationPastTwoToThe31Samples) {
     LargeBuffer frame(kSamples, {kValue});
