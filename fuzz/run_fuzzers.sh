@@ -29,7 +29,7 @@ for program in "${harnesses[@]}"; do
     name=${program##*/fuzz_}
     work="$build/fuzz-corpus/$name"
     mkdir -p "$work"
-    echo "== fuzz_$name: ${seconds}s"
+    echo "== fuzz_$name: $([ "$seconds" = 0 ] && echo "no time limit" || echo "${seconds} s")"
     dirs=("$work" "fuzz/corpus/$name")
     [ -d "fuzz/regression/$name" ] && dirs+=("fuzz/regression/$name")
     log="$build/fuzz-logs/$name.log"
