@@ -16,10 +16,10 @@ namespace pm {
 // The mapped forward window without its border (codes 1 of both entries and
 // code 5 of ConvertBayer2RgbEx): image rows 0 to height - 2 as the current
 // build's mapped window computes them, then, under Bayer layout code 1 only,
-// memory row 1 copied over memory row 0.  Image row height - 1 (or, under
-// layout code 1 with the flip flag clear, nothing) keeps what the destination
-// held: that build writes no more.  Unknown layout codes write nothing and
-// give 1.
+// memory row 1 copied over memory row 0.  Image row height - 1 keeps what
+// the destination held (that build writes no more), except under layout code
+// 1 with the flip flag set, where it is memory row 0 and so takes a copy of
+// image row height - 2.  Unknown layout codes write nothing and give 1.
 std::int32_t mappedWindowUnbordered(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                     std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                     const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
