@@ -1,8 +1,10 @@
 // pixmill-convert: demosaics a Bayer frame from a file (or the built-in test
 // scene) through the Pixmill library and writes the colour or grey image.
 //
-// main() runs the stages in order: parse options -> load or generate the
-// frame -> calibration -> convert -> adjustments -> write.  8-bit frames
+// main() runs the stages in order: parse options -> calibration read or
+// measured from dark and flat frames (once for all inputs) -> per input: load
+// or generate the frame -> calibration -> convert -> adjustments -> write.
+// Several inputs, or a folder, make a batch (batch.h) into an output folder.  8-bit frames
 // converted to 8-bit colour go through ConvertBayer2Rgb and any method, then
 // the adjustments; 16-bit frames, grey output and 16-bit output go through the
 // record entry (record_conversion.h), which the adjustments do not take.
@@ -170,6 +172,8 @@ ImageFormat outputFormat(const Options& options, const std::string& output) {
     return formatForPath("standard-output." + name);
 }
 
+const char* shownName(const std::string& output) { return output == "-" ? "standard output" : output.c_str(); }
+
 // Refuses an output that would overwrite one of the run's input files.
 void requireNotAnInput(const Options& options, const std::string& input, const std::string& output) {
     if (output == "-") return;
@@ -206,7 +210,7 @@ void convertOne(const Options& options, const SharedCalibration& shared, const s
         writeImage(output, image, format);
         if (!quiet)
             std::fprintf(info, "pixmill-convert: wrote %dx%d %d-bit %s image to %s\n", image.width, image.height,
-                         image.depth, image.channels == 1 ? "grey" : "colour", output.c_str());
+                         image.depth, image.channels == 1 ? "grey" : "colour", shownName(output));
         return;
     }
     GreyFrame& frame = file.narrow;
@@ -220,7 +224,7 @@ void convertOne(const Options& options, const SharedCalibration& shared, const s
     }
     writeImage(output, image, format);
     if (!quiet)
-        std::fprintf(info, "pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, output.c_str());
+        std::fprintf(info, "pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, shownName(output));
 }
 
 bool isFolder(const std::string& path) {

@@ -70,7 +70,8 @@ void printGains(const Gains& gains) {
 
 DeepImage convertWide(const Options& options, const WideFrame& frame) {
     TablesOf<std::uint16_t> tables;
-    if (options.gamma > 0.0 && options.gamma != 1.0) tables.red = tables.green = tables.blue = wideGammaTable(options.gamma);
+    if (options.gamma > 0.0 && options.gamma != 1.0)  // gamma 1 is no curve
+        tables.red = tables.green = tables.blue = wideGammaTable(options.gamma);
     if (options.whiteBalance) {
         const DeepImage linear = convertSamples(frame.samples, frame.width, frame.height, options, false, {});
         const std::vector<std::uint16_t> words(linear.values.begin(), linear.values.end());
