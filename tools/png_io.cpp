@@ -21,11 +21,12 @@ namespace pmtool {
 namespace {
 
 // Fast by default: level 1 with the cheap "sub" filter writes a 24-megapixel
-// frame many times faster than zlib's defaults for files a little larger.
+// frame some twenty times faster than zlib's default level with adaptive
+// filters, for files about a fifth larger; --compact chooses the latter.
 bool compactPng = false;
 
 void setCompression(png_structp png) {
-    png_set_compression_level(png, compactPng ? 9 : 1);
+    png_set_compression_level(png, compactPng ? 6 : 1);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, compactPng ? PNG_ALL_FILTERS : PNG_FILTER_SUB);
 }
 
