@@ -352,10 +352,23 @@ void writeFileSafely(const std::string& path, const std::vector<std::uint8_t>& b
         if (got < 0 && errno != EINTR) reason = errno;
         if (got > 0) done += std::size_t(got);
     }
-    // New files get the usual permissions (mkstemp makes them private).
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (reason == 0 && fchmod(fd, 0666 & ~mask) != 0) reason = errno;
+    // A replaced file keeps its permissions; a new one gets the usual ones
+    // (mkstemp makes it private).
+    struct stat existing;
+    mode_t mode;
+    if (stat(target.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        // umask can only be read by setting it: done once, so that batch
+        // workers writing at the same time cannot race on it.
+        static const mode_t mask = [] {
+            const mode_t value = umask(0);
+            umask(value);
+            return value;
+        }();
+        mode = 0666 & ~mask;
+    }
+    if (reason == 0 && fchmod(fd, mode) != 0) reason = errno;
     if (reason == 0 && fsync(fd) != 0 && errno != EINVAL) reason = errno;
     if (::close(fd) != 0 && reason == 0) reason = errno;
     if (reason == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) reason = errno;
