@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -14,12 +15,12 @@
 #include <thread>
 
 namespace pmtool {
-namespace {
-
 bool isFolder(const std::string& path) {
     struct stat status;
     return path != "-" && stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
+
+namespace {
 
 bool isFrameName(std::string name) {
     for (char& ch : name) ch = char(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);

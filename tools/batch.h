@@ -19,6 +19,9 @@ struct BatchResult {
     double seconds = 0.0;
 };
 
+// True when `path` names a folder ("-", standard input, never does).
+bool isFolder(const std::string& path);
+
 // The inputs of a batch: each argument that names a folder stands for the
 // frames in it (files ending in .png, .pgm, .tif or .tiff, any case, sorted
 // by name); other arguments are taken as given.  Throws std::runtime_error

@@ -227,11 +227,6 @@ void convertOne(const Options& options, const SharedCalibration& shared, const s
         std::fprintf(info, "pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, shownName(output));
 }
 
-bool isFolder(const std::string& path) {
-    struct stat status;
-    return path != "-" && stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 int runBatchOf(const Options& options, const SharedCalibration& shared) {
     if (!options.saveCalibration.empty())
         throw UsageError("--save-calibration measures one frame; calibrate on one input, then batch with --calibration");
