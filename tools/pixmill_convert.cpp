@@ -147,8 +147,12 @@ SharedCalibration prepareCalibration(const Options& options) {
 Calibration calibrate(const Options& options, const SharedCalibration& shared, GreyFrame& frame, Tables& tables,
                       bool quiet) {
     Calibration c = shared.calibration;
-    if (shared.fromFile || !c.pattern.empty() || !c.defects.empty())
-        requireMatchingCalibration(c, frame.width, frame.height, shared.fromFile ? options.layout : c.layout);
+    if (shared.fromFile)
+        requireMatchingCalibration(c, frame.width, frame.height, options.layout);
+    else if ((!c.pattern.empty() || !c.defects.empty()) && (c.width != frame.width || c.height != frame.height))
+        throw CalibrationError("the dark and flat frames are " + std::to_string(c.width) + "x" +
+                               std::to_string(c.height) + ", the frame " + std::to_string(frame.width) + "x" +
+                               std::to_string(frame.height));
     c.width = frame.width;
     c.height = frame.height;
     c.layout = options.layout;
