@@ -9,6 +9,8 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/forward_window.cpp
     demosaic/mapped_window.cpp
     demosaic/rotated_two_by_two.cpp
+    demosaic/green_guided.cpp
+    demosaic/laplacian.cpp
     demosaic/vector/cpu_path.cpp
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
