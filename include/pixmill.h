@@ -116,7 +116,15 @@ typedef struct PmWhiteBalanceRecord {
  * Returns 1 when the image was produced, 0 when refused: null src or dest,
  * unknown method code, or sizes the method refuses (odd, or 3 or less); a
  * refused call writes nothing.  Codes 7 and 9 set the process-wide smoothing
- * flag, after which code 5 produces the smoothed result of code 7. */
+ * flag, after which code 5 produces the smoothed result of code 7.
+ * Code 6 (green-guided, also in ConvertBayer2RgbEx) extends a border of 3;
+ * frames 4 or 6 wide or high take the pixels the method cannot compute from
+ * their own two-by-two cell, so no byte depends on the previous contents.
+ * Code 8 (Laplacian-corrected) checks no size and returns 1 whenever src and
+ * dest are given; it computes rows and columns 2 to 2 * (size / 2) - 3 and
+ * leaves the two outermost rows and columns as they were (bottom-up in
+ * layouts 3 and 4 it writes green estimates into the last two rows).  Calls
+ * with code 8 run one at a time across threads. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);

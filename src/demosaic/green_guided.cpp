@@ -3,6 +3,7 @@
 // site's own colour; then red and blue, each guided by the finished greens.
 // All arithmetic runs on samples mapped through the green table; the red and
 // blue tables map only the final red and blue values.
+#include <cstddef>
 #include <cstdlib>
 
 #include "demosaic/bayer.h"
@@ -24,34 +25,36 @@ inline int guided(int gc, int g1, int g2, int x1, int x2) {
     return (2 * gc - g1 - g2 + 2 * (x1 + x2)) / 4;
 }
 
-struct GuidedFrame {
-    RawView raw;
-    ImageView image;
-    LookupTables tables;
+// One pixel's neighbourhood, addressed by offsets from the pixel: source
+// samples (mapped through the green table) and the greens already stored in
+// the destination.  `d` points at the pixel, `step` is the image-row step.
+struct Around {
+    const std::uint8_t* s;
+    std::ptrdiff_t stride;
+    std::uint8_t* d;
+    std::ptrdiff_t step;
+    const LookupTables& tables;
 
-    int mapped(std::int64_t r, std::int64_t c) const { return tables.green[raw(r, c)]; }
-    int green(std::int64_t r, std::int64_t c) const { return image.green(r, c); }
+    int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return tables.green[s[dr * stride + dc]]; }
+    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return d[dr * step + 3 * dc + 1]; }
 
-    // The colour a green site takes from its neighbours at (r, c - dc ... c + dc)
-    // or (r - dr, c) and (r + dr, c): one of the two orthogonal pairs.
-    int along(std::int64_t r, std::int64_t c, int dr, int dc) const {
-        return guided(green(r, c), green(r - dr, c - dc), green(r + dr, c + dc), mapped(r - dr, c - dc),
-                      mapped(r + dr, c + dc));
+    // The colour a green site takes from one of its two orthogonal pairs of
+    // neighbours: (0, -1) and (0, +1), or (-1, 0) and (+1, 0).
+    int along(std::ptrdiff_t dr, std::ptrdiff_t dc) const {
+        return guided(green(0, 0), green(-dr, -dc), green(dr, dc), mapped(-dr, -dc), mapped(dr, dc));
     }
 
     // The opposite colour of a red or blue site, from the smoother diagonal
     // by the five-gradient sums (a tie takes the rising, NE-SW, diagonal).
-    int diagonal(std::int64_t r, std::int64_t c) const {
-        const int u = mapped(r, c), gc = green(r, c);
-        const int falling = std::abs(u - mapped(r + 2, c + 2)) + std::abs(mapped(r - 2, c - 2) - u) +
-                            std::abs(gc - green(r + 1, c + 1)) + std::abs(green(r - 1, c - 1) - gc) +
-                            std::abs(mapped(r - 1, c - 1) - mapped(r + 1, c + 1));
-        const int rising = std::abs(u - mapped(r - 2, c + 2)) + std::abs(mapped(r + 2, c - 2) - u) +
-                           std::abs(gc - green(r - 1, c + 1)) + std::abs(green(r + 1, c - 1) - gc) +
-                           std::abs(mapped(r + 1, c - 1) - mapped(r - 1, c + 1));
-        if (falling < rising)
-            return guided(gc, green(r - 1, c - 1), green(r + 1, c + 1), mapped(r - 1, c - 1), mapped(r + 1, c + 1));
-        return guided(gc, green(r + 1, c - 1), green(r - 1, c + 1), mapped(r + 1, c - 1), mapped(r - 1, c + 1));
+    int diagonal() const {
+        const int u = mapped(0, 0), gc = green(0, 0);
+        const int nw = mapped(-1, -1), se = mapped(1, 1), ne = mapped(-1, 1), sw = mapped(1, -1);
+        const int gNW = green(-1, -1), gSE = green(1, 1), gNE = green(-1, 1), gSW = green(1, -1);
+        const int falling = std::abs(u - mapped(2, 2)) + std::abs(mapped(-2, -2) - u) + std::abs(gc - gSE) +
+                            std::abs(gNW - gc) + std::abs(nw - se);
+        const int rising = std::abs(u - mapped(-2, 2)) + std::abs(mapped(2, -2) - u) + std::abs(gc - gNE) +
+                           std::abs(gSW - gc) + std::abs(sw - ne);
+        return falling < rising ? guided(gc, gNW, gSE, nw, se) : guided(gc, gSW, gNE, sw, ne);
     }
 };
 
@@ -59,40 +62,49 @@ struct GuidedFrame {
 // below, corrected by the difference to the same colour two rows up.  The
 // shift is arithmetic, so a negative sum rounds toward minus infinity.
 template <Site S>
-void greenPixel(const GuidedFrame& f, std::int64_t r, std::int64_t c) {
+void greenPixel(const Around& a) {
     if constexpr (colourSite(S)) {
-        const int v = (3 * f.mapped(r - 1, c) + f.mapped(r + 1, c) + f.mapped(r, c) - f.mapped(r - 2, c)) >> 2;
-        f.image.green(r, c) = f.tables.green[clampToTable(v)];
+        const int v = (3 * a.mapped(-1, 0) + a.mapped(1, 0) + a.mapped(0, 0) - a.mapped(-2, 0)) >> 2;
+        a.d[1] = a.tables.green[clampToTable(v)];
     } else {
-        f.image.green(r, c) = f.tables.green[f.raw(r, c)];
+        a.d[1] = a.tables.green[a.s[0]];
     }
 }
 
 // Red and blue of one pixel.  The two passes of the method read only greens
 // and source samples and write different bytes, so one walk does both.
 template <Site S>
-void colourPixel(const GuidedFrame& f, std::int64_t r, std::int64_t c) {
-    std::uint8_t* px = f.image.pixel(r, c);
-    const LookupTables& t = f.tables;
+void colourPixel(const Around& a) {
+    const LookupTables& t = a.tables;
     switch (S) {
         case Site::Red:
-            px[2] = t.red[f.raw(r, c)];
-            px[0] = t.blue[clampToTable(f.diagonal(r, c))];
+            a.d[2] = t.red[a.s[0]];
+            a.d[0] = t.blue[clampToTable(a.diagonal())];
             break;
         case Site::Blue:
-            px[0] = t.blue[f.raw(r, c)];
-            px[2] = t.red[clampToTable(f.diagonal(r, c))];
+            a.d[0] = t.blue[a.s[0]];
+            a.d[2] = t.red[clampToTable(a.diagonal())];
             break;
         case Site::GreenInRedRow:
-            px[2] = t.red[clampToTable(f.along(r, c, 0, 1))];
-            px[0] = t.blue[clampToTable(f.along(r, c, 1, 0))];
+            a.d[2] = t.red[clampToTable(a.along(0, 1))];
+            a.d[0] = t.blue[clampToTable(a.along(1, 0))];
             break;
         case Site::GreenInBlueRow:
-            px[0] = t.blue[clampToTable(f.along(r, c, 0, 1))];
-            px[2] = t.red[clampToTable(f.along(r, c, 1, 0))];
+            a.d[0] = t.blue[clampToTable(a.along(0, 1))];
+            a.d[2] = t.red[clampToTable(a.along(1, 0))];
             break;
     }
 }
+
+struct GuidedFrame {
+    RawView raw;
+    ImageView image;
+    LookupTables tables;
+
+    Around at(std::int64_t r, std::int64_t c) const {
+        return Around{raw.row(r) + c, raw.width, image.pixel(r, c), image.rowStep(), tables};
+    }
+};
 
 // Frames 4 or 6 pixels wide or high have no pixel with the neighbourhood the
 // red and blue passes need, yet the border extension replicates pixel (3, 3)
@@ -129,9 +141,9 @@ std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_
     const bool known = withLayoutRows(layout, [](auto, auto) {});
     if (known && (width < 8 || height < 8)) fillFromCells(f, layout, width, height);
     forEachSite(layout, Window{2, height - 3, 2, width - 3},
-                [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f, r, c); });
+                [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f.at(r, c)); });
     forEachSite(layout, Window{3, height - 4, 3, width - 4},
-                [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f, r, c); });
+                [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f.at(r, c)); });
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
 }

@@ -7,8 +7,10 @@
 // pixel's unmapped estimate by its mapped value when it finishes the pixel,
 // so later pixels read finished neighbours (above, left) mapped and the rest
 // unmapped.  The whole call holds the library's method lock.
+#include <cstddef>
 #include <cstdlib>
 #include <mutex>
+#include <type_traits>
 
 #include "demosaic/bayer.h"
 #include "demosaic/methods.h"
@@ -27,7 +29,6 @@ struct LaplacianFrame {
     LookupTables tables;
     std::int32_t layout;
     Window area;  // the computed pixels
-    bool bottomUp;
 
     int s(std::int64_t r, std::int64_t c) const { return raw(r, c); }
 
@@ -44,32 +45,48 @@ struct LaplacianFrame {
         if (siteColour(layout, r, c) == Colour::Green) return s(r, c);
         return (s(r - 1, c) + s(r + 1, c) + s(r, c - 1) + s(r, c + 1)) / 4;
     }
-
-    // The green byte of pixel (r, c) as it stands during the main pass.
-    int green(std::int64_t r, std::int64_t c) const {
-        return computed(r, c) ? image.green(r, c) : frameGreen(r, c);
-    }
-
-    // (s1 + s2 + 2 g - g1 - g2) / 2: a colour from two samples of it and the
-    // greens beside them, corrected by the green difference at the site.
-    static int colourDifference(int s1, int s2, int g, int g1, int g2) { return (s1 + s2 + 2 * g - g1 - g2) / 2; }
 };
 
+// One pixel's neighbourhood by offsets: source samples from `s` (row length
+// `stride`), destination bytes from `d` (image-row step `step`).  Next to the
+// frame (`Edge`), greens of frame pixels come from LaplacianFrame::frameGreen.
+template <bool Edge>
+struct Around {
+    const LaplacianFrame& f;
+    std::int64_t r, c;
+    const std::uint8_t* s;
+    std::ptrdiff_t stride;
+    std::uint8_t* d;
+    std::ptrdiff_t step;
+
+    int sample(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return s[dr * stride + dc]; }
+    // The green byte of a neighbour as it stands during the main pass.
+    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const {
+        if constexpr (Edge)
+            if (!f.computed(r + dr, c + dc)) return f.frameGreen(r + dr, c + dc);
+        return d[dr * step + 3 * dc + 1];
+    }
+};
+
+// (s1 + s2 + 2 g - g1 - g2) / 2: a colour from two samples of it and the
+// greens beside them, corrected by the green difference at the site.
+inline int colourDifference(int s1, int s2, int g, int g1, int g2) { return (s1 + s2 + 2 * g - g1 - g2) / 2; }
+
 template <Site S>
-void greenEstimate(const LaplacianFrame& f, std::int64_t r, std::int64_t c) {
+void greenEstimate(const Around<false>& a) {
     if constexpr (!colourSite(S)) {
-        f.image.green(r, c) = static_cast<std::uint8_t>(f.s(r, c));
+        a.d[1] = a.s[0];
     } else {
-        const int x2 = 2 * f.s(r, c);
-        const int left = f.s(r, c - 1), right = f.s(r, c + 1), up = f.s(r - 1, c), down = f.s(r + 1, c);
-        const int horizontalCurve = x2 - f.s(r, c - 2) - f.s(r, c + 2);
-        const int verticalCurve = x2 - f.s(r - 2, c) - f.s(r + 2, c);
+        const int x2 = 2 * a.sample(0, 0);
+        const int left = a.sample(0, -1), right = a.sample(0, 1), up = a.sample(-1, 0), down = a.sample(1, 0);
+        const int horizontalCurve = x2 - a.sample(0, -2) - a.sample(0, 2);
+        const int verticalCurve = x2 - a.sample(-2, 0) - a.sample(2, 0);
         const int horizontal = std::abs(left - right) + std::abs(horizontalCurve);
         const int vertical = std::abs(up - down) + std::abs(verticalCurve);
         // Ties take the horizontal estimate.
         const int estimate =
             vertical < horizontal ? (2 * (up + down) + verticalCurve) / 4 : (2 * (left + right) + horizontalCurve) / 4;
-        f.image.green(r, c) = static_cast<std::uint8_t>(clampToTable(estimate));
+        a.d[1] = static_cast<std::uint8_t>(clampToTable(estimate));
     }
 }
 
@@ -79,37 +96,32 @@ inline const std::uint8_t* tableOf(const LookupTables& t, Colour c) {
     return c == Colour::Blue ? t.blue : (c == Colour::Green ? t.green : t.red);
 }
 
-template <Site S>
-void finishPixel(const LaplacianFrame& f, std::int64_t r, std::int64_t c) {
-    const LookupTables& t = f.tables;
-    std::uint8_t* px = f.image.pixel(r, c);
+template <Site S, bool Edge>
+void finishPixel(const Around<Edge>& a, const LookupTables& t, bool bottomUp) {
+    std::uint8_t* px = a.d;
     const int g = px[1];  // this pixel's own estimate, still unmapped
     if constexpr (!colourSite(S)) {
         // The colours of the horizontal and of the vertical neighbours.
         constexpr Colour across = S == Site::GreenInRedRow ? Colour::Red : Colour::Blue;
         constexpr Colour upDown = S == Site::GreenInRedRow ? Colour::Blue : Colour::Red;
-        const int h = LaplacianFrame::colourDifference(f.s(r, c - 1), f.s(r, c + 1), g, f.green(r, c - 1),
-                                                       f.green(r, c + 1));
-        const int v = LaplacianFrame::colourDifference(f.s(r - 1, c), f.s(r + 1, c), g, f.green(r - 1, c),
-                                                       f.green(r + 1, c));
+        const int h = colourDifference(a.sample(0, -1), a.sample(0, 1), g, a.green(0, -1), a.green(0, 1));
+        const int v = colourDifference(a.sample(-1, 0), a.sample(1, 0), g, a.green(-1, 0), a.green(1, 0));
         px[byteOf(across)] = tableOf(t, across)[clampToTable(h)];
         px[byteOf(upDown)] = tableOf(t, upDown)[clampToTable(v)];
     } else {
         constexpr Colour own = S == Site::Red ? Colour::Red : Colour::Blue;
         constexpr Colour opposite = S == Site::Red ? Colour::Blue : Colour::Red;
-        const int sNE = f.s(r - 1, c + 1), sSW = f.s(r + 1, c - 1), sNW = f.s(r - 1, c - 1), sSE = f.s(r + 1, c + 1);
-        const int gNE = f.green(r - 1, c + 1), gSW = f.green(r + 1, c - 1), gNW = f.green(r - 1, c - 1),
-                  gSE = f.green(r + 1, c + 1);
+        const int sNE = a.sample(-1, 1), sSW = a.sample(1, -1), sNW = a.sample(-1, -1), sSE = a.sample(1, 1);
+        const int gNE = a.green(-1, 1), gSW = a.green(1, -1), gNW = a.green(-1, -1), gSE = a.green(1, 1);
         const int rising = std::abs(sNE - sSW) + std::abs(2 * g - gSW - gNE);
         const int falling = std::abs(sNW - sSE) + std::abs(2 * g - gSE - gNW);
         // Ties go to the diagonal that runs from upper left to lower right
         // in the image as stored: the falling one top-down, the rising one
         // bottom-up.
-        const bool takeRising = f.bottomUp ? !(falling < rising) : rising < falling;
-        const int y = takeRising ? LaplacianFrame::colourDifference(sNE, sSW, g, gSW, gNE)
-                                 : LaplacianFrame::colourDifference(sNW, sSE, g, gSE, gNW);
+        const bool takeRising = bottomUp ? !(falling < rising) : rising < falling;
+        const int y = takeRising ? colourDifference(sNE, sSW, g, gSW, gNE) : colourDifference(sNW, sSE, g, gSE, gNW);
         px[byteOf(opposite)] = tableOf(t, opposite)[clampToTable(y)];
-        px[byteOf(own)] = tableOf(t, own)[f.s(r, c)];
+        px[byteOf(own)] = tableOf(t, own)[a.s[0]];
     }
     px[1] = t.green[g];
 }
@@ -138,15 +150,26 @@ std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::
     // leaves out an odd last row or column.
     const std::int64_t lastRow = 2 * (height / 2) - 3, lastColumn = 2 * (width / 2) - 3;
     const bool bottomUp = flipSet(flip);
-    const LaplacianFrame f{RawView{src, width}, ImageView{dst, width, height, bottomUp},
-                           LookupTables{lutRed, lutGreen, lutBlue}, layout, Window{2, lastRow, 2, lastColumn},
-                           bottomUp};
+    const ImageView image{dst, width, height, bottomUp};
+    const LaplacianFrame f{RawView{src, width}, image, LookupTables{lutRed, lutGreen, lutBlue}, layout,
+                           Window{2, lastRow, 2, lastColumn}};
     if (bottomUp && (layout == 3 || layout == 4)) flipPrologue(f, lastColumn, height);
-    forEachSite(layout, f.area,
-                [&](std::int64_t r, std::int64_t c, auto site) { greenEstimate<decltype(site)::value>(f, r, c); });
+    const std::ptrdiff_t step = image.rowStep();
+    auto around = [&](auto edge, std::int64_t r, std::int64_t c) {
+        return Around<decltype(edge)::value>{f, r, c, f.raw.row(r) + c, width, image.pixel(r, c), step};
+    };
+    forEachSite(layout, f.area, [&](std::int64_t r, std::int64_t c, auto site) {
+        greenEstimate<decltype(site)::value>(around(std::false_type{}, r, c));
+    });
     // Row by row, left to right: the order the mapped neighbours rely on.
-    forEachSite(layout, f.area,
-                [&](std::int64_t r, std::int64_t c, auto site) { finishPixel<decltype(site)::value>(f, r, c); });
+    // Only the outermost computed rows and columns have frame neighbours.
+    forEachSite(layout, f.area, [&](std::int64_t r, std::int64_t c, auto site) {
+        constexpr Site S = decltype(site)::value;
+        if (r == 2 || r == lastRow || c == 2 || c == lastColumn)
+            finishPixel<S>(around(std::true_type{}, r, c), f.tables, bottomUp);
+        else
+            finishPixel<S>(around(std::false_type{}, r, c), f.tables, bottomUp);
+    });
     return 1;
 }
 
