@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "demosaic/methods.h"
+#include "demosaic/vector/vector_paths.h"
 #include "models.h"
 #include "pixmill.h"
 #include "test_support.h"
@@ -147,6 +149,30 @@ TEST(GuidedAndLaplacian, HandWorkedPixels) {
         const int row = k.flip ? 9 - k.row : k.row;
         EXPECT_EQ(k.expected, image[std::size_t(row * 10 + k.column) * 3 + std::size_t(k.byte)]) << k.what;
     }
+}
+
+// The AVX2 prefixes (green estimates for every table set, finishing for
+// identity tables) against the scalar kernels, byte for byte, at every width
+// around the 16-pixel block, in all layouts and flips.
+TEST(Laplacian, VectorPrefixesMatchScalarKernels) {
+    if (!pm::simd::laplacianVectorUsable()) GTEST_SKIP() << "processor lacks AVX2";
+    std::mt19937 rng(1616);
+    const auto tables = tableSets(16);
+    for (int w : vectorWidths())
+        for (int h : {6, 9, 12}) {
+            const Bytes raw = randomBytes(std::size_t(w) * h, rng()), before = randomBytes(raw.size() * 3, rng());
+            for (int layout = 0; layout <= 4; ++layout)
+                for (std::int32_t flip : {0, 1})
+                    for (const TableSet& t : tables) {
+                        const std::uint8_t* r = pm::tableOrIdentity(t.r());
+                        const std::uint8_t* g = pm::tableOrIdentity(t.g());
+                        const std::uint8_t* b = pm::tableOrIdentity(t.b());
+                        Bytes scalar = before, vector = before;
+                        pm::laplacianGradientWith(false, raw.data(), scalar.data(), w, h, r, g, b, flip, layout);
+                        pm::laplacianGradientWith(true, raw.data(), vector.data(), w, h, r, g, b, flip, layout);
+                        ASSERT_TRUE(sameImage(scalar, vector, w, 3, describe(layout, w, h, flip, t.name)));
+                    }
+        }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/cpu_path.cpp
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
+    demosaic/vector/laplacian_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

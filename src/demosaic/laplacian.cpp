@@ -15,6 +15,7 @@
 #include "demosaic/bayer.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
+#include "demosaic/vector/vector_paths.h"
 #include "frame/library_state.h"
 
 namespace pm {
@@ -140,11 +141,23 @@ void flipPrologue(const LaplacianFrame& f, std::int64_t lastColumn, std::int32_t
     }
 }
 
+// Calls fn(Row{}) with the row kind of row r under a layout code 1 to 4.
+template <typename Fn>
+void withRowKind(std::int32_t layout, std::int64_t r, Fn&& fn) {
+    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        if ((r & 1) != 0)
+            fn(oddRows);
+        else
+            fn(evenRows);
+    });
+}
+
 }  // namespace
 
-std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
-                               std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                               const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst,
+                                   std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                   const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                   std::int32_t layout) {
     const std::lock_guard<std::mutex> hold(methodLock);
     // Rows and columns 2 to the last even size minus 3: a pair-wise walk
     // leaves out an odd last row or column.
@@ -155,22 +168,56 @@ std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::
                            Window{2, lastRow, 2, lastColumn}};
     if (bottomUp && (layout == 3 || layout == 4)) flipPrologue(f, lastColumn, height);
     const std::ptrdiff_t step = image.rowStep();
+    const bool vector = vectorPrefixes && simd::laplacianVectorUsable();
+    // The finishing prefix reads neighbours' greens as unmapped estimates,
+    // which they are only when the green table is the identity.
+    const bool vectorFinish = vector && allIdentity(f.tables);
     auto around = [&](auto edge, std::int64_t r, std::int64_t c) {
         return Around<decltype(edge)::value>{f, r, c, f.raw.row(r) + c, width, image.pixel(r, c), step};
     };
-    forEachSite(layout, f.area, [&](std::int64_t r, std::int64_t c, auto site) {
+    auto estimate = [&](std::int64_t r, std::int64_t c, auto site) {
         greenEstimate<decltype(site)::value>(around(std::false_type{}, r, c));
-    });
-    // Row by row, left to right: the order the mapped neighbours rely on.
-    // Only the outermost computed rows and columns have frame neighbours.
-    forEachSite(layout, f.area, [&](std::int64_t r, std::int64_t c, auto site) {
+    };
+    auto finish = [&](std::int64_t r, std::int64_t c, auto site) {
         constexpr Site S = decltype(site)::value;
+        // Only the outermost computed rows and columns have frame neighbours.
         if (r == 2 || r == lastRow || c == 2 || c == lastColumn)
             finishPixel<S>(around(std::true_type{}, r, c), f.tables, bottomUp);
         else
             finishPixel<S>(around(std::false_type{}, r, c), f.tables, bottomUp);
-    });
+    };
+
+    for (std::int64_t r = 2; r <= lastRow; ++r) {
+        std::int64_t c = 2;
+        if (vector && lastColumn >= 2)
+            withRowKind(layout, r, [&](auto row) {
+                c += simd::laplacianGreenColumns<decltype(row)>(f.raw.row(r) + 2, width, lastColumn - 1,
+                                                                image.pixel(r, 2));
+            });
+        forEachSite(layout, Window{r, r, c, lastColumn}, estimate);
+    }
+    // Row by row, left to right: the order the mapped neighbours rely on.
+    for (std::int64_t r = 2; r <= lastRow; ++r) {
+        std::int64_t c = 2;
+        if (vectorFinish && r != 2 && r != lastRow && lastColumn > 3) {
+            forEachSite(layout, Window{r, r, 2, 2}, finish);
+            c = 3;
+            withRowKind(layout, r, [&](auto row) {
+                // Seen from column 3, the row's odd-column site comes first.
+                using FromColumnThree = RowKind<decltype(row)::odd, decltype(row)::even>;
+                c += simd::laplacianFinishColumns<FromColumnThree>(f.raw.row(r) + 3, width, lastColumn - 3,
+                                                                   image.pixel(r, 3), step, bottomUp);
+            });
+        }
+        forEachSite(layout, Window{r, r, c, lastColumn}, finish);
+    }
     return 1;
+}
+
+std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                               const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                               std::uint32_t flip, std::int32_t layout) {
+    return laplacianGradientWith(true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

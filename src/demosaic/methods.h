@@ -93,6 +93,12 @@ std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_
 std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
+// The same with the vector prefixes left out when `vectorPrefixes` is false,
+// so tests can hold them against the scalar kernels.
+std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst,
+                                   std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                   const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                   std::int32_t layout);
 
 }  // namespace pm
 

@@ -52,6 +52,21 @@ template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
+// Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
+// when laplacianVectorUsable() says the processor has AVX2.  The green prefix
+// writes the green estimates of `count` pixels from `s` into the green bytes
+// from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
+// prefix serves identity tables only, where the main pass's mapped and
+// unmapped greens coincide: it finishes `count` pixels from `d` (image-row
+// step `step`), reading rows -1 to +1, columns -1 to count, of both images.
+bool laplacianVectorUsable();
+template <typename Row>
+std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                     std::uint8_t* d);
+template <typename Row>
+std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp);
+
 #else
 
 inline Path bestPath() { return Path::Scalar; }
@@ -64,6 +79,17 @@ inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::
 template <typename Row, typename Smoothing>
 inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
                                            const LookupTables&, std::uint8_t*, Path = Path::Scalar) {
+    return 0;
+}
+
+inline bool laplacianVectorUsable() { return false; }
+template <typename Row>
+inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                             std::ptrdiff_t, bool) {
     return 0;
 }
 

@@ -1,0 +1,191 @@
+// AVX2 prefixes of the Laplacian-corrected method (laplacian.cpp), 16 pixels
+// of one row per step in 16-bit lanes.  Both site types of the row are
+// computed for every lane and each lane keeps the one of its column, exactly
+// as the scalar kernels compute it.
+#include "demosaic/vector/vector_paths.h"
+
+#ifdef PIXMILL_VECTOR_X86
+
+#include "demosaic/site_walk.h"
+#include "demosaic/vector/x86_pixels.h"
+
+#define PIXMILL_AVX2 __attribute__((target("avx2")))
+#define PIXMILL_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+namespace pm {
+namespace simd {
+namespace {
+
+// 16 samples from p as 16-bit lanes.
+PIXMILL_AVX2_INLINE __m256i widen(const std::uint8_t* p) { return _mm256_cvtepu8_epi16(load16(p)); }
+
+// Back to 16 bytes, saturating: 0 or less becomes 0, 255 or more 255.
+PIXMILL_AVX2_INLINE __m128i narrow(__m256i v) {
+    return _mm_packus_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+// A 16-bit lane mask (0 or -1) as a byte mask.
+PIXMILL_AVX2_INLINE __m128i narrowMask(__m256i m) {
+    return _mm_packs_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+}
+
+// v / 2^k truncating toward zero (k = 1 or 2): add 2^k - 1 to negatives.
+template <int K>
+PIXMILL_AVX2_INLINE __m256i divideTowardZero(__m256i v) {
+    const __m256i bias = _mm256_and_si256(_mm256_srai_epi16(v, 15), _mm256_set1_epi16((1 << K) - 1));
+    return _mm256_srai_epi16(_mm256_add_epi16(v, bias), K);
+}
+
+// The green bytes of the 16 pixels from p (48 bytes of B, G, R).
+PIXMILL_AVX2_INLINE __m128i greensOf(const std::uint8_t* p) {
+    const __m128i lo = _mm_setr_epi8(1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i mid = _mm_setr_epi8(-1, -1, -1, -1, -1, 0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1);
+    const __m128i hi = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14);
+    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(load16(p), lo), _mm_shuffle_epi8(load16(p + 16), mid)),
+                        _mm_shuffle_epi8(load16(p + 32), hi));
+}
+
+// Replaces the green bytes of the 16 pixels from p, keeping blue and red.
+PIXMILL_AVX2_INLINE void storeGreens(std::uint8_t* p, __m128i g) {
+    const __m128i to0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
+    const __m128i to1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
+    const __m128i to2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
+    const __m128i keep0 = _mm_setr_epi8(-1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1);
+    const __m128i keep1 = _mm_setr_epi8(0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0);
+    const __m128i keep2 = _mm_setr_epi8(-1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1);
+    __m128i* o = reinterpret_cast<__m128i*>(p);
+    _mm_storeu_si128(o, _mm_or_si128(_mm_and_si128(load16(p), keep0), _mm_shuffle_epi8(g, to0)));
+    _mm_storeu_si128(o + 1, _mm_or_si128(_mm_and_si128(load16(p + 16), keep1), _mm_shuffle_epi8(g, to1)));
+    _mm_storeu_si128(o + 2, _mm_or_si128(_mm_and_si128(load16(p + 32), keep2), _mm_shuffle_epi8(g, to2)));
+}
+
+PIXMILL_AVX2_INLINE __m256i absDiff(__m256i a, __m256i b) { return _mm256_abs_epi16(_mm256_sub_epi16(a, b)); }
+
+// Green estimates of 16 red or blue sites (lanes of green sites are ignored).
+PIXMILL_AVX2_INLINE __m128i greenEstimates(const std::uint8_t* s, std::ptrdiff_t stride) {
+    const __m256i x2 = _mm256_slli_epi16(widen(s), 1);
+    const __m256i left = widen(s - 1), right = widen(s + 1), up = widen(s - stride), down = widen(s + stride);
+    const __m256i horizontalCurve = _mm256_sub_epi16(_mm256_sub_epi16(x2, widen(s - 2)), widen(s + 2));
+    const __m256i verticalCurve = _mm256_sub_epi16(_mm256_sub_epi16(x2, widen(s - 2 * stride)), widen(s + 2 * stride));
+    const __m256i horizontal = _mm256_add_epi16(absDiff(left, right), _mm256_abs_epi16(horizontalCurve));
+    const __m256i vertical = _mm256_add_epi16(absDiff(up, down), _mm256_abs_epi16(verticalCurve));
+    const __m256i alongRow = _mm256_add_epi16(_mm256_slli_epi16(_mm256_add_epi16(left, right), 1), horizontalCurve);
+    const __m256i alongColumn = _mm256_add_epi16(_mm256_slli_epi16(_mm256_add_epi16(up, down), 1), verticalCurve);
+    // Vertical only where strictly flatter; ties take the horizontal one.
+    const __m256i estimate = _mm256_blendv_epi8(alongRow, alongColumn, _mm256_cmpgt_epi16(horizontal, vertical));
+    return narrow(divideTowardZero<2>(estimate));
+}
+
+// (s1 + s2 + 2 g - g1 - g2) / 2, clamped, as bytes.
+PIXMILL_AVX2_INLINE __m128i colourDifference(__m256i s1, __m256i s2, __m256i g2x, __m256i g1, __m256i gOther) {
+    const __m256i sum = _mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(s1, s2), g2x), _mm256_add_epi16(g1, gOther));
+    return narrow(divideTowardZero<1>(sum));
+}
+
+// Everything both site types of a row need for 16 pixels: the horizontal
+// and vertical colours of a green site, the diagonal colour of a red or blue
+// site, the own sample and the own green.
+struct Estimates {
+    __m128i across, upDown, diagonal, own, green;
+};
+
+PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
+                                              std::ptrdiff_t step, bool bottomUp) {
+    const std::uint8_t* above = d - step;
+    const std::uint8_t* below = d + step;
+    const __m128i own = load16(s), green = greensOf(d);
+    const __m256i sample2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(own), 1);
+    const __m256i g2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(green), 1);
+    const __m256i gLeft = _mm256_cvtepu8_epi16(greensOf(d - 3)), gRight = _mm256_cvtepu8_epi16(greensOf(d + 3));
+    const __m256i gUp = _mm256_cvtepu8_epi16(greensOf(above)), gDown = _mm256_cvtepu8_epi16(greensOf(below));
+    const __m256i gNW = _mm256_cvtepu8_epi16(greensOf(above - 3)), gNE = _mm256_cvtepu8_epi16(greensOf(above + 3));
+    const __m256i gSW = _mm256_cvtepu8_epi16(greensOf(below - 3)), gSE = _mm256_cvtepu8_epi16(greensOf(below + 3));
+    const __m256i sNW = widen(s - stride - 1), sNE = widen(s - stride + 1);
+    const __m256i sSW = widen(s + stride - 1), sSE = widen(s + stride + 1);
+
+    Estimates e;
+    e.own = own, e.green = green;
+    e.across = colourDifference(widen(s - 1), widen(s + 1), sample2x, gLeft, gRight);
+    e.upDown = colourDifference(widen(s - stride), widen(s + stride), sample2x, gUp, gDown);
+    const __m256i rising = _mm256_add_epi16(absDiff(sNE, sSW), _mm256_abs_epi16(_mm256_sub_epi16(
+                                                                     _mm256_sub_epi16(g2x, gSW), gNE)));
+    const __m256i falling = _mm256_add_epi16(absDiff(sNW, sSE), _mm256_abs_epi16(_mm256_sub_epi16(
+                                                                      _mm256_sub_epi16(g2x, gSE), gNW)));
+    // Top-down the rising diagonal needs rising < falling; bottom-up it wins
+    // ties too (not falling < rising).
+    const __m256i takeRising = bottomUp ? _mm256_xor_si256(_mm256_cmpgt_epi16(rising, falling), _mm256_set1_epi16(-1))
+                                        : _mm256_cmpgt_epi16(falling, rising);
+    const __m128i risingValue = colourDifference(sNE, sSW, g2x, gSW, gNE);
+    const __m128i fallingValue = colourDifference(sNW, sSE, g2x, gSE, gNW);
+    e.diagonal = _mm_blendv_epi8(fallingValue, risingValue, narrowMask(takeRising));
+    return e;
+}
+
+// The planes one site type takes from the estimates.
+template <Site S>
+PIXMILL_AVX2_INLINE Planes planesOf(const Estimates& e) {
+    switch (S) {
+        case Site::GreenInRedRow: return {e.upDown, e.green, e.across};
+        case Site::GreenInBlueRow: return {e.across, e.green, e.upDown};
+        case Site::Red: return {e.diagonal, e.green, e.own};
+        case Site::Blue:
+        default: return {e.own, e.green, e.diagonal};
+    }
+}
+
+// The loops carry the target attribute themselves; the exported functions
+// below were declared without it and only forward.
+template <typename Row>
+PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d) {
+    std::ptrdiff_t c = 0;
+    for (; c + kBlock <= count; c += kBlock) {
+        const __m128i estimates = greenEstimates(s + c, stride), samples = load16(s + c);
+        // Red and blue sites take the estimate, green sites their sample.
+        const __m128i greens = colourSite(Row::even) ? byParity(estimates, samples) : byParity(samples, estimates);
+        storeGreens(d + 3 * c, greens);
+    }
+    return c;
+}
+
+template <typename Row>
+PIXMILL_AVX2 std::ptrdiff_t finishLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                       std::uint8_t* d, std::ptrdiff_t step, bool bottomUp) {
+    std::ptrdiff_t c = 0;
+    for (; c + kBlock <= count; c += kBlock) {
+        const Estimates e = finishEstimates(s + c, stride, d + 3 * c, step, bottomUp);
+        storeShuffled(d + 3 * c, byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e)));
+    }
+    return c;
+}
+
+}  // namespace
+
+bool laplacianVectorUsable() { return __builtin_cpu_supports("avx2"); }
+
+template <typename Row>
+std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                     std::uint8_t* d) {
+    return greenLoop<Row>(s, stride, count, d);
+}
+
+template <typename Row>
+std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp) {
+    return finishLoop<Row>(s, stride, count, d, step, bottomUp);
+}
+
+#define PIXMILL_LAPLACIAN_COLUMNS(Row)                                                                        \
+    template std::ptrdiff_t laplacianGreenColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,   \
+                                                       std::uint8_t*);                                        \
+    template std::ptrdiff_t laplacianFinishColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,  \
+                                                        std::uint8_t*, std::ptrdiff_t, bool);
+PIXMILL_LAPLACIAN_COLUMNS(BlueGreenRow)
+PIXMILL_LAPLACIAN_COLUMNS(GreenRedRow)
+PIXMILL_LAPLACIAN_COLUMNS(GreenBlueRow)
+PIXMILL_LAPLACIAN_COLUMNS(RedGreenRow)
+
+}  // namespace simd
+}  // namespace pm
+
+#endif
