@@ -29,11 +29,12 @@ PIXMILL_AVX2_INLINE __m128i narrowMask(__m256i m) {
     return _mm_packs_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
 }
 
-// v / 2^k truncating toward zero (k = 1 or 2): add 2^k - 1 to negatives.
+// v / 2^k before the clamp.  The scalar rule truncates toward zero; an
+// arithmetic shift floors instead, which differs only for negative v, and
+// those become 0 in the clamp either way.
 template <int K>
 PIXMILL_AVX2_INLINE __m256i divideTowardZero(__m256i v) {
-    const __m256i bias = _mm256_and_si256(_mm256_srai_epi16(v, 15), _mm256_set1_epi16((1 << K) - 1));
-    return _mm256_srai_epi16(_mm256_add_epi16(v, bias), K);
+    return _mm256_srai_epi16(v, K);
 }
 
 // The green bytes of the 16 pixels from p (48 bytes of B, G, R).
