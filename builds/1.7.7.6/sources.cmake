@@ -15,6 +15,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
     demosaic/vector/laplacian_x86.cpp
+    demosaic/vector/green_guided_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -9,6 +9,7 @@
 #include "demosaic/bayer.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
+#include "demosaic/vector/vector_paths.h"
 #include "frame/border.h"
 
 namespace pm {
@@ -132,20 +133,55 @@ void fillFromCells(const GuidedFrame& f, std::int32_t layout, std::int32_t width
 
 }  // namespace
 
-std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                         const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                         std::uint32_t flip, std::int32_t layout) {
+std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const GuidedFrame f{RawView{src, width}, ImageView{dst, width, height, flipSet(flip)},
                         LookupTables{lutRed, lutGreen, lutBlue}};
     const bool known = withLayoutRows(layout, [](auto, auto) {});
     if (known && (width < 8 || height < 8)) fillFromCells(f, layout, width, height);
-    forEachSite(layout, Window{2, height - 3, 2, width - 3},
-                [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f.at(r, c)); });
-    forEachSite(layout, Window{3, height - 4, 3, width - 4},
-                [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f.at(r, c)); });
+    // The prefixes compute on raw samples, which are the mapped ones only
+    // through identity tables.
+    const bool vector = vectorPrefixes && allIdentity(f.tables) && simd::laplacianVectorUsable();
+    auto green = [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f.at(r, c)); };
+    auto colour = [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f.at(r, c)); };
+    for (std::int64_t r = 2; r <= height - 3; ++r) {
+        std::int64_t c = 2;
+        if (vector)
+            withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+                const std::ptrdiff_t count = width - 4;  // columns 2 to width - 3
+                c += (r & 1) != 0
+                         ? simd::guidedGreenColumns<decltype(oddRows)>(f.raw.row(r) + 2, width, count, f.image.pixel(r, 2))
+                         : simd::guidedGreenColumns<decltype(evenRows)>(f.raw.row(r) + 2, width, count,
+                                                                        f.image.pixel(r, 2));
+            });
+        forEachSite(layout, Window{r, r, c, width - 3}, green);
+    }
+    for (std::int64_t r = 3; r <= height - 4; ++r) {
+        std::int64_t c = 3;
+        if (vector)
+            withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+                // Seen from column 3, a row's odd-column site comes first.
+                using FromColumnThreeEven = RowKind<decltype(evenRows)::odd, decltype(evenRows)::even>;
+                using FromColumnThreeOdd = RowKind<decltype(oddRows)::odd, decltype(oddRows)::even>;
+                const std::ptrdiff_t count = width - 6;  // columns 3 to width - 4
+                const std::ptrdiff_t step = f.image.rowStep();
+                c += (r & 1) != 0 ? simd::guidedColourColumns<FromColumnThreeOdd>(f.raw.row(r) + 3, width, count,
+                                                                                  f.image.pixel(r, 3), step)
+                                  : simd::guidedColourColumns<FromColumnThreeEven>(f.raw.row(r) + 3, width, count,
+                                                                                   f.image.pixel(r, 3), step);
+            });
+        forEachSite(layout, Window{r, r, c, width - 4}, colour);
+    }
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
+}
+
+std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                         const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                         std::uint32_t flip, std::int32_t layout) {
+    return greenGuidedWith(true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

@@ -7,60 +7,11 @@
 #ifdef PIXMILL_VECTOR_X86
 
 #include "demosaic/site_walk.h"
-#include "demosaic/vector/x86_pixels.h"
-
-#define PIXMILL_AVX2 __attribute__((target("avx2")))
-#define PIXMILL_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+#include "demosaic/vector/x86_avx2.h"
 
 namespace pm {
 namespace simd {
 namespace {
-
-// 16 samples from p as 16-bit lanes.
-PIXMILL_AVX2_INLINE __m256i widen(const std::uint8_t* p) { return _mm256_cvtepu8_epi16(load16(p)); }
-
-// Back to 16 bytes, saturating: 0 or less becomes 0, 255 or more 255.
-PIXMILL_AVX2_INLINE __m128i narrow(__m256i v) {
-    return _mm_packus_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-}
-
-// A 16-bit lane mask (0 or -1) as a byte mask.
-PIXMILL_AVX2_INLINE __m128i narrowMask(__m256i m) {
-    return _mm_packs_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
-}
-
-// v / 2^k before the clamp.  The scalar rule truncates toward zero; an
-// arithmetic shift floors instead, which differs only for negative v, and
-// those become 0 in the clamp either way.
-template <int K>
-PIXMILL_AVX2_INLINE __m256i divideTowardZero(__m256i v) {
-    return _mm256_srai_epi16(v, K);
-}
-
-// The green bytes of the 16 pixels from p (48 bytes of B, G, R).
-PIXMILL_AVX2_INLINE __m128i greensOf(const std::uint8_t* p) {
-    const __m128i lo = _mm_setr_epi8(1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i mid = _mm_setr_epi8(-1, -1, -1, -1, -1, 0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1);
-    const __m128i hi = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14);
-    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(load16(p), lo), _mm_shuffle_epi8(load16(p + 16), mid)),
-                        _mm_shuffle_epi8(load16(p + 32), hi));
-}
-
-// Replaces the green bytes of the 16 pixels from p, keeping blue and red.
-PIXMILL_AVX2_INLINE void storeGreens(std::uint8_t* p, __m128i g) {
-    const __m128i to0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
-    const __m128i to1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
-    const __m128i to2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
-    const __m128i keep0 = _mm_setr_epi8(-1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1);
-    const __m128i keep1 = _mm_setr_epi8(0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0);
-    const __m128i keep2 = _mm_setr_epi8(-1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1, -1, 0, -1);
-    __m128i* o = reinterpret_cast<__m128i*>(p);
-    _mm_storeu_si128(o, _mm_or_si128(_mm_and_si128(load16(p), keep0), _mm_shuffle_epi8(g, to0)));
-    _mm_storeu_si128(o + 1, _mm_or_si128(_mm_and_si128(load16(p + 16), keep1), _mm_shuffle_epi8(g, to1)));
-    _mm_storeu_si128(o + 2, _mm_or_si128(_mm_and_si128(load16(p + 32), keep2), _mm_shuffle_epi8(g, to2)));
-}
-
-PIXMILL_AVX2_INLINE __m256i absDiff(__m256i a, __m256i b) { return _mm256_abs_epi16(_mm256_sub_epi16(a, b)); }
 
 // Green estimates of 16 red or blue sites (lanes of green sites are ignored).
 PIXMILL_AVX2_INLINE __m128i greenEstimates(const std::uint8_t* s, std::ptrdiff_t stride) {
@@ -74,21 +25,14 @@ PIXMILL_AVX2_INLINE __m128i greenEstimates(const std::uint8_t* s, std::ptrdiff_t
     const __m256i alongColumn = _mm256_add_epi16(_mm256_slli_epi16(_mm256_add_epi16(up, down), 1), verticalCurve);
     // Vertical only where strictly flatter; ties take the horizontal one.
     const __m256i estimate = _mm256_blendv_epi8(alongRow, alongColumn, _mm256_cmpgt_epi16(horizontal, vertical));
-    return narrow(divideTowardZero<2>(estimate));
+    return narrow(divideBeforeClamp<2>(estimate));
 }
 
 // (s1 + s2 + 2 g - g1 - g2) / 2, clamped, as bytes.
 PIXMILL_AVX2_INLINE __m128i colourDifference(__m256i s1, __m256i s2, __m256i g2x, __m256i g1, __m256i gOther) {
     const __m256i sum = _mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(s1, s2), g2x), _mm256_add_epi16(g1, gOther));
-    return narrow(divideTowardZero<1>(sum));
+    return narrow(divideBeforeClamp<1>(sum));
 }
-
-// Everything both site types of a row need for 16 pixels: the horizontal
-// and vertical colours of a green site, the diagonal colour of a red or blue
-// site, the own sample and the own green.
-struct Estimates {
-    __m128i across, upDown, diagonal, own, green;
-};
 
 PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
                                               std::ptrdiff_t step, bool bottomUp) {
@@ -120,18 +64,6 @@ PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdif
     const __m128i fallingValue = colourDifference(sNW, sSE, g2x, gSE, gNW);
     e.diagonal = _mm_blendv_epi8(fallingValue, risingValue, narrowMask(takeRising));
     return e;
-}
-
-// The planes one site type takes from the estimates.
-template <Site S>
-PIXMILL_AVX2_INLINE Planes planesOf(const Estimates& e) {
-    switch (S) {
-        case Site::GreenInRedRow: return {e.upDown, e.green, e.across};
-        case Site::GreenInBlueRow: return {e.across, e.green, e.upDown};
-        case Site::Red: return {e.diagonal, e.green, e.own};
-        case Site::Blue:
-        default: return {e.own, e.green, e.diagonal};
-    }
 }
 
 // The loops carry the target attribute themselves; the exported functions

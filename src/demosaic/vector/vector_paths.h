@@ -67,6 +67,19 @@ template <typename Row>
 std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                       std::uint8_t* d, std::ptrdiff_t step, bool bottomUp);
 
+// Green-guided method (green_guided_x86.cpp), AVX2 and identity tables only
+// (check laplacianVectorUsable() first).  The green prefix writes the greens
+// of `count` pixels from `s` into the green bytes from `d` (reading rows -2
+// to +1 of column 0 to count - 1); the colour prefix writes all three bytes
+// of `count` pixels from `d` (image-row step `step`), reading rows and
+// columns -2 to count + 1 of the source and -1 to count of the greens.
+template <typename Row>
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                  std::uint8_t* d);
+template <typename Row>
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                   std::uint8_t* d, std::ptrdiff_t step);
+
 #else
 
 inline Path bestPath() { return Path::Scalar; }
@@ -90,6 +103,16 @@ inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t,
 template <typename Row>
 inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
                                              std::ptrdiff_t, bool) {
+    return 0;
+}
+
+template <typename Row>
+inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                          std::ptrdiff_t) {
     return 0;
 }
 

@@ -1,0 +1,138 @@
+// AVX2 prefixes of the green-guided method (green_guided.cpp) for identity
+// tables, where mapped samples are the samples themselves: 16 pixels of one
+// row per step in 16-bit lanes, both site types computed for every lane.
+#include "demosaic/vector/vector_paths.h"
+
+#ifdef PIXMILL_VECTOR_X86
+
+#include "demosaic/vector/x86_avx2.h"
+
+namespace pm {
+namespace simd {
+namespace {
+
+// 8 lanes of 16-bit values as single-precision floats.
+PIXMILL_AVX2_INLINE __m256 toFloat(__m128i v) { return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(v)); }
+
+// trunc(a * b / d) per lane.  The product is below 2^16 in magnitude and d
+// is a non-zero difference of bytes, so every operand and the product are
+// exact floats; the quotient is below 255 in magnitude and, unless it is a
+// whole number, at least 1/255 away from one, far more than the rounding
+// error of the division (below 2^-16), so truncating it gives the integer
+// quotient exactly.
+PIXMILL_AVX2_INLINE __m256i halfQuotient(__m128i a, __m128i b, __m128i d) {
+    return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_mul_ps(toFloat(a), toFloat(b)), toFloat(d)));
+}
+PIXMILL_AVX2_INLINE __m256i scaledQuotient(__m256i a, __m256i b, __m256i d) {
+    const __m256i lo = halfQuotient(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b), _mm256_castsi256_si128(d));
+    const __m256i hi = halfQuotient(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1),
+                            _mm256_extracti128_si256(d, 1));
+    // The pack interleaves the 128-bit halves; the permutation restores order.
+    return _mm256_permute4x64_epi64(_mm256_packs_epi32(lo, hi), 0xD8);
+}
+
+// The interpolation rule on 16 lanes, before the clamp.
+PIXMILL_AVX2_INLINE __m256i guided(__m256i gc, __m256i g1, __m256i g2, __m256i x1, __m256i x2) {
+    const __m256i between =
+        _mm256_or_si256(_mm256_and_si256(_mm256_cmpgt_epi16(gc, g1), _mm256_cmpgt_epi16(g2, gc)),
+                        _mm256_and_si256(_mm256_cmpgt_epi16(gc, g2), _mm256_cmpgt_epi16(g1, gc)));
+    // Lanes that take the other rule may have g1 = g2: divide those by 1.
+    const __m256i span = _mm256_blendv_epi8(_mm256_set1_epi16(1), _mm256_sub_epi16(g2, g1), between);
+    const __m256i proportional = _mm256_add_epi16(x1, scaledQuotient(_mm256_sub_epi16(x2, x1), _mm256_sub_epi16(gc, g1), span));
+    const __m256i curvature = _mm256_add_epi16(
+        _mm256_sub_epi16(_mm256_sub_epi16(_mm256_slli_epi16(gc, 1), g1), g2), _mm256_slli_epi16(_mm256_add_epi16(x1, x2), 1));
+    return _mm256_blendv_epi8(divideBeforeClamp<2>(curvature), proportional, between);
+}
+
+// Green estimates of 16 red or blue sites (lanes of green sites are ignored).
+PIXMILL_AVX2_INLINE __m128i greenEstimates(const std::uint8_t* s, std::ptrdiff_t stride) {
+    const __m256i above = widen(s - stride);
+    const __m256i sum = _mm256_sub_epi16(
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_add_epi16(above, _mm256_slli_epi16(above, 1)), widen(s + stride)),
+                         widen(s)),
+        widen(s - 2 * stride));
+    return narrow(_mm256_srai_epi16(sum, 2));  // the scalar rule's own arithmetic shift
+}
+
+PIXMILL_AVX2_INLINE __m256i greenAt(const std::uint8_t* d) { return _mm256_cvtepu8_epi16(greensOf(d)); }
+PIXMILL_AVX2_INLINE __m256i sum(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
+
+PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
+                                              std::ptrdiff_t step) {
+    const std::uint8_t* above = d - step;
+    const std::uint8_t* below = d + step;
+    const __m128i own = load16(s), green = greensOf(d);
+    const __m256i u = _mm256_cvtepu8_epi16(own), gc = _mm256_cvtepu8_epi16(green);
+    const __m256i sNW = widen(s - stride - 1), sNE = widen(s - stride + 1);
+    const __m256i sSW = widen(s + stride - 1), sSE = widen(s + stride + 1);
+    const __m256i gNW = greenAt(above - 3), gNE = greenAt(above + 3), gSW = greenAt(below - 3), gSE = greenAt(below + 3);
+    const __m256i falling =
+        sum(sum(sum(absDiff(u, widen(s + 2 * stride + 2)), absDiff(widen(s - 2 * stride - 2), u)),
+                sum(absDiff(gc, gSE), absDiff(gNW, gc))),
+            absDiff(sNW, sSE));
+    const __m256i rising =
+        sum(sum(sum(absDiff(u, widen(s - 2 * stride + 2)), absDiff(widen(s + 2 * stride - 2), u)),
+                sum(absDiff(gc, gNE), absDiff(gSW, gc))),
+            absDiff(sSW, sNE));
+    // The falling diagonal only where strictly smoother; ties take NE-SW.
+    const __m256i takeFalling = _mm256_cmpgt_epi16(rising, falling);
+    Estimates e;
+    e.own = own, e.green = green;
+    e.across = narrow(guided(gc, greenAt(d - 3), greenAt(d + 3), widen(s - 1), widen(s + 1)));
+    e.upDown = narrow(guided(gc, greenAt(above), greenAt(below), widen(s - stride), widen(s + stride)));
+    e.diagonal = narrow(guided(gc, _mm256_blendv_epi8(gSW, gNW, takeFalling), _mm256_blendv_epi8(gNE, gSE, takeFalling),
+                               _mm256_blendv_epi8(sSW, sNW, takeFalling), _mm256_blendv_epi8(sNE, sSE, takeFalling)));
+    return e;
+}
+
+template <typename Row>
+PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d) {
+    std::ptrdiff_t c = 0;
+    for (; c + kBlock <= count; c += kBlock) {
+        const __m128i estimates = greenEstimates(s + c, stride), samples = load16(s + c);
+        const __m128i greens = colourSite(Row::even) ? byParity(estimates, samples) : byParity(samples, estimates);
+        storeGreens(d + 3 * c, greens);
+    }
+    return c;
+}
+
+template <typename Row>
+PIXMILL_AVX2 std::ptrdiff_t colourLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                       std::uint8_t* d, std::ptrdiff_t step) {
+    std::ptrdiff_t c = 0;
+    for (; c + kBlock <= count; c += kBlock) {
+        const Estimates e = colourEstimates(s + c, stride, d + 3 * c, step);
+        storeShuffled(d + 3 * c, byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e)));
+    }
+    return c;
+}
+
+}  // namespace
+
+template <typename Row>
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                  std::uint8_t* d) {
+    return greenLoop<Row>(s, stride, count, d);
+}
+
+template <typename Row>
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                   std::uint8_t* d, std::ptrdiff_t step) {
+    return colourLoop<Row>(s, stride, count, d, step);
+}
+
+#define PIXMILL_GUIDED_COLUMNS(Row)                                                                          \
+    template std::ptrdiff_t guidedGreenColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,     \
+                                                    std::uint8_t*);                                          \
+    template std::ptrdiff_t guidedColourColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,    \
+                                                     std::uint8_t*, std::ptrdiff_t);
+PIXMILL_GUIDED_COLUMNS(BlueGreenRow)
+PIXMILL_GUIDED_COLUMNS(GreenRedRow)
+PIXMILL_GUIDED_COLUMNS(GreenBlueRow)
+PIXMILL_GUIDED_COLUMNS(RedGreenRow)
+
+}  // namespace simd
+}  // namespace pm
+
+#endif
