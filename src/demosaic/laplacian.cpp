@@ -169,9 +169,6 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
     if (bottomUp && (layout == 3 || layout == 4)) flipPrologue(f, lastColumn, height);
     const std::ptrdiff_t step = image.rowStep();
     const bool vector = vectorPrefixes && simd::laplacianVectorUsable();
-    // The finishing prefix reads neighbours' greens as unmapped estimates,
-    // which they are only when the green table is the identity.
-    const bool vectorFinish = vector && allIdentity(f.tables);
     auto around = [&](auto edge, std::int64_t r, std::int64_t c) {
         return Around<decltype(edge)::value>{f, r, c, f.raw.row(r) + c, width, image.pixel(r, c), step};
     };
@@ -199,14 +196,14 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
     // Row by row, left to right: the order the mapped neighbours rely on.
     for (std::int64_t r = 2; r <= lastRow; ++r) {
         std::int64_t c = 2;
-        if (vectorFinish && r != 2 && r != lastRow && lastColumn > 3) {
+        if (vector && r != 2 && r != lastRow && lastColumn > 3) {
             forEachSite(layout, Window{r, r, 2, 2}, finish);
             c = 3;
             withRowKind(layout, r, [&](auto row) {
                 // Seen from column 3, the row's odd-column site comes first.
                 using FromColumnThree = RowKind<decltype(row)::odd, decltype(row)::even>;
                 c += simd::laplacianFinishColumns<FromColumnThree>(f.raw.row(r) + 3, width, lastColumn - 3,
-                                                                   image.pixel(r, 3), step, bottomUp);
+                                                                   image.pixel(r, 3), step, bottomUp, f.tables);
             });
         }
         forEachSite(layout, Window{r, r, c, lastColumn}, finish);

@@ -34,14 +34,28 @@ PIXMILL_AVX2_INLINE __m128i colourDifference(__m256i s1, __m256i s2, __m256i g2x
     return narrow(divideBeforeClamp<1>(sum));
 }
 
+// The greens of the 16 left neighbours as the sequential pass reads them:
+// the first neighbour was finished before the block and holds its mapped
+// value; the others are pixels of the block itself, which the sequential
+// pass would have finished (mapped) by then too, but which still hold their
+// estimates here.
+PIXMILL_AVX2_INLINE __m128i finishedLeftGreens(const std::uint8_t* d, const std::uint8_t* greenTable) {
+    alignas(16) std::uint8_t greens[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(greens), greensOf(d - 3));
+    for (int i = 1; i < 16; ++i) greens[i] = greenTable[greens[i]];
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(greens));
+}
+
+// `greenTable` is null for the identity, where mapped and unmapped coincide.
 PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
-                                              std::ptrdiff_t step, bool bottomUp) {
+                                              std::ptrdiff_t step, bool bottomUp, const std::uint8_t* greenTable) {
     const std::uint8_t* above = d - step;
     const std::uint8_t* below = d + step;
     const __m128i own = load16(s), green = greensOf(d);
     const __m256i sample2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(own), 1);
     const __m256i g2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(green), 1);
-    const __m256i gLeft = _mm256_cvtepu8_epi16(greensOf(d - 3)), gRight = _mm256_cvtepu8_epi16(greensOf(d + 3));
+    const __m256i gLeft = _mm256_cvtepu8_epi16(greenTable ? finishedLeftGreens(d, greenTable) : greensOf(d - 3));
+    const __m256i gRight = _mm256_cvtepu8_epi16(greensOf(d + 3));
     const __m256i gUp = _mm256_cvtepu8_epi16(greensOf(above)), gDown = _mm256_cvtepu8_epi16(greensOf(below));
     const __m256i gNW = _mm256_cvtepu8_epi16(greensOf(above - 3)), gNE = _mm256_cvtepu8_epi16(greensOf(above + 3));
     const __m256i gSW = _mm256_cvtepu8_epi16(greensOf(below - 3)), gSE = _mm256_cvtepu8_epi16(greensOf(below + 3));
@@ -83,11 +97,18 @@ PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* s, std::ptrdiff_t stri
 
 template <typename Row>
 PIXMILL_AVX2 std::ptrdiff_t finishLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                       std::uint8_t* d, std::ptrdiff_t step, bool bottomUp) {
+                                       std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
+                                       const LookupTables& tables) {
+    const bool unmapped = allIdentity(tables);
+    const std::uint8_t* greenTable = unmapped ? nullptr : tables.green;
     std::ptrdiff_t c = 0;
     for (; c + kBlock <= count; c += kBlock) {
-        const Estimates e = finishEstimates(s + c, stride, d + 3 * c, step, bottomUp);
-        storeShuffled(d + 3 * c, byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e)));
+        const Estimates e = finishEstimates(s + c, stride, d + 3 * c, step, bottomUp, greenTable);
+        const Planes p = byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e));
+        if (unmapped)
+            storeShuffled(d + 3 * c, p);
+        else
+            storeMapped(d + 3 * c, p, tables);
     }
     return c;
 }
@@ -104,15 +125,17 @@ std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t strid
 
 template <typename Row>
 std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp) {
-    return finishLoop<Row>(s, stride, count, d, step, bottomUp);
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
+                                      const LookupTables& tables) {
+    return finishLoop<Row>(s, stride, count, d, step, bottomUp, tables);
 }
 
 #define PIXMILL_LAPLACIAN_COLUMNS(Row)                                                                        \
     template std::ptrdiff_t laplacianGreenColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,   \
                                                        std::uint8_t*);                                        \
     template std::ptrdiff_t laplacianFinishColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,  \
-                                                        std::uint8_t*, std::ptrdiff_t, bool);
+                                                        std::uint8_t*, std::ptrdiff_t, bool,               \
+                                                        const LookupTables&);
 PIXMILL_LAPLACIAN_COLUMNS(BlueGreenRow)
 PIXMILL_LAPLACIAN_COLUMNS(GreenRedRow)
 PIXMILL_LAPLACIAN_COLUMNS(GreenBlueRow)

@@ -56,16 +56,17 @@ std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride
 // when laplacianVectorUsable() says the processor has AVX2.  The green prefix
 // writes the green estimates of `count` pixels from `s` into the green bytes
 // from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
-// prefix serves identity tables only, where the main pass's mapped and
-// unmapped greens coincide: it finishes `count` pixels from `d` (image-row
-// step `step`), reading rows -1 to +1, columns -1 to count, of both images.
+// prefix finishes `count` pixels from `d` (image-row step `step`) as the main
+// pass does, reading rows -1 to +1, columns -1 to count, of both images; the
+// row above and the pixel before `d` must be finished already.
 bool laplacianVectorUsable();
 template <typename Row>
 std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                      std::uint8_t* d);
 template <typename Row>
 std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp);
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
+                                      const LookupTables& tables);
 
 // Green-guided method (green_guided_x86.cpp), AVX2 and identity tables only
 // (check laplacianVectorUsable() first).  The green prefix writes the greens
@@ -102,7 +103,7 @@ inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t,
 }
 template <typename Row>
 inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
-                                             std::ptrdiff_t, bool) {
+                                             std::ptrdiff_t, bool, const LookupTables&) {
     return 0;
 }
 
