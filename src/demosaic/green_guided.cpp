@@ -5,12 +5,15 @@
 // blue tables map only the final red and blue values.
 #include <cstddef>
 #include <cstdlib>
+#include <memory>
+#include <new>
 
 #include "demosaic/bayer.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/vector_paths.h"
 #include "frame/border.h"
+#include "frame/library_state.h"
 
 namespace pm {
 namespace {
@@ -141,9 +144,21 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
                         LookupTables{lutRed, lutGreen, lutBlue}};
     const bool known = withLayoutRows(layout, [](auto, auto) {});
     if (known && (width < 8 || height < 8)) fillFromCells(f, layout, width, height);
-    // The prefixes compute on raw samples, which are the mapped ones only
-    // through identity tables.
-    const bool vector = vectorPrefixes && allIdentity(f.tables) && simd::laplacianVectorUsable();
+    // The vector prefixes compute on samples mapped through the green table:
+    // the source itself for the identity, else a plane mapped once here.  The
+    // scalar kernels map as they read; they do all the work when the plane
+    // cannot be had.
+    bool vector = vectorPrefixes && simd::avx2Available();
+    const std::uint8_t* greenTable = lutGreen == identityTable.data() ? nullptr : lutGreen;
+    std::unique_ptr<std::uint8_t[]> mappedPlane;
+    const std::uint8_t* m = src;
+    if (vector && greenTable != nullptr) {
+        const std::size_t samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        mappedPlane.reset(new (std::nothrow) std::uint8_t[samples]);
+        vector = mappedPlane != nullptr;
+        for (std::size_t i = 0; vector && i < samples; ++i) mappedPlane[i] = greenTable[src[i]];
+        m = mappedPlane.get();
+    }
     auto green = [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f.at(r, c)); };
     auto colour = [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f.at(r, c)); };
     for (std::int64_t r = 2; r <= height - 3; ++r) {
@@ -151,10 +166,10 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
         if (vector)
             withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
                 const std::ptrdiff_t count = width - 4;  // columns 2 to width - 3
-                c += (r & 1) != 0
-                         ? simd::guidedGreenColumns<decltype(oddRows)>(f.raw.row(r) + 2, width, count, f.image.pixel(r, 2))
-                         : simd::guidedGreenColumns<decltype(evenRows)>(f.raw.row(r) + 2, width, count,
-                                                                        f.image.pixel(r, 2));
+                const std::uint8_t* from = m + static_cast<std::size_t>(r) * static_cast<std::size_t>(width) + 2;
+                std::uint8_t* to = f.image.pixel(r, 2);
+                c += (r & 1) != 0 ? simd::guidedGreenColumns<decltype(oddRows)>(from, width, count, to, greenTable)
+                                  : simd::guidedGreenColumns<decltype(evenRows)>(from, width, count, to, greenTable);
             });
         forEachSite(layout, Window{r, r, c, width - 3}, green);
     }
@@ -167,10 +182,12 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
                 using FromColumnThreeOdd = RowKind<decltype(oddRows)::odd, decltype(oddRows)::even>;
                 const std::ptrdiff_t count = width - 6;  // columns 3 to width - 4
                 const std::ptrdiff_t step = f.image.rowStep();
-                c += (r & 1) != 0 ? simd::guidedColourColumns<FromColumnThreeOdd>(f.raw.row(r) + 3, width, count,
-                                                                                  f.image.pixel(r, 3), step)
-                                  : simd::guidedColourColumns<FromColumnThreeEven>(f.raw.row(r) + 3, width, count,
-                                                                                   f.image.pixel(r, 3), step);
+                const std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(width) + 3;
+                std::uint8_t* to = f.image.pixel(r, 3);
+                c += (r & 1) != 0 ? simd::guidedColourColumns<FromColumnThreeOdd>(m + at, src + at, width, count, to,
+                                                                                  step, f.tables)
+                                  : simd::guidedColourColumns<FromColumnThreeEven>(m + at, src + at, width, count, to,
+                                                                                   step, f.tables);
             });
         forEachSite(layout, Window{r, r, c, width - 4}, colour);
     }

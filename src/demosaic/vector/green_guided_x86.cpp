@@ -1,6 +1,6 @@
-// AVX2 prefixes of the green-guided method (green_guided.cpp) for identity
-// tables, where mapped samples are the samples themselves: 16 pixels of one
-// row per step in 16-bit lanes, both site types computed for every lane.
+// AVX2 prefixes of the green-guided method (green_guided.cpp): 16 pixels of
+// one row per step in 16-bit lanes, both site types computed for every lane,
+// on samples already mapped through the green table.
 #include "demosaic/vector/vector_paths.h"
 
 #ifdef PIXMILL_VECTOR_X86
@@ -85,12 +85,33 @@ PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdif
     return e;
 }
 
+// 16 bytes through a table.
+PIXMILL_AVX2_INLINE __m128i mapped16(__m128i v, const std::uint8_t* table) {
+    alignas(16) std::uint8_t bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
+    for (std::uint8_t& b : bytes) b = table[b];
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
+// 16 pixels with blue and red through their tables and green as stored.
+PIXMILL_AVX2_INLINE void storeColoursMapped(std::uint8_t* out, const Planes& p, const LookupTables& t) {
+    alignas(16) std::uint8_t blue[16], green[16], red[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(blue), p.blue);
+    _mm_store_si128(reinterpret_cast<__m128i*>(green), p.green);
+    _mm_store_si128(reinterpret_cast<__m128i*>(red), p.red);
+    const std::uint8_t* const blueTable = t.blue;
+    const std::uint8_t* const redTable = t.red;
+    for (int i = 0; i < 16; ++i, out += 3) out[0] = blueTable[blue[i]], out[1] = green[i], out[2] = redTable[red[i]];
+}
+
 template <typename Row>
-PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                      std::uint8_t* d) {
+PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d, const std::uint8_t* greenTable) {
     std::ptrdiff_t c = 0;
     for (; c + kBlock <= count; c += kBlock) {
-        const __m128i estimates = greenEstimates(s + c, stride), samples = load16(s + c);
+        __m128i estimates = greenEstimates(m + c, stride);
+        if (greenTable != nullptr) estimates = mapped16(estimates, greenTable);
+        const __m128i samples = load16(m + c);
         const __m128i greens = colourSite(Row::even) ? byParity(estimates, samples) : byParity(samples, estimates);
         storeGreens(d + 3 * c, greens);
     }
@@ -98,12 +119,19 @@ PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* s, std::ptrdiff_t stri
 }
 
 template <typename Row>
-PIXMILL_AVX2 std::ptrdiff_t colourLoop(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                       std::uint8_t* d, std::ptrdiff_t step) {
+PIXMILL_AVX2 std::ptrdiff_t colourLoop(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
+                                       std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
+                                       const LookupTables& tables) {
+    const bool unmapped = allIdentity(tables);
     std::ptrdiff_t c = 0;
     for (; c + kBlock <= count; c += kBlock) {
-        const Estimates e = colourEstimates(s + c, stride, d + 3 * c, step);
-        storeShuffled(d + 3 * c, byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e)));
+        Estimates e = colourEstimates(m + c, stride, d + 3 * c, step);
+        e.own = load16(raw + c);  // a red or blue site's own sample goes through its table unmapped by green
+        const Planes p = byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e));
+        if (unmapped)
+            storeShuffled(d + 3 * c, p);
+        else
+            storeColoursMapped(d + 3 * c, p, tables);
     }
     return c;
 }
@@ -111,22 +139,24 @@ PIXMILL_AVX2 std::ptrdiff_t colourLoop(const std::uint8_t* s, std::ptrdiff_t str
 }  // namespace
 
 template <typename Row>
-std::ptrdiff_t guidedGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                  std::uint8_t* d) {
-    return greenLoop<Row>(s, stride, count, d);
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
+                                  const std::uint8_t* greenTable) {
+    return greenLoop<Row>(m, stride, count, d, greenTable);
 }
 
 template <typename Row>
-std::ptrdiff_t guidedColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                   std::uint8_t* d, std::ptrdiff_t step) {
-    return colourLoop<Row>(s, stride, count, d, step);
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
+                                   std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
+                                   const LookupTables& tables) {
+    return colourLoop<Row>(m, raw, stride, count, d, step, tables);
 }
 
 #define PIXMILL_GUIDED_COLUMNS(Row)                                                                          \
     template std::ptrdiff_t guidedGreenColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,     \
-                                                    std::uint8_t*);                                          \
-    template std::ptrdiff_t guidedColourColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,    \
-                                                     std::uint8_t*, std::ptrdiff_t);
+                                                    std::uint8_t*, const std::uint8_t*);                     \
+    template std::ptrdiff_t guidedColourColumns<Row>(const std::uint8_t*, const std::uint8_t*,              \
+                                                     std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,          \
+                                                     std::ptrdiff_t, const LookupTables&);
 PIXMILL_GUIDED_COLUMNS(BlueGreenRow)
 PIXMILL_GUIDED_COLUMNS(GreenRedRow)
 PIXMILL_GUIDED_COLUMNS(GreenBlueRow)

@@ -53,13 +53,13 @@ std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride
                                     const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
 // Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
-// when laplacianVectorUsable() says the processor has AVX2.  The green prefix
+// when avx2Available() says the processor has AVX2.  The green prefix
 // writes the green estimates of `count` pixels from `s` into the green bytes
 // from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
 // prefix finishes `count` pixels from `d` (image-row step `step`) as the main
 // pass does, reading rows -1 to +1, columns -1 to count, of both images; the
 // row above and the pixel before `d` must be finished already.
-bool laplacianVectorUsable();
+bool avx2Available();
 template <typename Row>
 std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                      std::uint8_t* d);
@@ -68,18 +68,23 @@ std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stri
                                       std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
                                       const LookupTables& tables);
 
-// Green-guided method (green_guided_x86.cpp), AVX2 and identity tables only
-// (check laplacianVectorUsable() first).  The green prefix writes the greens
-// of `count` pixels from `s` into the green bytes from `d` (reading rows -2
-// to +1 of column 0 to count - 1); the colour prefix writes all three bytes
-// of `count` pixels from `d` (image-row step `step`), reading rows and
-// columns -2 to count + 1 of the source and -1 to count of the greens.
+// Green-guided method (green_guided_x86.cpp), AVX2 only (check
+// avx2Available() first).  Both work on `m`, the samples mapped
+// through the green table (row length `stride`).  The green prefix writes
+// the greens of `count` pixels into the green bytes from `d`, mapping its
+// estimates through `greenTable` unless that is null (identity); it reads
+// rows -2 to +1 of columns 0 to count - 1.  The colour prefix writes the
+// red and blue of `count` pixels from `d` (image-row step `step`) through the
+// tables, with the green bytes as stored; it reads rows and columns -2 to
+// count + 1 of `m`, columns 0 to count - 1 of `raw` (the unmapped samples of
+// the same row) and rows and columns -1 to count of the greens.
 template <typename Row>
-std::ptrdiff_t guidedGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                  std::uint8_t* d);
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
+                                  const std::uint8_t* greenTable);
 template <typename Row>
-std::ptrdiff_t guidedColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                   std::uint8_t* d, std::ptrdiff_t step);
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
+                                   std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
+                                   const LookupTables& tables);
 
 #else
 
@@ -96,7 +101,7 @@ inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, 
     return 0;
 }
 
-inline bool laplacianVectorUsable() { return false; }
+inline bool avx2Available() { return false; }
 template <typename Row>
 inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
     return 0;
@@ -108,12 +113,13 @@ inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t
 }
 
 template <typename Row>
-inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                         const std::uint8_t*) {
     return 0;
 }
 template <typename Row>
-inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
-                                          std::ptrdiff_t) {
+inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                                          std::uint8_t*, std::ptrdiff_t, const LookupTables&) {
     return 0;
 }
 
