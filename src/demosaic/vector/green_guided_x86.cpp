@@ -57,6 +57,16 @@ PIXMILL_AVX2_INLINE __m128i greenEstimates(const std::uint8_t* s, std::ptrdiff_t
 PIXMILL_AVX2_INLINE __m256i greenAt(const std::uint8_t* d) { return _mm256_cvtepu8_epi16(greensOf(d)); }
 PIXMILL_AVX2_INLINE __m256i sum(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
 
+// A neighbour of the shared evaluation below: the horizontal one in green
+// lanes, else the one of the chosen diagonal.
+PIXMILL_AVX2_INLINE __m256i pick(__m256i nesw, __m256i nwse, __m256i across, __m256i takeFalling, __m256i greenLanes) {
+    return _mm256_blendv_epi8(_mm256_blendv_epi8(nesw, nwse, takeFalling), across, greenLanes);
+}
+
+// Green sites need the rule along both axes, red and blue sites along one
+// diagonal, so the horizontal rule of the green lanes and the diagonal rule
+// of the others share one evaluation (the division is the costly part).
+template <typename Row>
 PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
                                               std::ptrdiff_t step) {
     const std::uint8_t* above = d - step;
@@ -76,12 +86,16 @@ PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdif
             absDiff(sSW, sNE));
     // The falling diagonal only where strictly smoother; ties take NE-SW.
     const __m256i takeFalling = _mm256_cmpgt_epi16(rising, falling);
+    const __m256i evenLanes = _mm256_set1_epi32(0x0000FFFF);
+    const __m256i greenLanes = colourSite(Row::even) ? _mm256_xor_si256(evenLanes, _mm256_set1_epi32(-1)) : evenLanes;
     Estimates e;
     e.own = own, e.green = green;
-    e.across = narrow(guided(gc, greenAt(d - 3), greenAt(d + 3), widen(s - 1), widen(s + 1)));
+    e.across = e.diagonal =
+        narrow(guided(gc, pick(gSW, gNW, greenAt(d - 3), takeFalling, greenLanes),
+                      pick(gNE, gSE, greenAt(d + 3), takeFalling, greenLanes),
+                      pick(sSW, sNW, widen(s - 1), takeFalling, greenLanes),
+                      pick(sNE, sSE, widen(s + 1), takeFalling, greenLanes)));
     e.upDown = narrow(guided(gc, greenAt(above), greenAt(below), widen(s - stride), widen(s + stride)));
-    e.diagonal = narrow(guided(gc, _mm256_blendv_epi8(gSW, gNW, takeFalling), _mm256_blendv_epi8(gNE, gSE, takeFalling),
-                               _mm256_blendv_epi8(sSW, sNW, takeFalling), _mm256_blendv_epi8(sNE, sSE, takeFalling)));
     return e;
 }
 
@@ -125,7 +139,7 @@ PIXMILL_AVX2 std::ptrdiff_t colourLoop(const std::uint8_t* m, const std::uint8_t
     const bool unmapped = allIdentity(tables);
     std::ptrdiff_t c = 0;
     for (; c + kBlock <= count; c += kBlock) {
-        Estimates e = colourEstimates(m + c, stride, d + 3 * c, step);
+        Estimates e = colourEstimates<Row>(m + c, stride, d + 3 * c, step);
         e.own = load16(raw + c);  // a red or blue site's own sample goes through its table unmapped by green
         const Planes p = byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e));
         if (unmapped)
