@@ -3,6 +3,7 @@
 // site's own colour; then red and blue, each guided by the finished greens.
 // All arithmetic runs on samples mapped through the green table; the red and
 // blue tables map only the final red and blue values.
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -144,52 +145,71 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
                         LookupTables{lutRed, lutGreen, lutBlue}};
     const bool known = withLayoutRows(layout, [](auto, auto) {});
     if (known && (width < 8 || height < 8)) fillFromCells(f, layout, width, height);
-    // The vector prefixes compute on samples mapped through the green table:
-    // the source itself for the identity, else a plane mapped once here.  The
-    // scalar kernels map as they read; they do all the work when the plane
-    // cannot be had.
-    bool vector = vectorPrefixes && simd::avx2Available();
-    const std::uint8_t* greenTable = lutGreen == identityTable.data() ? nullptr : lutGreen;
-    std::unique_ptr<std::uint8_t[]> mappedPlane;
-    const std::uint8_t* m = src;
-    if (vector && greenTable != nullptr) {
-        const std::size_t samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        mappedPlane.reset(new (std::nothrow) std::uint8_t[samples]);
-        vector = mappedPlane != nullptr;
-        for (std::size_t i = 0; vector && i < samples; ++i) mappedPlane[i] = greenTable[src[i]];
-        m = mappedPlane.get();
-    }
     auto green = [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f.at(r, c)); };
     auto colour = [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f.at(r, c)); };
-    for (std::int64_t r = 2; r <= height - 3; ++r) {
-        std::int64_t c = 2;
-        if (vector)
-            withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-                const std::ptrdiff_t count = width - 4;  // columns 2 to width - 3
-                const std::uint8_t* from = m + static_cast<std::size_t>(r) * static_cast<std::size_t>(width) + 2;
-                std::uint8_t* to = f.image.pixel(r, 2);
-                c += (r & 1) != 0 ? simd::guidedGreenColumns<decltype(oddRows)>(from, width, count, to, greenTable)
-                                  : simd::guidedGreenColumns<decltype(evenRows)>(from, width, count, to, greenTable);
-            });
-        forEachSite(layout, Window{r, r, c, width - 3}, green);
+    // The vector prefixes compute on samples mapped through the green table:
+    // the source itself for the identity, else a plane of the rows a band
+    // needs, mapped band by band into one small buffer that stays in cache.
+    // The scalar kernels map as they read; they do all the work when the
+    // buffer cannot be had.
+    constexpr std::int64_t kBandRows = 32;
+    bool vector = known && vectorPrefixes && simd::avx2Available();
+    const std::uint8_t* greenTable = lutGreen == identityTable.data() ? nullptr : lutGreen;
+    const std::size_t rowLength = static_cast<std::size_t>(width);
+    std::unique_ptr<std::uint8_t[]> plane;
+    if (vector && greenTable != nullptr) {
+        plane.reset(new (std::nothrow) std::uint8_t[(kBandRows + 4) * rowLength]);
+        vector = plane != nullptr;
     }
-    for (std::int64_t r = 3; r <= height - 4; ++r) {
-        std::int64_t c = 3;
-        if (vector)
-            withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-                // Seen from column 3, a row's odd-column site comes first.
-                using FromColumnThreeEven = RowKind<decltype(evenRows)::odd, decltype(evenRows)::even>;
-                using FromColumnThreeOdd = RowKind<decltype(oddRows)::odd, decltype(oddRows)::even>;
-                const std::ptrdiff_t count = width - 6;  // columns 3 to width - 4
-                const std::ptrdiff_t step = f.image.rowStep();
-                const std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(width) + 3;
-                std::uint8_t* to = f.image.pixel(r, 3);
-                c += (r & 1) != 0 ? simd::guidedColourColumns<FromColumnThreeOdd>(m + at, src + at, width, count, to,
-                                                                                  step, f.tables)
-                                  : simd::guidedColourColumns<FromColumnThreeEven>(m + at, src + at, width, count, to,
-                                                                                   step, f.tables);
-            });
-        forEachSite(layout, Window{r, r, c, width - 4}, colour);
+    // Greens of rows 2 to height - 3 band by band; red and blue of each row
+    // one band row later, once the greens of the rows around it are stored.
+    for (std::int64_t first = 2; first <= height - 3; first += kBandRows) {
+        const std::int64_t end = std::min<std::int64_t>(first + kBandRows, height - 2);
+        // Mapped rows first - 3 to end (row -1 is never read).
+        const std::int64_t planeRow = first - 3;
+        const std::uint8_t* m = src;
+        if (plane) {
+            for (std::int64_t r = std::max<std::int64_t>(planeRow, 0); r <= end; ++r) {
+                const std::uint8_t* in = f.raw.row(r);
+                std::uint8_t* out = plane.get() + static_cast<std::size_t>(r - planeRow) * rowLength;
+                for (std::size_t c = 0; c < rowLength; ++c) out[c] = greenTable[in[c]];
+            }
+        }
+        auto mappedRow = [&](std::int64_t r) {
+            return plane ? plane.get() + static_cast<std::size_t>(r - planeRow) * rowLength
+                         : m + static_cast<std::size_t>(r) * rowLength;
+        };
+        for (std::int64_t r = first; r < end; ++r) {
+            std::int64_t c = 2;
+            if (vector)
+                withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+                    const std::ptrdiff_t count = width - 4;  // columns 2 to width - 3
+                    const std::uint8_t* from = mappedRow(r) + 2;
+                    std::uint8_t* to = f.image.pixel(r, 2);
+                    c += (r & 1) != 0 ? simd::guidedGreenColumns<decltype(oddRows)>(from, width, count, to, greenTable)
+                                      : simd::guidedGreenColumns<decltype(evenRows)>(from, width, count, to, greenTable);
+                });
+            forEachSite(layout, Window{r, r, c, width - 3}, green);
+        }
+        for (std::int64_t r = std::max<std::int64_t>(first - 1, 3); r < end - 1 && r <= height - 4; ++r) {
+            std::int64_t c = 3;
+            if (vector)
+                withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+                    // Seen from column 3, a row's odd-column site comes first.
+                    using FromColumnThreeEven = RowKind<decltype(evenRows)::odd, decltype(evenRows)::even>;
+                    using FromColumnThreeOdd = RowKind<decltype(oddRows)::odd, decltype(oddRows)::even>;
+                    const std::ptrdiff_t count = width - 6;  // columns 3 to width - 4
+                    const std::ptrdiff_t step = f.image.rowStep();
+                    const std::uint8_t* from = mappedRow(r) + 3;
+                    const std::uint8_t* raw = f.raw.row(r) + 3;
+                    std::uint8_t* to = f.image.pixel(r, 3);
+                    c += (r & 1) != 0
+                             ? simd::guidedColourColumns<FromColumnThreeOdd>(from, raw, width, count, to, step, f.tables)
+                             : simd::guidedColourColumns<FromColumnThreeEven>(from, raw, width, count, to, step,
+                                                                              f.tables);
+                });
+            forEachSite(layout, Window{r, r, c, width - 4}, colour);
+        }
     }
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;

@@ -107,6 +107,15 @@ PIXMILL_AVX2_INLINE __m128i mapped16(__m128i v, const std::uint8_t* table) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
 }
 
+// Lanes first, first + 2, ... of 16 bytes through a table, the others kept.
+template <int First>
+PIXMILL_AVX2_INLINE __m128i mappedLanes(__m128i v, const std::uint8_t* table) {
+    alignas(16) std::uint8_t bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
+    for (int i = First; i < 16; i += 2) bytes[i] = table[bytes[i]];
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
 // 16 pixels with blue and red through their tables and green as stored.
 PIXMILL_AVX2_INLINE void storeColoursMapped(std::uint8_t* out, const Planes& p, const LookupTables& t) {
     alignas(16) std::uint8_t blue[16], green[16], red[16];
@@ -124,7 +133,7 @@ PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* m, std::ptrdiff_t stri
     std::ptrdiff_t c = 0;
     for (; c + kBlock <= count; c += kBlock) {
         __m128i estimates = greenEstimates(m + c, stride);
-        if (greenTable != nullptr) estimates = mapped16(estimates, greenTable);
+        if (greenTable != nullptr) estimates = mappedLanes<colourSite(Row::even) ? 0 : 1>(estimates, greenTable);
         const __m128i samples = load16(m + c);
         const __m128i greens = colourSite(Row::even) ? byParity(estimates, samples) : byParity(samples, estimates);
         storeGreens(d + 3 * c, greens);
