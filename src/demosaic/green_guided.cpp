@@ -172,7 +172,8 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
             for (std::int64_t r = std::max<std::int64_t>(planeRow, 0); r <= end; ++r) {
                 const std::uint8_t* in = f.raw.row(r);
                 std::uint8_t* out = plane.get() + static_cast<std::size_t>(r - planeRow) * rowLength;
-                for (std::size_t c = 0; c < rowLength; ++c) out[c] = greenTable[in[c]];
+                for (auto c = static_cast<std::size_t>(simd::mapSamples(in, out, width, greenTable)); c < rowLength; ++c)
+                    out[c] = greenTable[in[c]];
             }
         }
         auto mappedRow = [&](std::int64_t r) {

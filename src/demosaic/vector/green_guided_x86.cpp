@@ -11,6 +11,32 @@ namespace pm {
 namespace simd {
 namespace {
 
+// A 256-byte table as sixteen rows of 16 entries, each row in both 128-bit
+// halves, for look-ups by byte shuffles (AVX2 has no byte gather).
+struct ShuffleTable {
+    __m256i rows[16];
+};
+
+PIXMILL_AVX2_INLINE ShuffleTable shuffleTable(const std::uint8_t* table) {
+    ShuffleTable t;
+    for (int k = 0; k < 16; ++k) t.rows[k] = _mm256_broadcastsi128_si256(load16(table + 16 * k));
+    return t;
+}
+
+// 32 bytes through the table.  Row k serves the bytes 16k to 16k + 15: after
+// k subtractions of 16 those are 0 to 15, which the saturating add of 0x70
+// keeps below 0x80, while every other byte reaches 0x80 or more, which the
+// shuffle turns into 0; the rows' results are ORed.
+PIXMILL_AVX2_INLINE __m256i lookUp(const ShuffleTable& t, __m256i v) {
+    const __m256i sixteen = _mm256_set1_epi8(16), bias = _mm256_set1_epi8(0x70);
+    __m256i out = _mm256_shuffle_epi8(t.rows[0], _mm256_adds_epu8(v, bias));
+    for (int k = 1; k < 16; ++k) {
+        v = _mm256_sub_epi8(v, sixteen);
+        out = _mm256_or_si256(out, _mm256_shuffle_epi8(t.rows[k], _mm256_adds_epu8(v, bias)));
+    }
+    return out;
+}
+
 // 8 lanes of 16-bit values as single-precision floats.
 PIXMILL_AVX2_INLINE __m256 toFloat(__m128i v) { return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(v)); }
 
@@ -99,15 +125,8 @@ PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdif
     return e;
 }
 
-// 16 bytes through a table.
-PIXMILL_AVX2_INLINE __m128i mapped16(__m128i v, const std::uint8_t* table) {
-    alignas(16) std::uint8_t bytes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
-    for (std::uint8_t& b : bytes) b = table[b];
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
-}
-
-// Lanes first, first + 2, ... of 16 bytes through a table, the others kept.
+// Lanes first, first + 2, ... of 16 bytes through a table, the others kept:
+// the green estimates of the red and blue sites.
 template <int First>
 PIXMILL_AVX2_INLINE __m128i mappedLanes(__m128i v, const std::uint8_t* table) {
     alignas(16) std::uint8_t bytes[16];
@@ -150,12 +169,22 @@ PIXMILL_AVX2 std::ptrdiff_t colourLoop(const std::uint8_t* m, const std::uint8_t
     for (; c + kBlock <= count; c += kBlock) {
         Estimates e = colourEstimates<Row>(m + c, stride, d + 3 * c, step);
         e.own = load16(raw + c);  // a red or blue site's own sample goes through its table unmapped by green
-        const Planes p = byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e));
+        Planes p = byParity(planesOf<Row::even>(e), planesOf<Row::odd>(e));
         if (unmapped)
             storeShuffled(d + 3 * c, p);
         else
             storeColoursMapped(d + 3 * c, p, tables);
     }
+    return c;
+}
+
+PIXMILL_AVX2 std::ptrdiff_t mapLoop(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count,
+                                    const std::uint8_t* table) {
+    const ShuffleTable mapping = shuffleTable(table);
+    std::ptrdiff_t c = 0;
+    for (; c + 32 <= count; c += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + c),
+                            lookUp(mapping, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + c))));
     return c;
 }
 
@@ -172,6 +201,10 @@ std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* ra
                                    std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
                                    const LookupTables& tables) {
     return colourLoop<Row>(m, raw, stride, count, d, step, tables);
+}
+
+std::ptrdiff_t mapSamples(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count, const std::uint8_t* table) {
+    return mapLoop(in, out, count, table);
 }
 
 #define PIXMILL_GUIDED_COLUMNS(Row)                                                                          \

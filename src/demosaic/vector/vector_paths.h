@@ -78,6 +78,8 @@ std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stri
 // tables, with the green bytes as stored; it reads rows and columns -2 to
 // count + 1 of `m`, columns 0 to count - 1 of `raw` (the unmapped samples of
 // the same row) and rows and columns -1 to count of the greens.
+// `count` samples from `in` through `table` into `out`, 32 at a time.
+std::ptrdiff_t mapSamples(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count, const std::uint8_t* table);
 template <typename Row>
 std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
                                   const std::uint8_t* greenTable);
@@ -112,6 +114,7 @@ inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t
     return 0;
 }
 
+inline std::ptrdiff_t mapSamples(const std::uint8_t*, std::uint8_t*, std::ptrdiff_t, const std::uint8_t*) { return 0; }
 template <typename Row>
 inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
                                          const std::uint8_t*) {
