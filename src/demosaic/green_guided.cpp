@@ -167,7 +167,6 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
         const std::int64_t end = std::min<std::int64_t>(first + kBandRows, height - 2);
         // Mapped rows first - 3 to end (row -1 is never read).
         const std::int64_t planeRow = first - 3;
-        const std::uint8_t* m = src;
         if (plane) {
             for (std::int64_t r = std::max<std::int64_t>(planeRow, 0); r <= end; ++r) {
                 const std::uint8_t* in = f.raw.row(r);
@@ -178,36 +177,28 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
         }
         auto mappedRow = [&](std::int64_t r) {
             return plane ? plane.get() + static_cast<std::size_t>(r - planeRow) * rowLength
-                         : m + static_cast<std::size_t>(r) * rowLength;
+                         : src + static_cast<std::size_t>(r) * rowLength;
         };
         for (std::int64_t r = first; r < end; ++r) {
             std::int64_t c = 2;
             if (vector)
-                withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-                    const std::ptrdiff_t count = width - 4;  // columns 2 to width - 3
-                    const std::uint8_t* from = mappedRow(r) + 2;
-                    std::uint8_t* to = f.image.pixel(r, 2);
-                    c += (r & 1) != 0 ? simd::guidedGreenColumns<decltype(oddRows)>(from, width, count, to, greenTable)
-                                      : simd::guidedGreenColumns<decltype(evenRows)>(from, width, count, to, greenTable);
+                withRowKind(layout, r, [&](auto row) {
+                    // Columns 2 to width - 3.
+                    c += simd::guidedGreenColumns<decltype(row)>(mappedRow(r) + 2, width, width - 4, f.image.pixel(r, 2),
+                                                                 greenTable);
                 });
             forEachSite(layout, Window{r, r, c, width - 3}, green);
         }
         for (std::int64_t r = std::max<std::int64_t>(first - 1, 3); r < end - 1 && r <= height - 4; ++r) {
             std::int64_t c = 3;
             if (vector)
-                withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-                    // Seen from column 3, a row's odd-column site comes first.
-                    using FromColumnThreeEven = RowKind<decltype(evenRows)::odd, decltype(evenRows)::even>;
-                    using FromColumnThreeOdd = RowKind<decltype(oddRows)::odd, decltype(oddRows)::even>;
-                    const std::ptrdiff_t count = width - 6;  // columns 3 to width - 4
-                    const std::ptrdiff_t step = f.image.rowStep();
-                    const std::uint8_t* from = mappedRow(r) + 3;
-                    const std::uint8_t* raw = f.raw.row(r) + 3;
-                    std::uint8_t* to = f.image.pixel(r, 3);
-                    c += (r & 1) != 0
-                             ? simd::guidedColourColumns<FromColumnThreeOdd>(from, raw, width, count, to, step, f.tables)
-                             : simd::guidedColourColumns<FromColumnThreeEven>(from, raw, width, count, to, step,
-                                                                              f.tables);
+                withRowKind(layout, r, [&](auto row) {
+                    // Columns 3 to width - 4; seen from column 3, the row's
+                    // odd-column site comes first.
+                    using FromColumnThree = RowKind<decltype(row)::odd, decltype(row)::even>;
+                    c += simd::guidedColourColumns<FromColumnThree>(mappedRow(r) + 3, f.raw.row(r) + 3, width,
+                                                                    width - 6, f.image.pixel(r, 3), f.image.rowStep(),
+                                                                    f.tables);
                 });
             forEachSite(layout, Window{r, r, c, width - 4}, colour);
         }

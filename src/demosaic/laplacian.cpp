@@ -141,17 +141,6 @@ void flipPrologue(const LaplacianFrame& f, std::int64_t lastColumn, std::int32_t
     }
 }
 
-// Calls fn(Row{}) with the row kind of row r under a layout code 1 to 4.
-template <typename Fn>
-void withRowKind(std::int32_t layout, std::int64_t r, Fn&& fn) {
-    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        if ((r & 1) != 0)
-            fn(oddRows);
-        else
-            fn(evenRows);
-    });
-}
-
 }  // namespace
 
 std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst,

@@ -94,6 +94,19 @@ bool forEachSite(std::int32_t layout, const Window& w, Visit&& visit) {
     });
 }
 
+// Calls fn(Row{}) with the row kind of image row r under Bayer layout code
+// 1 to 4 (nothing for other codes): for row kernels and vector prefixes that
+// take the kind as a template argument.
+template <typename Fn>
+void withRowKind(std::int32_t layout, std::int64_t r, Fn&& fn) {
+    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        if ((r & 1) != 0)
+            fn(oddRows);
+        else
+            fn(evenRows);
+    });
+}
+
 // Whether a site type is a red or blue sample (one whose green is missing).
 constexpr bool colourSite(Site s) { return s == Site::Red || s == Site::Blue; }
 
