@@ -42,7 +42,7 @@ TEST(Laplacian, MatchesModel) {
 
 TEST(Laplacian, SizesOfZeroOrLessTouchNothing) {
     const Bytes raw = randomBytes(64, 3);
-    for (auto [w, h] : Sizes{{0, 8}, {8, 0}, {-6, 8}, {8, -6}, {-8, -8}, {0, 0}})
+    for (auto [w, h] : Sizes{{0, 8}, {8, 0}, {-6, 8}, {8, -6}, {-8, -8}, {0, 0}, {INT32_MIN, 8}, {8, INT32_MIN}})
         for (std::int32_t flip : {0, 1}) {
             Bytes image(64, 0xAB);
             EXPECT_EQ(1, ConvertBayer2Rgb(image.data(), raw.data(), w, h, 8, nullptr, nullptr, nullptr, flip, 3));

@@ -150,7 +150,9 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
     const std::lock_guard<std::mutex> hold(methodLock);
     // Rows and columns 2 to the last even size minus 3: a pair-wise walk
     // leaves out an odd last row or column.
-    const std::int64_t lastRow = 2 * (height / 2) - 3, lastColumn = 2 * (width / 2) - 3;
+    // (In 64 bits: the method checks no size, and the most negative height
+    // would overflow.)
+    const std::int64_t lastRow = 2 * (std::int64_t{height} / 2) - 3, lastColumn = 2 * (std::int64_t{width} / 2) - 3;
     const bool bottomUp = flipSet(flip);
     const ImageView image{dst, width, height, bottomUp};
     const LaplacianFrame f{RawView{src, width}, image, LookupTables{lutRed, lutGreen, lutBlue}, layout,
