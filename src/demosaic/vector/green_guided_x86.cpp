@@ -135,17 +135,6 @@ PIXMILL_AVX2_INLINE __m128i mappedLanes(__m128i v, const std::uint8_t* table) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
 }
 
-// 16 pixels with blue and red through their tables and green as stored.
-PIXMILL_AVX2_INLINE void storeColoursMapped(std::uint8_t* out, const Planes& p, const LookupTables& t) {
-    alignas(16) std::uint8_t blue[16], green[16], red[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(blue), p.blue);
-    _mm_store_si128(reinterpret_cast<__m128i*>(green), p.green);
-    _mm_store_si128(reinterpret_cast<__m128i*>(red), p.red);
-    const std::uint8_t* const blueTable = t.blue;
-    const std::uint8_t* const redTable = t.red;
-    for (int i = 0; i < 16; ++i, out += 3) out[0] = blueTable[blue[i]], out[1] = green[i], out[2] = redTable[red[i]];
-}
-
 template <typename Row>
 PIXMILL_AVX2 std::ptrdiff_t greenLoop(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count,
                                       std::uint8_t* d, const std::uint8_t* greenTable) {

@@ -34,27 +34,24 @@ PIXMILL_AVX2_INLINE __m128i colourDifference(__m256i s1, __m256i s2, __m256i g2x
     return narrow(divideBeforeClamp<1>(sum));
 }
 
-// The greens of the 16 left neighbours as the sequential pass reads them:
-// the first neighbour was finished before the block and holds its mapped
-// value; the others are pixels of the block itself, which the sequential
-// pass would have finished (mapped) by then too, but which still hold their
-// estimates here.
-PIXMILL_AVX2_INLINE __m128i finishedLeftGreens(const std::uint8_t* d, const std::uint8_t* greenTable) {
-    alignas(16) std::uint8_t greens[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(greens), greensOf(d - 3));
-    for (int i = 1; i < 16; ++i) greens[i] = greenTable[greens[i]];
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(greens));
-}
-
-// `greenTable` is null for the identity, where mapped and unmapped coincide.
+// `greenTable` is null for the identity, where mapped and unmapped coincide;
+// otherwise e.green comes back mapped, ready for the output.
 PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
                                               std::ptrdiff_t step, bool bottomUp, const std::uint8_t* greenTable) {
     const std::uint8_t* above = d - step;
     const std::uint8_t* below = d + step;
     const __m128i own = load16(s), green = greensOf(d);
+    // The left neighbours' greens as the sequential pass reads them: the
+    // first neighbour was finished before the block and holds its mapped
+    // value; the others are the block's own pixels, which that pass would
+    // have finished (mapped) by then too, so here they are the block's
+    // mapped greens shifted by one lane.
+    const __m128i mappedGreen = greenTable ? mapped16(green, greenTable) : green;
+    const __m128i leftGreen =
+        greenTable ? _mm_alignr_epi8(mappedGreen, _mm_slli_si128(_mm_cvtsi32_si128(d[-2]), 15), 15) : greensOf(d - 3);
     const __m256i sample2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(own), 1);
     const __m256i g2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(green), 1);
-    const __m256i gLeft = _mm256_cvtepu8_epi16(greenTable ? finishedLeftGreens(d, greenTable) : greensOf(d - 3));
+    const __m256i gLeft = _mm256_cvtepu8_epi16(leftGreen);
     const __m256i gRight = _mm256_cvtepu8_epi16(greensOf(d + 3));
     const __m256i gUp = _mm256_cvtepu8_epi16(greensOf(above)), gDown = _mm256_cvtepu8_epi16(greensOf(below));
     const __m256i gNW = _mm256_cvtepu8_epi16(greensOf(above - 3)), gNE = _mm256_cvtepu8_epi16(greensOf(above + 3));
@@ -77,6 +74,7 @@ PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdif
     const __m128i risingValue = colourDifference(sNE, sSW, g2x, gSW, gNE);
     const __m128i fallingValue = colourDifference(sNW, sSE, g2x, gSE, gNW);
     e.diagonal = _mm_blendv_epi8(fallingValue, risingValue, narrowMask(takeRising));
+    e.green = mappedGreen;
     return e;
 }
 
@@ -108,7 +106,7 @@ PIXMILL_AVX2 std::ptrdiff_t finishLoop(const std::uint8_t* s, std::ptrdiff_t str
         if (unmapped)
             storeShuffled(d + 3 * c, p);
         else
-            storeMapped(d + 3 * c, p, tables);
+            storeColoursMapped(d + 3 * c, p, tables);
     }
     return c;
 }

@@ -60,6 +60,25 @@ PIXMILL_AVX2_INLINE void storeGreens(std::uint8_t* p, __m128i g) {
 
 PIXMILL_AVX2_INLINE __m256i absDiff(__m256i a, __m256i b) { return _mm256_abs_epi16(_mm256_sub_epi16(a, b)); }
 
+// 16 pixels with blue and red through their tables and green as given.
+PIXMILL_AVX2_INLINE void storeColoursMapped(std::uint8_t* out, const Planes& p, const LookupTables& t) {
+    alignas(16) std::uint8_t blue[16], green[16], red[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(blue), p.blue);
+    _mm_store_si128(reinterpret_cast<__m128i*>(green), p.green);
+    _mm_store_si128(reinterpret_cast<__m128i*>(red), p.red);
+    const std::uint8_t* const blueTable = t.blue;
+    const std::uint8_t* const redTable = t.red;
+    for (int i = 0; i < 16; ++i, out += 3) out[0] = blueTable[blue[i]], out[1] = green[i], out[2] = redTable[red[i]];
+}
+
+// 16 bytes through a table, one by one (AVX2 has no byte gather).
+PIXMILL_AVX2_INLINE __m128i mapped16(__m128i v, const std::uint8_t* table) {
+    alignas(16) std::uint8_t bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
+    for (std::uint8_t& b : bytes) b = table[b];
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
 // Everything both site types of a row need for 16 pixels: the horizontal
 // and vertical colours of a green site, the diagonal colour of a red or blue
 // site, the own sample and the own green.
