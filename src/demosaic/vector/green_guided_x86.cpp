@@ -80,7 +80,7 @@ PIXMILL_AVX2_INLINE __m128i greenEstimates(const std::uint8_t* s, std::ptrdiff_t
     return narrow(_mm256_srai_epi16(sum, 2));  // the scalar rule's own arithmetic shift
 }
 
-PIXMILL_AVX2_INLINE __m256i greenAt(const std::uint8_t* d) { return _mm256_cvtepu8_epi16(greensOf(d)); }
+PIXMILL_AVX2_INLINE __m256i widen16(__m128i v) { return _mm256_cvtepu8_epi16(v); }
 PIXMILL_AVX2_INLINE __m256i sum(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
 
 // A neighbour of the shared evaluation below: the horizontal one in green
@@ -95,13 +95,13 @@ PIXMILL_AVX2_INLINE __m256i pick(__m256i nesw, __m256i nwse, __m256i across, __m
 template <typename Row>
 PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
                                               std::ptrdiff_t step) {
-    const std::uint8_t* above = d - step;
-    const std::uint8_t* below = d + step;
-    const __m128i own = load16(s), green = greensOf(d);
+    const GreenRow above = greenRowOf(d - step), here = greenRowOf(d), below = greenRowOf(d + step);
+    const __m128i own = load16(s), green = here.centre;
     const __m256i u = _mm256_cvtepu8_epi16(own), gc = _mm256_cvtepu8_epi16(green);
     const __m256i sNW = widen(s - stride - 1), sNE = widen(s - stride + 1);
     const __m256i sSW = widen(s + stride - 1), sSE = widen(s + stride + 1);
-    const __m256i gNW = greenAt(above - 3), gNE = greenAt(above + 3), gSW = greenAt(below - 3), gSE = greenAt(below + 3);
+    const __m256i gNW = widen16(above.left), gNE = widen16(above.right), gSW = widen16(below.left),
+                  gSE = widen16(below.right);
     const __m256i falling =
         sum(sum(sum(absDiff(u, widen(s + 2 * stride + 2)), absDiff(widen(s - 2 * stride - 2), u)),
                 sum(absDiff(gc, gSE), absDiff(gNW, gc))),
@@ -117,11 +117,11 @@ PIXMILL_AVX2_INLINE Estimates colourEstimates(const std::uint8_t* s, std::ptrdif
     Estimates e;
     e.own = own, e.green = green;
     e.across = e.diagonal =
-        narrow(guided(gc, pick(gSW, gNW, greenAt(d - 3), takeFalling, greenLanes),
-                      pick(gNE, gSE, greenAt(d + 3), takeFalling, greenLanes),
+        narrow(guided(gc, pick(gSW, gNW, widen16(here.left), takeFalling, greenLanes),
+                      pick(gNE, gSE, widen16(here.right), takeFalling, greenLanes),
                       pick(sSW, sNW, widen(s - 1), takeFalling, greenLanes),
                       pick(sNE, sSE, widen(s + 1), takeFalling, greenLanes)));
-    e.upDown = narrow(guided(gc, greenAt(above), greenAt(below), widen(s - stride), widen(s + stride)));
+    e.upDown = narrow(guided(gc, widen16(above.centre), widen16(below.centre), widen(s - stride), widen(s + stride)));
     return e;
 }
 

@@ -38,9 +38,8 @@ PIXMILL_AVX2_INLINE __m128i colourDifference(__m256i s1, __m256i s2, __m256i g2x
 // otherwise e.green comes back mapped, ready for the output.
 PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* d,
                                               std::ptrdiff_t step, bool bottomUp, const std::uint8_t* greenTable) {
-    const std::uint8_t* above = d - step;
-    const std::uint8_t* below = d + step;
-    const __m128i own = load16(s), green = greensOf(d);
+    const GreenRow above = greenRowOf(d - step), here = greenRowOf(d), below = greenRowOf(d + step);
+    const __m128i own = load16(s), green = here.centre;
     // The left neighbours' greens as the sequential pass reads them: the
     // first neighbour was finished before the block and holds its mapped
     // value; the others are the block's own pixels, which that pass would
@@ -48,14 +47,13 @@ PIXMILL_AVX2_INLINE Estimates finishEstimates(const std::uint8_t* s, std::ptrdif
     // mapped greens shifted by one lane.
     const __m128i mappedGreen = greenTable ? mapped16(green, greenTable) : green;
     const __m128i leftGreen =
-        greenTable ? _mm_alignr_epi8(mappedGreen, _mm_slli_si128(_mm_cvtsi32_si128(d[-2]), 15), 15) : greensOf(d - 3);
+        greenTable ? _mm_alignr_epi8(mappedGreen, _mm_slli_si128(_mm_cvtsi32_si128(d[-2]), 15), 15) : here.left;
     const __m256i sample2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(own), 1);
     const __m256i g2x = _mm256_slli_epi16(_mm256_cvtepu8_epi16(green), 1);
-    const __m256i gLeft = _mm256_cvtepu8_epi16(leftGreen);
-    const __m256i gRight = _mm256_cvtepu8_epi16(greensOf(d + 3));
-    const __m256i gUp = _mm256_cvtepu8_epi16(greensOf(above)), gDown = _mm256_cvtepu8_epi16(greensOf(below));
-    const __m256i gNW = _mm256_cvtepu8_epi16(greensOf(above - 3)), gNE = _mm256_cvtepu8_epi16(greensOf(above + 3));
-    const __m256i gSW = _mm256_cvtepu8_epi16(greensOf(below - 3)), gSE = _mm256_cvtepu8_epi16(greensOf(below + 3));
+    const __m256i gLeft = _mm256_cvtepu8_epi16(leftGreen), gRight = _mm256_cvtepu8_epi16(here.right);
+    const __m256i gUp = _mm256_cvtepu8_epi16(above.centre), gDown = _mm256_cvtepu8_epi16(below.centre);
+    const __m256i gNW = _mm256_cvtepu8_epi16(above.left), gNE = _mm256_cvtepu8_epi16(above.right);
+    const __m256i gSW = _mm256_cvtepu8_epi16(below.left), gSE = _mm256_cvtepu8_epi16(below.right);
     const __m256i sNW = widen(s - stride - 1), sNE = widen(s - stride + 1);
     const __m256i sSW = widen(s + stride - 1), sSE = widen(s + stride + 1);
 

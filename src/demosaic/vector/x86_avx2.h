@@ -44,6 +44,18 @@ PIXMILL_AVX2_INLINE __m128i greensOf(const std::uint8_t* p) {
                         _mm_shuffle_epi8(load16(p + 32), hi));
 }
 
+// The greens of the 16 pixels from p and of their left and right neighbours:
+// the same greens shifted by one lane, with the green before (p[-2]) or
+// after (pixel 16's, p[49]) moved in.
+struct GreenRow {
+    __m128i left, centre, right;
+};
+PIXMILL_AVX2_INLINE GreenRow greenRowOf(const std::uint8_t* p) {
+    const __m128i centre = greensOf(p);
+    return {_mm_alignr_epi8(centre, _mm_slli_si128(_mm_cvtsi32_si128(p[-2]), 15), 15), centre,
+            _mm_alignr_epi8(_mm_cvtsi32_si128(p[49]), centre, 1)};
+}
+
 // Replaces the green bytes of the 16 pixels from p, keeping blue and red.
 PIXMILL_AVX2_INLINE void storeGreens(std::uint8_t* p, __m128i g) {
     const __m128i to0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
