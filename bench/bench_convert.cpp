@@ -62,6 +62,19 @@ BENCHMARK_CAPTURE(convertFrame, SmoothedWindowGamma, ConvertBayer2Rgb, PM_METHOD
 BENCHMARK_CAPTURE(convertFrame, RotatedTwoByTwoGamma, ConvertBayer2Rgb, PM_METHOD_ROTATED_TWO_BY_TWO, true)
     ->Apply(frameSizes);
 
+// Offset bilinear and gradient-directed interpolation, null and gamma tables.
+BENCHMARK_CAPTURE(convertFrame, OffsetBilinear, ConvertBayer2Rgb, PM_METHOD_OFFSET_BILINEAR)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, OffsetBilinearGamma, ConvertBayer2Rgb, PM_METHOD_OFFSET_BILINEAR, true)
+    ->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, Gradient, ConvertBayer2Rgb, PM_METHOD_GRADIENT)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, GradientGamma, ConvertBayer2Rgb, PM_METHOD_GRADIENT, true)->Apply(frameSizes);
+// The median methods: code 3 of each entry, without and with tables.
+BENCHMARK_CAPTURE(convertFrame, SortedMedian, ConvertBayer2Rgb, PM_METHOD_SORTED_MEDIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, CountedMedian, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, SortedMedianGamma, ConvertBayer2Rgb, PM_METHOD_SORTED_MEDIAN, true)
+    ->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, CountedMedianGamma, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN, true)
+    ->Apply(frameSizes);
 // Green-guided (code 6) and Laplacian-corrected (code 8), null and gamma
 // tables: compare with the OpenCV_VNG row of the same run.
 BENCHMARK_CAPTURE(convertFrame, GreenGuided, ConvertBayer2Rgb, PM_METHOD_GREEN_GUIDED)->Apply(frameSizes);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
@@ -44,8 +46,9 @@ Channels windowChannels(const Samples& raw, int w, int layout, int r, int c, boo
     return out;
 }
 
-// Bilinear pixel (r, c), 1 <= r <= h - 2, 1 <= c <= w - 2.
-inline Channels bilinearChannels(const Bytes& raw, int w, int layout, int r, int c) {
+// Bilinear pixel (r, c), 1 <= r <= h - 2, 1 <= c <= w - 2.  Green at a red
+// site takes the lower and left neighbours (code 2), or all four (code 0).
+inline Channels bilinearChannels(const Bytes& raw, int w, int layout, int r, int c, bool fourAtRed = false) {
     auto s = [&](int row, int column) { return unsigned(raw[static_cast<std::size_t>(row) * w + column]); };
     const unsigned up = s(r - 1, c), down = s(r + 1, c), left = s(r, c - 1), right = s(r, c + 1);
     const unsigned diag = s(r - 1, c - 1) + s(r - 1, c + 1) + s(r + 1, c - 1) + s(r + 1, c + 1);
@@ -56,7 +59,7 @@ inline Channels bilinearChannels(const Bytes& raw, int w, int layout, int r, int
         return {vertical, s(r, c), horizontal};
     }
     if (site == 'B') return {s(r, c), (up + down + left + right) >> 2, diag >> 2};
-    return {diag >> 2, (down + left) >> 1, s(r, c)};  // red: green from down and left only
+    return {diag >> 2, fourAtRed ? (up + down + left + right) >> 2 : (down + left) >> 1, s(r, c)};
 }
 
 // Mapped forward window, already through the tables: samples are mapped
@@ -141,6 +144,158 @@ inline Bytes modelRotated(const Bytes& raw, int w, int h, const TableSet& t, std
             }
     for (int row = 0; row < w; ++row) std::memcpy(px(row, transposed ? h - 1 : 0), px(row, transposed ? h - 2 : 1), 3);
     std::memcpy(px(w - 1, 0), px(w - 2, 0), static_cast<std::size_t>(h) * 3);
+    return image;
+}
+
+// Code 0: raw site (i, j), 1 <= i <= h - 2, 1 <= j <= w - 2, at image pixel
+// (i - 1, j - 1), green at red sites from all four neighbours; at a size of
+// 4 image column (row) 2 takes column (row) 1 before the border of 2.
+inline Bytes modelOffsetBilinear(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                                 Bytes image) {
+    const bool bottomUp = (flip & 0xFF) != 0;
+    auto px = [&](int r, int c) { return &image[(static_cast<std::size_t>(bottomUp ? h - 1 - r : r) * w + c) * 3]; };
+    if (layout >= 1 && layout <= 4) {
+        for (int i = 1; i <= h - 2; ++i)
+            for (int j = 1; j <= w - 2; ++j) {
+                const Channels v = bilinearChannels(raw, w, layout, i, j, true);
+                std::uint8_t* p = px(i - 1, j - 1);
+                p[0] = t.mapB(v.blue), p[1] = t.mapG(v.green), p[2] = t.mapR(v.red);
+            }
+        if (w == 4)
+            for (int r = 0; r < h; ++r) std::memcpy(px(r, 2), px(r, 1), 3);
+        if (h == 4)
+            for (int c = 0; c < w; ++c) std::memcpy(px(2, c), px(1, c), 3);
+    }
+    referenceBorder(image, w, h, 2, 3);
+    return image;
+}
+
+// Code 4, written from the stages' rules on an upright copy of the
+// image.  Green: rows 1 to h - 2, columns 1 to w - 2 (the window and one
+// beyond), then row 0 and column 0 from the nearest computed green.  Red and
+// blue: the window, rows 1 to h - 3, columns 1 to w - 3, as the pixel's green
+// plus half (two neighbours) or a quarter (four diagonals) of the mapped
+// colours minus their greens, in double precision.  At a size of 4, image
+// column (row) 2 takes column (row) 1; then the border of 2.
+inline Bytes modelGradient(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                           const Bytes& before) {
+    const bool bottomUp = (flip & 0xFF) != 0;
+    const std::size_t rowBytes = std::size_t(w) * 3;
+    Bytes up(before.size());
+    for (int r = 0; r < h; ++r)
+        std::memcpy(&up[std::size_t(r) * rowBytes], &before[std::size_t(bottomUp ? h - 1 - r : r) * rowBytes], rowBytes);
+    auto s = [&](int r, int c) { return unsigned(raw[std::size_t(r) * w + c]); };
+    auto px = [&](int r, int c) { return &up[std::size_t(r) * rowBytes + std::size_t(c) * 3]; };
+    auto G = [&](int r, int c) { return int(px(r, c)[1]); };
+    if (layout >= 1 && layout <= 4) {
+        for (int r = 1; r <= h - 2; ++r)
+            for (int c = 1; c <= w - 2; ++c) {
+                if (colourAt(layout, r, c) == 'G') {
+                    px(r, c)[1] = t.mapG(s(r, c));
+                    continue;
+                }
+                const int W = t.mapG(s(r, c - 1)), E = t.mapG(s(r, c + 1));
+                const int N = t.mapG(s(r - 1, c)), S = t.mapG(s(r + 1, c));
+                const int hg = std::abs(W - E), vg = std::abs(N - S);
+                const int estimate = hg < vg ? (W + E) / 2 : vg < hg ? (N + S) / 2 : (N + S + W + E) / 4;
+                px(r, c)[1] = t.mapG(unsigned(estimate));
+            }
+        for (int r = 1; r <= h - 2; ++r) px(r, 0)[1] = px(r, 1)[1];
+        for (int c = 0; c <= w - 2; ++c) px(0, c)[1] = px(1, c)[1];
+        for (char own : {'R', 'B'}) {
+            auto T = [&](unsigned v) { return int(own == 'R' ? t.mapR(v) : t.mapB(v)); };
+            const int byte = own == 'R' ? 2 : 0;
+            for (int r = 1; r <= h - 3; ++r)
+                for (int c = 1; c <= w - 3; ++c) {
+                    const char here = colourAt(layout, r, c);
+                    int value;
+                    if (here == own) {
+                        value = int(s(r, c));
+                    } else {
+                        double x;
+                        if (here == 'G' && colourAt(layout, r, c - 1) == own)
+                            x = G(r, c) + 0.5 * (T(s(r, c - 1)) + T(s(r, c + 1)) - G(r, c - 1) - G(r, c + 1));
+                        else if (here == 'G')
+                            x = G(r, c) + 0.5 * (T(s(r - 1, c)) + T(s(r + 1, c)) - G(r - 1, c) - G(r + 1, c));
+                        else
+                            x = G(r, c) + 0.25 * (T(s(r - 1, c - 1)) + T(s(r - 1, c + 1)) + T(s(r + 1, c - 1)) +
+                                                  T(s(r + 1, c + 1)) - G(r - 1, c - 1) - G(r - 1, c + 1) -
+                                                  G(r + 1, c - 1) - G(r + 1, c + 1));
+                        value = x >= 255.0 ? 255 : x <= 0.0 ? 0 : int(x);
+                    }
+                    px(r, c)[byte] = std::uint8_t(T(unsigned(value)));
+                }
+        }
+        if (w == 4)
+            for (int r = 1; r <= h - 3; ++r) std::memcpy(px(r, 2), px(r, 1), 3);
+        if (h == 4) std::memcpy(px(2, 0), px(1, 0), rowBytes);
+    }
+    Bytes image(before.size());
+    for (int r = 0; r < h; ++r)
+        std::memcpy(&image[std::size_t(bottomUp ? h - 1 - r : r) * rowBytes], &up[std::size_t(r) * rowBytes], rowBytes);
+    referenceBorder(image, w, h, 2, 3);
+    return image;
+}
+
+// ---- Median methods (code 3 of each entry) ------------------------------
+
+// Green of the red or blue site (r, c) before the second pass through the
+// green table: the four neighbours and the knight's-move samples are mapped,
+// then compared with the neighbours' mean as each method's rule says.
+inline unsigned medianGreen(const Bytes& raw, int w, int layout, int r, int c, const TableSet& t, bool counted) {
+    auto g = [&](int row, int column) { return int(t.mapG(raw[static_cast<std::size_t>(row) * w + column])); };
+    const int north = g(r - 1, c), east = g(r, c + 1), south = g(r + 1, c), west = g(r, c - 1);
+    const int mean = (north + east + south + west) >> 2;
+    int v[4] = {north, east, south, west};
+    std::sort(v, v + 4);
+    const int middle = (v[1] + v[2]) >> 1;
+    const int eight = g(r - 2, c - 1) + g(r - 2, c + 1) + g(r - 1, c - 2) + g(r - 1, c + 2) + g(r + 1, c - 2) +
+                      g(r + 1, c + 2) + g(r + 2, c - 1) + g(r + 2, c + 1);
+    const int four = g(r - 2, c + 1) + g(r - 1, c + 2) + g(r + 1, c - 2) + g(r + 2, c - 1);
+    auto corrected = [&](int ringMean) { return std::min(std::max(2 * mean - ringMean, v[1]), v[2]); };
+    if (!counted) {
+        int atOrBelow = 0;
+        for (int x : v) atOrBelow += x <= mean;
+        return unsigned(atOrBelow == 2 ? middle : atOrBelow == 1 ? corrected(eight >> 3) : north);
+    }
+    const bool red = colourAt(layout, r, c) == 'R';
+    int k = 0;
+    for (int x : v) k += red ? x > mean : x >= mean;
+    if (k == 1 || k == 3) return unsigned(middle);
+    if (k == 2) {
+        const bool edge = (north > mean && south > mean) || (east > mean && west > mean);
+        return unsigned(corrected(edge ? eight >> 3 : four >> 2));
+    }
+    return unsigned(north);
+}
+
+// Pixel (r, c) of the median methods before the tables, green at a red or
+// blue site already through the green table once.
+inline Channels medianChannels(const Bytes& raw, int w, int layout, int r, int c, const TableSet& t, bool counted) {
+    Channels v = bilinearChannels(raw, w, layout, r, c);
+    const bool greenSite = colourAt(layout, r, c) == 'G';
+    v.green = greenSite ? raw[std::size_t(r) * w + c] : medianGreen(raw, w, layout, r, c, t, counted);
+    return v;
+}
+
+// Rgb code 3 (sorted) and Ex code 3 (counted): rows and columns 2 to size - 4
+// computed (red and blue as in bilinear interpolation), then every pixel is
+// the kept pixel nearest to it.  Kept are memory rows and columns 3 to
+// size - 4, except on a side of 6, where the one computed line 2 is kept
+// (image row 2: memory row 3 when flipped).  Unknown layouts keep what the
+// destination held.
+inline Bytes modelMedian(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                         const Bytes& before, bool counted) {
+    const Bytes computed = modelUpright(before, w, h, t, flip, layout, 2, h - 3, w - 3, 0,
+                                        [&](int r, int c) { return medianChannels(raw, w, layout, r, c, t, counted); });
+    const bool bottomUp = (flip & 0xFF) != 0;
+    auto keptRow = [&](int r) { return h == 6 ? (bottomUp ? 3 : 2) : std::min(std::max(r, 3), h - 4); };
+    auto keptColumn = [&](int c) { return w == 6 ? 2 : std::min(std::max(c, 3), w - 4); };
+    Bytes image(computed.size());
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c)
+            std::memcpy(&image[(std::size_t(r) * w + c) * 3],
+                        &computed[(std::size_t(keptRow(r)) * w + keptColumn(c)) * 3], 3);
     return image;
 }
 

@@ -1,8 +1,9 @@
 # Runs pixmill-convert as a user would and checks its exit status and output.
 #   -DTOOL=<pixmill-convert> -DWORK=<scratch directory> -DCASE=<name>
 # Cases: default (no input: a PNG of the test scene), ppm (scene as PPM),
-# and refusals that must end with exit status 1 (not a crash), one line on
-# stderr and no output file.
+# adjusted (every adjustment of the converted scene), record (16-bit and
+# packed frames through the record entry), and refusals that must end with
+# exit status 1 (not a crash), one line on stderr and no output file.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
@@ -60,6 +61,40 @@ elseif(CASE STREQUAL "refused")
     expect_refusal("${WORK}/odd.pgm")
     expect_refusal(--method 42)
     expect_refusal(--method -1)
+elseif(CASE STREQUAL "adjusted")
+    # Every adjustment at once; the quarter turn makes the scene 480 wide.
+    run_tool(--color-correct --brightness 20 --contrast 30 --sharpen 1.5 --rotate ccw -o turned.ppm)
+    file(READ "${WORK}/turned.ppm" header LIMIT 15)
+    if(NOT status STREQUAL "0" OR NOT header STREQUAL "P6\n480 640\n255\n")
+        message(FATAL_ERROR "exit status '${status}', header '${header}'\nstderr: ${err}")
+    endif()
+elseif(CASE STREQUAL "record")
+    # A 16-bit PGM (maxval 4095) to 16-bit colour PNG and grey PGM, and a
+    # packed 12-bit raw of the same 8 x 4 frame to an 8-bit grey PNM.
+    # (CMake strings hold no NUL byte: every byte here is 1 to 127.)
+    string(ASCII 15 127 5 33 sample_pair)
+    string(REPEAT "${sample_pair}" 16 samples)
+    file(WRITE "${WORK}/deep.pgm" "P5\n8 4\n4095\n${samples}")
+    run_tool(deep.pgm -o deep.png)
+    file(READ "${WORK}/deep.png" ihdr OFFSET 24 LIMIT 2 HEX)
+    if(NOT status STREQUAL "0" OR NOT ihdr STREQUAL "1002")
+        message(FATAL_ERROR "16-bit PNG: status '${status}', depth and colour type '${ihdr}'\nstderr: ${err}")
+    endif()
+    run_tool(deep.pgm --grey -o deep_grey.pgm)
+    file(READ "${WORK}/deep_grey.pgm" header LIMIT 13)
+    if(NOT status STREQUAL "0" OR NOT header STREQUAL "P5\n8 4\n65535\n")
+        message(FATAL_ERROR "16-bit PGM: status '${status}', header '${header}'\nstderr: ${err}")
+    endif()
+    string(ASCII 127 15 64 group)
+    string(REPEAT "${group}" 16 packed)
+    file(WRITE "${WORK}/packed.raw" "${packed}")
+    run_tool(--packing 12 --width 8 --height 4 packed.raw --grey --depth 8 -o packed.pnm)
+    file(READ "${WORK}/packed.pnm" header LIMIT 11)
+    if(NOT status STREQUAL "0" OR NOT header STREQUAL "P5\n8 4\n255\n")
+        message(FATAL_ERROR "packed raw: status '${status}', header '${header}'\nstderr: ${err}")
+    endif()
+    expect_refusal(--packing 12 --width 8 --height 6 packed.raw)
+    expect_refusal(deep.pgm --method 2)
 else()
     message(FATAL_ERROR "unknown case ${CASE}")
 endif()

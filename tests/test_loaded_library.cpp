@@ -41,6 +41,31 @@ TEST(LoadedLibrary, ConstantBlockIsStable) {
     EXPECT_EQ(block(), block());
 }
 
+// Each rotation name exists twice; by symbol, the plain and the decorated
+// form of one name turn opposite ways.
+TEST(LoadedLibrary, RotationFormsTurnAsNamed) {
+    Library lib(PIXMILL_LIBRARY_1_7_7_6);
+    ASSERT_NE(nullptr, lib.handle) << dlerror();
+    using Turn = int (*)(unsigned char*, int, int, unsigned char*);
+    std::vector<std::uint8_t> source = {0, 1, 2, 3, 4, 5, 6, 7};  // 4 x 2: rows 0 1 2 3 / 4 5 6 7
+    const std::vector<std::uint8_t> clockwise = {4, 0, 0, 0, 5, 1, 0, 0, 6, 2, 0, 0, 7, 3, 0, 0};
+    const std::vector<std::uint8_t> counter = {3, 7, 0, 0, 2, 6, 0, 0, 1, 5, 0, 0, 0, 4, 0, 0};
+    const struct {
+        const char* symbol;
+        const std::vector<std::uint8_t>& expected;
+    } forms[] = {{"PmRotate90CW8B", clockwise},
+                 {"PmRotate90CCW8B", counter},
+                 {"_Z14PmRotate90CW8BPhiiS_", counter},
+                 {"_Z15PmRotate90CCW8BPhiiS_", clockwise}};
+    for (const auto& form : forms) {
+        auto turn = lib.symbol<Turn>(form.symbol);
+        ASSERT_NE(nullptr, turn) << form.symbol;
+        std::vector<std::uint8_t> out(16, 0);  // 4 rows of 2 samples, padded to 4
+        EXPECT_EQ(0, turn(source.data(), 4, 2, out.data()));
+        EXPECT_EQ(form.expected, out) << form.symbol;
+    }
+}
+
 TEST(LoadedLibrary, InternalRoutinesAreNotReachable) {
     Library lib(PIXMILL_LIBRARY_1_7_7_6);
     ASSERT_NE(nullptr, lib.handle) << dlerror();

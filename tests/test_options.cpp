@@ -73,6 +73,14 @@ TEST(Options, RefusalsNameTheProblem) {
         {{"--defect-threshold", "0"}, "--defect-threshold must be 1 to 255"},
         {{"a.pgm", "b.pgm"}, "more than one input file"},
         {{""}, "input file name is empty"},
+        {{"--depth", "12"}, "--depth must be 8 or 16, not 12"},
+        {{"--packing=11", "a.raw"}, "--packing must be 10 or 12, not 11"},
+        {{"--packing=16", "a.raw"}, "--packing must be 10 to 12"},
+        {{"--packing", "10", "--width", "8", "a.raw"}, "--packing needs --width and --height"},
+        {{"--packing", "10", "--width", "8", "--height", "8"}, "--packing needs an input file"},
+        {{"--width", "8", "--height", "8", "a.pgm"}, "are for packed raw files"},
+        {{"--height", "0"}, "--height must be 1 to"},
+        {{"--grey=1"}, "--grey takes no value"},
     };
     for (const Case& c : cases) {
         const std::string message = refusal(c.arguments);
@@ -80,6 +88,52 @@ TEST(Options, RefusalsNameTheProblem) {
         for (const auto& a : c.arguments) line += " '" + a + "'";
         EXPECT_NE(std::string::npos, message.find(c.expected)) << "arguments" << line << " gave '" << message << "'";
     }
+}
+
+// The adjustment options: off by default, both value forms, their ranges.
+TEST(Options, Adjustments) {
+    using Rotation = Options::Rotation;
+    const Options none = parse({});
+    EXPECT_FALSE(none.colorCorrect || none.brightness || none.contrast || none.sharpen != 0.0f ||
+                 none.rotate != Rotation::None);
+    for (const auto& arguments : {std::vector<std::string>{"--color-correct", "--brightness", "-150", "--contrast",
+                                                           "100", "--sharpen", "5", "--rotate", "ccw"},
+                                  std::vector<std::string>{"--color-correct", "--brightness=-150", "--contrast=100",
+                                                           "--sharpen=5", "--rotate=ccw"}}) {
+        const Options o = parse(arguments);
+        EXPECT_TRUE(o.colorCorrect);
+        EXPECT_EQ(-150, o.brightness.value_or(0));
+        EXPECT_EQ(100, o.contrast.value_or(0));
+        EXPECT_EQ(5.0f, o.sharpen);
+        EXPECT_EQ(Rotation::CounterClockwise, o.rotate);
+    }
+    EXPECT_EQ(0, parse({"--brightness", "0"}).brightness.value_or(99));  // 0 is a curve too
+    EXPECT_EQ(Rotation::Clockwise, parse({"--rotate", "cw"}).rotate);
+    const std::pair<std::vector<std::string>, const char*> refusals[] = {
+        {{"--brightness", "151"}, "--brightness must be -150 to 150"},
+        {{"--contrast", "-51"}, "--contrast must be -50 to 100"},
+        {{"--sharpen", "0"}, "--sharpen needs a positive number"},
+        {{"--sharpen", "5.5"}, "--sharpen must be above 0 and at most 5"},
+        {{"--rotate", "left"}, "--rotate takes cw or ccw, not 'left'"},
+        {{"--color-correct=1"}, "--color-correct takes no value"},
+    };
+    for (const auto& [arguments, expected] : refusals)
+        EXPECT_NE(std::string::npos, refusal(arguments).find(expected)) << arguments[0] << ": " << refusal(arguments);
+    EXPECT_NE(std::string::npos, pmtool::usageText().find("colour correction,\nbrightness, contrast, sharpening, rotation"));
+}
+
+// The record conversion's options, which the tuple above leaves out.
+TEST(Options, RecordConversionOptions) {
+    const Options plain = parse({"raw.pgm"});
+    EXPECT_FALSE(plain.methodGiven || plain.grey);
+    EXPECT_EQ(0, plain.depth + plain.packing + plain.width + plain.height);
+    const Options given = parse({"--packing=12", "--width", "640", "--height=480", "--grey", "--depth", "16",
+                                 "--method", "7", "raw.bin"});
+    EXPECT_TRUE(given.methodGiven && given.grey);
+    EXPECT_EQ(12, given.packing);
+    EXPECT_EQ(640, given.width);
+    EXPECT_EQ(480, given.height);
+    EXPECT_EQ(16, given.depth);
 }
 
 }  // namespace

@@ -63,4 +63,42 @@ TEST(SmoothingLifecycle, Code9SetsTheFlagAndIsSmoothedEitherWay) {
     EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, none, 0, 2, true, blank), code5, w, 3, "code 5 after code 9"));
 }
 
+// The flag is set before the method checks the sizes, so a size refusal
+// still sets it; refusals of the entry itself (null image, unknown code) do not.
+TEST(SmoothingLifecycle, SizeRefusalOfCode7StillSetsTheFlag) {
+    ASSERT_EQ(0, pm::smoothingFlag.load()) << kFresh;
+    const Bytes raw = randomBytes(8 * 8, 77);
+    for (std::int32_t code : {7, 9})
+        EXPECT_TRUE(refusedUntouched(
+            [&](std::uint8_t* d) { return ConvertBayer2Rgb(d, nullptr, 8, 8, code, nullptr, nullptr, nullptr, 0, 1); },
+            8 * 8 * 3, "null source, code " + std::to_string(code)));
+    EXPECT_TRUE(refusedUntouched(
+        [&](std::uint8_t* d) { return ConvertBayer2Rgb(d, raw.data(), 8, 8, 10, nullptr, nullptr, nullptr, 0, 1); },
+        8 * 8 * 3, "code 10"));
+    EXPECT_EQ(0, pm::smoothingFlag.load()) << "after refusals by the entry";
+    EXPECT_TRUE(refusedUntouched(
+        [&](std::uint8_t* d) { return ConvertBayer2Rgb(d, raw.data(), 7, 8, 7, nullptr, nullptr, nullptr, 0, 1); },
+        8 * 8 * 3, "code 7, width 7"));
+    EXPECT_EQ(1, pm::smoothingFlag.load()) << "after code 7 refused for its width";
+}
+
+// A record with method 7 sets the flag even when its sizes are refused; one
+// with another method does not.
+TEST(SmoothingLifecycle, RecordEntrySetsTheFlagForMethod7Only) {
+    ASSERT_EQ(0, pm::smoothingFlag.load()) << kFresh;
+    const int w = 10, h = 8;
+    const Bytes raw = randomBytes(w * h, 511), blank(w * h * 3, 0);
+    Bytes unused(w * h * 3), code5 = blank;
+    PmConvertRecord rec{unused.data(), 4, 0, 0, raw.data(), 0, 0, 0, 1, w, h, 5, nullptr, nullptr, nullptr, 0};
+    EXPECT_EQ(0, PmConvert(0, &rec, 0));
+    EXPECT_EQ(0, pm::smoothingFlag.load()) << "after method 5";
+    rec.method = 7;
+    rec.width = 3;
+    EXPECT_EQ(0, PmConvert(0, &rec, 0));
+    EXPECT_EQ(1, pm::smoothingFlag.load()) << "after method 7 with a refused width";
+    const TableSet none{"null", {}, {}, {}};
+    ASSERT_EQ(1, ConvertBayer2Rgb(code5.data(), raw.data(), w, h, 5, nullptr, nullptr, nullptr, 0, 3));
+    EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, none, 0, 3, true, blank), code5, w, 3, "code 5 after PmConvert"));
+}
+
 }  // namespace

@@ -32,6 +32,19 @@ double positiveValue(const std::string& option, const std::string& text) {
     return value;
 }
 
+// Reads the sharpening amount, a number in (0, 5].
+float sharpenValue(const std::string& text) {
+    const double value = positiveValue("--sharpen", text);
+    if (value > 5.0) throw UsageError("--sharpen must be above 0 and at most 5, not " + text);
+    return static_cast<float>(value);
+}
+
+Options::Rotation rotationValue(const std::string& text) {
+    if (text == "cw") return Options::Rotation::Clockwise;
+    if (text == "ccw") return Options::Rotation::CounterClockwise;
+    throw UsageError("--rotate takes cw or ccw, not '" + text + "'");
+}
+
 std::string fileValue(const std::string& option, const std::string& text) {
     if (text.empty()) throw UsageError(option + " needs a file name");
     return text;
@@ -50,11 +63,14 @@ constexpr long long kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 const OptionRow kOptions[] = {
     {"--method", nullptr, "N", "demosaicing method code (default 2, bilinear)",
-     [](Options& o, const std::string& v) { o.method = integerValue("--method", v, kInt32Min, kInt32Max); }},
+     [](Options& o, const std::string& v) {
+         o.method = integerValue("--method", v, kInt32Min, kInt32Max);
+         o.methodGiven = true;
+     }},
     {"--layout", nullptr, "N", "Bayer layout 1 GBRG, 2 GRBG, 3 BGGR, 4 RGGB (default 1)",
      [](Options& o, const std::string& v) { o.layout = integerValue("--layout", v, 1, 4); }},
     {"--flip", nullptr, nullptr, "write the image bottom-up", [](Options& o, const std::string&) { o.flip = true; }},
-    {"--output", "-o", "FILE", "output image, .png or .ppm (default pixmill-default.png)",
+    {"--output", "-o", "FILE", "output image, .png, .ppm, .pgm (grey) or .pnm (default pixmill-default.png)",
      [](Options& o, const std::string& v) { o.output = fileValue("--output", v); }},
     {"--gamma", nullptr, "G", "map all three colours through a gamma curve of exponent G",
      [](Options& o, const std::string& v) { o.gamma = positiveValue("--gamma", v); }},
@@ -66,6 +82,32 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& v) { o.flatFrame = fileValue("--flat-frame", v); }},
     {"--defect-threshold", nullptr, "N", "distance from the flat frame's mean that marks a defect (default 10)",
      [](Options& o, const std::string& v) { o.defectThreshold = integerValue("--defect-threshold", v, 1, 255); }},
+    {"--color-correct", nullptr, nullptr, "correct the colours of the converted image (also brightens it)",
+     [](Options& o, const std::string&) { o.colorCorrect = true; }},
+    {"--brightness", nullptr, "N", "brightness curve, -150 to 150",
+     [](Options& o, const std::string& v) { o.brightness = integerValue("--brightness", v, -150, 150); }},
+    {"--contrast", nullptr, "N", "contrast curve, -50 to 100",
+     [](Options& o, const std::string& v) { o.contrast = integerValue("--contrast", v, -50, 100); }},
+    {"--sharpen", nullptr, "A", "sharpen by an amount above 0, at most 5",
+     [](Options& o, const std::string& v) { o.sharpen = sharpenValue(v); }},
+    {"--rotate", nullptr, "cw|ccw", "turn the image a quarter clockwise or counter-clockwise",
+     [](Options& o, const std::string& v) { o.rotate = rotationValue(v); }},
+    {"--grey", nullptr, nullptr, "write a grey (luminance) image instead of colour",
+     [](Options& o, const std::string&) { o.grey = true; }},
+    {"--depth", nullptr, "BITS", "output bits per value, 8 or 16 (default: those of the input)",
+     [](Options& o, const std::string& v) {
+         o.depth = integerValue("--depth", v, 8, 16);
+         if (o.depth != 8 && o.depth != 16) throw UsageError("--depth must be 8 or 16, not " + v);
+     }},
+    {"--packing", nullptr, "BITS", "the input is a packed raw file of 10- or 12-bit samples",
+     [](Options& o, const std::string& v) {
+         o.packing = integerValue("--packing", v, 10, 12);
+         if (o.packing == 11) throw UsageError("--packing must be 10 or 12, not " + v);
+     }},
+    {"--width", nullptr, "N", "width in pixels of a packed raw file",
+     [](Options& o, const std::string& v) { o.width = integerValue("--width", v, 1, kInt32Max); }},
+    {"--height", nullptr, "N", "height in pixels of a packed raw file",
+     [](Options& o, const std::string& v) { o.height = integerValue("--height", v, 1, kInt32Max); }},
     {"--help", "-h", nullptr, "show this help", [](Options& o, const std::string&) { o.help = true; }},
 };
 
@@ -109,13 +151,19 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         row->apply(options, value);
     }
     if (haveInput && options.input.empty()) throw UsageError("the input file name is empty");
+    const bool sized = options.width != 0 || options.height != 0;
+    if (options.packing != 0 && (options.width == 0 || options.height == 0))
+        throw UsageError("--packing needs --width and --height");
+    if (options.packing != 0 && !haveInput) throw UsageError("--packing needs an input file");
+    if (sized && options.packing == 0) throw UsageError("--width and --height are for packed raw files (--packing)");
     return options;
 }
 
 std::string usageText() {
     std::string text =
         "usage: pixmill-convert [options] [INPUT]\n"
-        "Demosaics an 8-bit Bayer frame (grey PNG or binary PGM) into a colour image.\n"
+        "Demosaics a Bayer frame (8- or 16-bit grey PNG, binary PGM, or with --packing a\n"
+        "packed 10/12-bit raw file) into a colour or grey image.\n"
         "Without INPUT, converts a built-in colour test scene.\n"
         "options:\n";
     for (const OptionRow& row : kOptions) {
@@ -127,6 +175,9 @@ std::string usageText() {
         else names += ' ';
         text += names + row.help + "\n";
     }
+    text +=
+        "Adjustments apply to the converted image in this order: colour correction,\n"
+        "brightness, contrast, sharpening, rotation.\n";
     return text;
 }
 

@@ -7,6 +7,7 @@
 #define PIXMILL_TOOLS_OPTIONS_H
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,6 +27,20 @@ struct Options {
     std::vector<std::string> darkFrames;  // pattern noise measured on these
     std::string flatFrame;                // defective samples found on this
     std::int32_t defectThreshold = 10;
+    // Adjustments of the converted image, all off by default; they run in
+    // the order adjustments.h gives.
+    bool colorCorrect = false;
+    std::optional<std::int32_t> brightness;  // -150 to 150
+    std::optional<std::int32_t> contrast;    // -50 to 100
+    float sharpen = 0.0f;                    // 0: none, else (0, 5]
+    enum class Rotation { None, Clockwise, CounterClockwise } rotate = Rotation::None;
+    // Record conversions (16-bit frames, grey output), through PmConvert.
+    bool methodGiven = false;  // --method was on the command line
+    bool grey = false;
+    std::int32_t depth = 0;    // output bits, 8 or 16; 0: the frame's own
+    std::int32_t packing = 0;  // 10 or 12: the input is a packed raw file
+    std::int32_t width = 0;    // sizes of a packed raw file
+    std::int32_t height = 0;
 };
 
 // A command line that cannot be parsed; the message is one line.
@@ -37,7 +52,8 @@ public:
 // Parses the arguments after the program name.  Values are given as the next
 // argument or after '=' ("--method 2", "--method=2"); "--" ends the options.
 // The method code is passed to the library as given: which codes exist is the
-// library's business.  Throws UsageError.
+// library's business.  --packing needs --width and --height and an input
+// file, and they need it.  Throws UsageError.
 Options parseOptions(const std::vector<std::string>& arguments);
 
 // The --help text, one option per line.

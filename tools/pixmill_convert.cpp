@@ -1,20 +1,27 @@
-// pixmill-convert: demosaics an 8-bit Bayer frame from a file (or the
-// built-in test scene) through the Pixmill library and writes the colour image.
+// pixmill-convert: demosaics a Bayer frame from a file (or the built-in test
+// scene) through the Pixmill library and writes the colour or grey image.
 //
 // main() runs the stages in order: parse options -> load or generate the
-// frame -> calibration -> convert -> write.  Exit status 0 on success, 1 when
-// a file, the frame or the conversion fails, 2 for a bad command line; every
-// failure is one line on stderr.
+// frame -> calibration -> convert -> adjustments -> write.  8-bit frames
+// converted to 8-bit colour go through ConvertBayer2Rgb and any method, then
+// the adjustments; 16-bit frames, grey output and 16-bit output go through the
+// record entry (record_conversion.h), which the adjustments do not take.
+// Exit status 0 on success, 1 when a file, the frame, the conversion or an
+// adjustment fails, 2 for a bad command line; every failure is one line on
+// stderr.
 #include <cstdint>
 #include <cstdio>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "adjustments.h"
 #include "calibration.h"
 #include "image_io.h"
 #include "options.h"
 #include "pixmill.h"
+#include "record_conversion.h"
 #include "test_scene.h"
 
 namespace {
@@ -30,17 +37,24 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-GreyFrame loadFrame(const Options& options) {
-    if (options.input.empty()) return mosaicScene(makeTestScene(), options.layout);
-    return readFrame(options.input);
+FrameFile loadFrame(const Options& options) {
+    FrameFile frame;
+    if (options.packing != 0) {
+        frame.wide = true;
+        frame.wideFrame = readPackedFrame(options.input, options.width, options.height, options.packing);
+    } else if (options.input.empty()) {
+        frame.narrow = mosaicScene(makeTestScene(), options.layout);
+    } else {
+        frame = readFrameFile(options.input);
+    }
+    return frame;
 }
 
 // The conversion methods refuse odd sizes and sizes of 3 or less; say so in
 // the frame's terms rather than as a refused conversion.
-void requireConvertibleSize(const GreyFrame& frame, const std::string& name) {
-    if (frame.width < 4 || frame.height < 4 || frame.width % 2 != 0 || frame.height % 2 != 0)
-        throw ConversionError(name + ": frame size " + std::to_string(frame.width) + "x" +
-                              std::to_string(frame.height) +
+void requireConvertibleSize(std::int32_t width, std::int32_t height, const std::string& name) {
+    if (width < 4 || height < 4 || width % 2 != 0 || height % 2 != 0)
+        throw ConversionError(name + ": frame size " + std::to_string(width) + "x" + std::to_string(height) +
                               " cannot be demosaiced (both sides must be even and at least 4)");
 }
 
@@ -97,11 +111,31 @@ int run(const std::vector<std::string>& arguments) {
     }
     // Checked first so that a bad output name fails before any work.
     const ImageFormat format = formatForPath(options.output);
+    if (format == ImageFormat::Pgm && !options.grey)
+        throw UsageError("a .pgm output holds a grey image: add --grey or use .png, .ppm or .pnm");
+    if (format == ImageFormat::Ppm && options.grey)
+        throw UsageError("a .ppm output holds a colour image: use .pgm, .pnm or .png with --grey");
 
-    GreyFrame frame = loadFrame(options);
-    requireConvertibleSize(frame, options.input.empty() ? "test scene" : "'" + options.input + "'");
+    FrameFile file = loadFrame(options);
+    const std::int32_t width = file.wide ? file.wideFrame.width : file.narrow.width;
+    const std::int32_t height = file.wide ? file.wideFrame.height : file.narrow.height;
+    requireConvertibleSize(width, height, options.input.empty() ? "test scene" : "'" + options.input + "'");
+    if (needsRecordEntry(options, file, format)) {
+        // The adjustments work on 8-bit colour images only.
+        if (options.colorCorrect || options.brightness || options.contrast || options.sharpen != 0.0f ||
+            options.rotate != Options::Rotation::None)
+            throw UsageError("--color-correct, --brightness, --contrast, --sharpen and --rotate apply to 8-bit "
+                             "colour output only");
+        const DeepImage image = convertThroughRecord(options, std::move(file));
+        writeImage(options.output, image, format);
+        std::printf("pixmill-convert: wrote %dx%d %d-bit %s image to %s\n", image.width, image.height, image.depth,
+                    image.channels == 1 ? "grey" : "colour", options.output.c_str());
+        return 0;
+    }
+    GreyFrame& frame = file.narrow;
     const Tables tables = calibrate(options, frame);
-    const BgrImage image = convert(options, frame, tables);
+    BgrImage image = convert(options, frame, tables);
+    adjustImage(image, options);
     writeImage(options.output, image, format);
 
     std::printf("pixmill-convert: wrote %dx%d image to %s\n", image.width, image.height, options.output.c_str());

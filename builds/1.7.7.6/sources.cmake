@@ -5,19 +5,36 @@ set(PIXMILL_BUILD_SOURCES
     frame/border.cpp
     frame/convert_entry.cpp
     frame/debug_output.cpp
+    frame/record_entry.cpp
+    frame/packed_raw.cpp
     demosaic/bilinear.cpp
     demosaic/forward_window.cpp
     demosaic/mapped_window.cpp
     demosaic/rotated_two_by_two.cpp
-    demosaic/green_guided.cpp
-    demosaic/laplacian.cpp
+    demosaic/offset_bilinear.cpp
+    demosaic/gradient_directed.cpp
+    demosaic/colour_grey.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
     demosaic/vector/cpu_path.cpp
     demosaic/vector/bilinear_x86.cpp
     demosaic/vector/forward_window_x86.cpp
+    demosaic/vector/forward_window16_x86.cpp
+    demosaic/sorted_median.cpp
+    demosaic/counted_median.cpp
+    demosaic/vector/median_x86.cpp
+    demosaic/green_guided.cpp
+    demosaic/laplacian.cpp
     demosaic/vector/laplacian_x86.cpp
     demosaic/vector/green_guided_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp
     calib/pattern_noise.cpp
+    adjust/tone_curve.cpp
+    adjust/brightness_contrast.cpp
+    adjust/rotate.cpp
+    adjust/sharpen.cpp
+    adjust/color_correction.cpp
+    adjust/vector_x86.cpp
 )

@@ -67,7 +67,6 @@ extern "C" void EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffs
     pm::eraseDeadPixels(frame, map, xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
 }
 
-// Any value is accepted: 0 or less marks every sample, above 255 none.
 extern "C" int32_t SetBadPixelThreshold(int32_t threshold) {
     pm::deadPixelThreshold.store(threshold, std::memory_order_relaxed);
     return threshold;

@@ -29,12 +29,8 @@ DeadPixelRule earlierDeadPixelRule();
 void detectDeadPixels(const std::uint8_t* frame, std::uint8_t* map, std::int32_t width, std::int32_t height,
                       const DeadPixelRule& rule);
 
-// Replaces the marked samples of a region (see calib/region.h for how the
-// region meets the map) that lie at least two samples inside it, in scan
-// order, by the truncated mean of same-coloured neighbours: the four diagonal
-// ones where row and column parity agree, the eight at distance 2 elsewhere.
-// Parities count from the region's top-left sample.  Replaced samples serve as
-// neighbours of later ones.
+// EraseDeadPixel of every build, as pixmill.h describes it; the region meets
+// the map by calib/region.h.
 void eraseDeadPixels(std::uint8_t* frame, const std::uint8_t* map, std::int32_t xOffset, std::int32_t yOffset,
                      std::int32_t regionWidth, std::int32_t regionHeight, std::int32_t mapWidth,
                      std::int32_t mapHeight);

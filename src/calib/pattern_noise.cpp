@@ -52,8 +52,6 @@ extern "C" void GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int3
     }
 }
 
-// Division truncates toward zero.  A count of 1 (or less) leaves the
-// accumulator as it is.
 extern "C" void AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount) {
     if (accumulator == nullptr || width <= 0 || height <= 0 || frameCount <= 1) return;
     const std::size_t count = std::size_t(width) * std::size_t(height);

@@ -153,7 +153,7 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
     // The scalar kernels map as they read; they do all the work when the
     // buffer cannot be had.
     constexpr std::int64_t kBandRows = 32;
-    bool vector = known && vectorPrefixes && simd::avx2Available();
+    bool vector = known && vectorPrefixes && simd::hasAvx2();
     const std::uint8_t* greenTable = lutGreen == identityTable.data() ? nullptr : lutGreen;
     const std::size_t rowLength = static_cast<std::size_t>(width);
     std::unique_ptr<std::uint8_t[]> plane;

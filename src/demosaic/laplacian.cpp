@@ -159,7 +159,7 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
                            Window{2, lastRow, 2, lastColumn}};
     if (bottomUp && (layout == 3 || layout == 4)) flipPrologue(f, lastColumn, height);
     const std::ptrdiff_t step = image.rowStep();
-    const bool vector = vectorPrefixes && simd::avx2Available();
+    const bool vector = vectorPrefixes && simd::hasAvx2();
     auto around = [&](auto edge, std::int64_t r, std::int64_t c) {
         return Around<decltype(edge)::value>{f, r, c, f.raw.row(r) + c, width, image.pixel(r, c), step};
     };

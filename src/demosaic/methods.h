@@ -51,6 +51,78 @@ std::int32_t rotatedTwoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::in
                              const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                              std::uint32_t flip, std::int32_t layout);
 
+// Offset bilinear (offset_bilinear.cpp): the bilinear rule with green at a
+// red site from all four orthogonal neighbours, the pixel of raw site (r, c)
+// stored at image pixel (r - 1, c - 1); border of 2.  Unknown layout codes
+// only run the border.  Tiny frames: at a width of 4 the border would spread
+// image column 2, which no site fills, over every row; that column takes
+// column 1 (raw column 2) first, and at a height of 4 image row 2 likewise
+// takes row 1 (raw row 2), so every pixel is computed (a 4 x 4 frame gives
+// raw site (2, 2) everywhere).  Every other size is the plain rule.
+std::int32_t offsetBilinear(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                            const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                            std::uint32_t flip, std::int32_t layout);
+
+// Gradient-directed green, red and blue from colour differences
+// (gradient_directed.cpp); window rows 1 to height - 3 and columns 1 to
+// width - 3, border of 2.  Every accepted call, unknown layout codes
+// included, first sends "Hello, Edge Sensing!" through debugOutput; a
+// refused call sends nothing.  Unknown layout codes run no stage, only the
+// border.  The green the red and blue stages read outside the window: row
+// height - 2 and column width - 2 are computed by the green rule (it stays
+// inside the frame there); row 0 and column 0 take the nearest computed
+// green (row 1, column 1).  All of these bytes are replaced by the border.
+// Tiny frames: at a width of 4 image column 2 takes the whole pixels of
+// column 1 before the border, at a height of 4 image row 2 those of row 1,
+// so the image is that of the window (a 4 x 4 frame gives pixel (1, 1)
+// everywhere) and never what the destination held.
+std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                              const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                              std::uint32_t flip, std::int32_t layout);
+
+// The staged median methods (median_stages.h): a green stage, then the red
+// and blue stages of bilinear means (bilinear_stages.h), each writing its
+// byte over rows and columns 2 to size - 4, then a border of 3.  At a red or
+// blue site green is estimated from the four green neighbours mapped through
+// the green table, and the estimate goes through the green table again (a
+// non-linear green table is applied twice there, once at green sites).
+// Decisions where the rules leave the outcome open:
+//  - A width or height of 4 is refused (0, nothing written): the window is
+//    empty and no pixel can be computed, so the image would be whatever the
+//    destination held.
+//  - A width or height of 6 has a window one line deep (line 2), which the
+//    border of 3 would replace by line 3, never written.  There every pixel
+//    takes the nearest computed pixel instead: at a height of 6 every image
+//    row equals image row 2, at a width of 6 every column equals column 2
+//    (so a 6 x 6 image is pixel (2, 2) throughout), while a side of 8 or
+//    more keeps its border of 3.  All other sizes follow the border of 3
+//    exactly.
+//  - Layout codes outside 1 to 4 compute nothing, read nothing from the raw
+//    frame, and run the border step (as above) over the destination's
+//    previous contents; the result is 1, as for the other methods.
+// On AVX2 processors (chosen at run time) a vector prefix computes nearly
+// every pixel of the window with the same bytes as the stages; through
+// tables other than the identity it keeps a ring of five mapped rows of at
+// most 547 samples on the stack.
+
+// Sorted-neighbour median (ConvertBayer2Rgb code 3, sorted_median.cpp): with
+// two neighbours at or below their mean, the mean of the middle two; with
+// one, twice the mean less the mean of the eight-sample knight's-move ring,
+// clamped to the middle two; with three or four, the upper neighbour.
+std::int32_t sortedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                          std::uint32_t flip, std::int32_t layout);
+
+// Counted-neighbour median (ConvertBayer2RgbEx code 3, counted_median.cpp):
+// counts the neighbours above the mean (strictly at red sites, at or above
+// at blue sites); one or three: the mean of the middle two; two: twice the
+// mean less the ring's mean, clamped to the middle two, where the ring is
+// the eight knight's-move samples when the two larger neighbours face each
+// other and the four on the upper-right to lower-left diagonal when they
+// meet at a corner; none or four: the upper neighbour.
+std::int32_t countedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                           std::uint32_t flip, std::int32_t layout);
 // Green-guided interpolation (green_guided.cpp): greens of rows and columns 2
 // to size - 3, then red and blue of rows and columns 3 to size - 4 guided by
 // them, then a border of 3.  Refuses (0, nothing written) null images, odd

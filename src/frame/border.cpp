@@ -5,27 +5,34 @@
 
 namespace pm {
 
+void extendRowEnds(std::uint8_t* row, std::int32_t width, std::int32_t border, std::uint32_t bytesPerPixel) {
+    if (border <= 0 || width <= border) return;
+    const std::size_t pixel = bytesPerPixel;
+    const std::size_t b = static_cast<std::size_t>(border);
+    const std::size_t w = static_cast<std::size_t>(width);
+    for (std::size_t k = 0; k < b; ++k) std::memcpy(row + k * pixel, row + b * pixel, pixel);
+    for (std::size_t k = 0; k < b; ++k) std::memcpy(row + (w - 1 - k) * pixel, row + (w - 1 - b) * pixel, pixel);
+}
+
+void extendEdgeRows(std::uint8_t* image, std::int32_t width, std::int32_t height, std::int32_t border,
+                    std::uint32_t bytesPerPixel) {
+    if (border <= 0 || width <= border || height <= border) return;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * bytesPerPixel;
+    const std::size_t b = static_cast<std::size_t>(border);
+    const std::size_t h = static_cast<std::size_t>(height);
+    for (std::size_t k = 0; k < b; ++k) std::memcpy(image + k * rowBytes, image + b * rowBytes, rowBytes);
+    for (std::size_t k = 0; k < b; ++k)
+        std::memcpy(image + (h - 1 - k) * rowBytes, image + (h - 1 - b) * rowBytes, rowBytes);
+}
+
 std::int32_t extendBorder(std::uint8_t* image, std::int32_t width, std::int32_t height, std::uint32_t /*flip*/,
                           std::int32_t border, std::uint32_t bytesPerPixel) {
     if (image == nullptr || border < 0) return 0;
     if (border == 0 || width <= border || height <= border) return 1;
-
-    const std::size_t pixel = bytesPerPixel;
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * pixel;
-    const std::size_t b = static_cast<std::size_t>(border);
-    const std::size_t w = static_cast<std::size_t>(width);
-    const std::size_t h = static_cast<std::size_t>(height);
-
     // Columns first, so that the row copies below carry finished corners.
-    for (std::size_t r = 0; r < h; ++r) {
-        std::uint8_t* row = image + r * rowBytes;
-        for (std::size_t k = 0; k < b; ++k) std::memcpy(row + k * pixel, row + b * pixel, pixel);
-        for (std::size_t k = 0; k < b; ++k)
-            std::memcpy(row + (w - 1 - k) * pixel, row + (w - 1 - b) * pixel, pixel);
-    }
-    for (std::size_t k = 0; k < b; ++k) std::memcpy(image + k * rowBytes, image + b * rowBytes, rowBytes);
-    for (std::size_t k = 0; k < b; ++k)
-        std::memcpy(image + (h - 1 - k) * rowBytes, image + (h - 1 - b) * rowBytes, rowBytes);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * bytesPerPixel;
+    for (std::int32_t r = 0; r < height; ++r) extendRowEnds(image + static_cast<std::size_t>(r) * rowBytes, width, border, bytesPerPixel);
+    extendEdgeRows(image, width, height, border, bytesPerPixel);
     return 1;
 }
 

@@ -17,6 +17,15 @@ namespace pm {
 std::int32_t extendBorder(std::uint8_t* image, std::int32_t width, std::int32_t height, std::uint32_t flip,
                           std::int32_t border, std::uint32_t bytesPerPixel);
 
+// The two steps of extendBorder, for a method that finishes each row's ends
+// while the row is still in cache: the column step on one row (`row` points
+// at its first pixel), and afterwards the row step on the whole image.  Run
+// the column step on every kept row (border to height - 1 - border) first;
+// the rows the row step replaces need none.  Same size limits as above.
+void extendRowEnds(std::uint8_t* row, std::int32_t width, std::int32_t border, std::uint32_t bytesPerPixel);
+void extendEdgeRows(std::uint8_t* image, std::int32_t width, std::int32_t height, std::int32_t border,
+                    std::uint32_t bytesPerPixel);
+
 }  // namespace pm
 
 #endif

@@ -7,11 +7,11 @@ namespace pm {
 namespace {
 
 const MethodEntry kRgbMethods[] = {
-    /* 0 offset bilinear           */ {nullptr, false},
+    /* 0 offset bilinear           */ {offsetBilinear, false},
     /* 1 mapped forward window     */ {mappedWindow, false},
     /* 2 bilinear                  */ {bilinear, false},
-    /* 3 sorted-neighbour median   */ {nullptr, false},
-    /* 4 gradient, colour diffs    */ {nullptr, false},
+    /* 3 sorted-neighbour median   */ {sortedMedian, false},
+    /* 4 gradient, colour diffs    */ {gradientDirected, false},
     /* 5 forward window            */ {forwardWindow, false},
     /* 6 green-guided              */ {greenGuided, false},
     /* 7 smoothed forward window   */ {forwardWindow, true},
@@ -20,11 +20,11 @@ const MethodEntry kRgbMethods[] = {
 };
 
 const MethodEntry kRgbExMethods[] = {
-    /* 0 offset bilinear           */ {nullptr, false},
+    /* 0 offset bilinear           */ {offsetBilinear, false},
     /* 1 mapped forward window     */ {mappedWindow, false},
     /* 2 bilinear                  */ {bilinear, false},
-    /* 3 counted-neighbour median  */ {nullptr, false},
-    /* 4 gradient, colour diffs    */ {nullptr, false},
+    /* 3 counted-neighbour median  */ {countedMedian, false},
+    /* 4 gradient, colour diffs    */ {gradientDirected, false},
     /* 5 mapped forward window     */ {mappedWindow, false},
     /* 6 green-guided              */ {greenGuided, false},
 };

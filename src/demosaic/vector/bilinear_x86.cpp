@@ -11,7 +11,7 @@ namespace pm {
 namespace simd {
 namespace {
 
-template <Site S>
+template <Site S, RedSiteGreen Green>
 PIXMILL_VECTOR_INLINE Planes bilinearSites(const std::uint8_t* s, std::ptrdiff_t stride) {
     const __m128i self = load16(s), up = load16(s - stride), down = load16(s + stride);
     const __m128i left = load16(s - 1), right = load16(s + 1);
@@ -26,35 +26,38 @@ PIXMILL_VECTOR_INLINE Planes bilinearSites(const std::uint8_t* s, std::ptrdiff_t
                                  load16(s + stride + 1))};
         case Site::Red:
         default:
-            // Green from the lower and left neighbours only, as in the scalar rule.
             return {quarterOfSum(load16(s - stride - 1), load16(s - stride + 1), load16(s + stride - 1),
                                  load16(s + stride + 1)),
-                    meanDown(down, left), self};
+                    Green == RedSiteGreen::LowerLeft ? meanDown(down, left) : quarterOfSum(down, left, up, right),
+                    self};
     }
 }
 
-template <typename Row>
+template <typename Row, RedSiteGreen Green>
 struct BilinearBlock {
     PIXMILL_VECTOR_INLINE static Planes at(const std::uint8_t* s, std::ptrdiff_t stride) {
-        return byParity(bilinearSites<Row::even>(s, stride), bilinearSites<Row::odd>(s, stride));
+        return byParity(bilinearSites<Row::even, Green>(s, stride), bilinearSites<Row::odd, Green>(s, stride));
     }
 };
 
 }  // namespace
 
-template <typename Row>
+template <typename Row, RedSiteGreen Green>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const LookupTables& tables, std::uint8_t* out, Path path) {
-    return runBlocksOn<BilinearBlock<Row>>(path, s, stride, count, tables, out);
+    return runBlocksOn<BilinearBlock<Row, Green>>(path, s, stride, count, tables, out);
 }
 
-#define PIXMILL_BILINEAR_COLUMNS(Row)                                                                      \
-    template std::ptrdiff_t bilinearColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,      \
-                                                 const LookupTables&, std::uint8_t*, Path);
-PIXMILL_BILINEAR_COLUMNS(BlueGreenRow)
-PIXMILL_BILINEAR_COLUMNS(GreenRedRow)
-PIXMILL_BILINEAR_COLUMNS(GreenBlueRow)
-PIXMILL_BILINEAR_COLUMNS(RedGreenRow)
+#define PIXMILL_BILINEAR_COLUMNS(Row, Green)                                                              \
+    template std::ptrdiff_t bilinearColumns<Row, Green>(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, \
+                                                        const LookupTables&, std::uint8_t*, Path);
+#define PIXMILL_BILINEAR_ROWS(Green)                   \
+    PIXMILL_BILINEAR_COLUMNS(BlueGreenRow, Green)      \
+    PIXMILL_BILINEAR_COLUMNS(GreenRedRow, Green)       \
+    PIXMILL_BILINEAR_COLUMNS(GreenBlueRow, Green)      \
+    PIXMILL_BILINEAR_COLUMNS(RedGreenRow, Green)
+PIXMILL_BILINEAR_ROWS(RedSiteGreen::LowerLeft)
+PIXMILL_BILINEAR_ROWS(RedSiteGreen::FourNeighbours)
 
 }  // namespace simd
 }  // namespace pm

@@ -11,6 +11,9 @@ namespace simd {
 // covers the operating system's saving of the AVX state.
 Path bestPath() { return __builtin_cpu_supports("avx") ? Path::Avx : Path::Sse2; }
 
+Path bestPathWithAvx2() { return __builtin_cpu_supports("avx2") ? Path::Avx2 : Path::Sse2; }
+bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
+
 }  // namespace simd
 }  // namespace pm
 

@@ -111,8 +111,6 @@ PIXMILL_AVX2 std::ptrdiff_t finishLoop(const std::uint8_t* s, std::ptrdiff_t str
 
 }  // namespace
 
-bool avx2Available() { return __builtin_cpu_supports("avx2"); }
-
 template <typename Row>
 std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                      std::uint8_t* d) {

@@ -32,16 +32,27 @@ namespace simd {
 // Pixels pushed through the prefixes per step.
 constexpr std::ptrdiff_t kBlock = 16;
 
-enum class Path { Scalar, Sse2, Avx };
+enum class Path { Scalar, Sse2, Avx, Avx2 };
+
+// Which neighbours give green at a red site in the bilinear rule: the lower
+// and left ones (bilinear interpolation) or all four (offset bilinear).
+enum class RedSiteGreen { LowerLeft, FourNeighbours };
+
+// The green rules of the two staged median methods, for their prefix.
+enum class MedianRule { Sorted, Counted };
 
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs.
 Path bestPath();
 
+// The same for the prefixes that have an AVX2 form (the gradient-directed
+// ones): Avx2 when the processor has it, otherwise SSE2.
+Path bestPathWithAvx2();
+
 // Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
 // so columns -1 to count of rows -1, 0 and +1 relative to `s`.
-template <typename Row>
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
@@ -52,14 +63,58 @@ template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
 
+// Gradient-directed prefixes, for identity tables only.  `s` points at raw
+// column x of row r, x even, so lane parity is column parity; Row is the row
+// kind of row r.  Paths: Sse2 or Avx2 (any other handles nothing).  Unlike
+// the prefixes above they handle any count but the last pixel or so of a
+// run of at least one block (a last block overlaps the one before it).
+//
+// Green: the green of row r at columns x to x + count - 1 (sample at a green
+// site, directed mean at a red or blue one) into `green`.  Reads raw columns
+// x - 1 to x + count of rows r - 1 to r + 1.
+template <typename Row>
+std::ptrdiff_t gradientGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                    std::uint8_t* green, Path path);
+// Colour: whole pixels (blue, green, red) of row r at columns x to
+// x + count - 1 into `out`, from the raw rows r - 1 to r + 1 and the greens
+// of those rows, greens[0 to 2], each pointing at column x of its row.  Reads
+// columns x - 1 to x + count of all six rows.
+template <typename Row>
+std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* greens,
+                                     std::ptrdiff_t count, std::uint8_t* out, Path path);
+// Forward-window sites of 16-bit samples stored as blue, green, red words
+// without tables, 8 pixels per step (a multiple of 8 is returned): reads
+// columns 0 to count of rows 0 and +1.  Only the AVX path has one; any other
+// path handles nothing.
+template <typename Row, typename Smoothing>
+std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint16_t* out, Path path = bestPath());
+// Whether the processor runs AVX2, which the median prefix needs: unlike
+// the prefixes above it works in 256-bit registers of 16-bit lanes.
+bool hasAvx2();
+
+// Whole pixels of the staged median methods: green by `Rule` (the four green
+// neighbours sorted, compared with their mean, corrected by the knight's-move
+// ring), red and blue bilinear, 32 pixels per step, the last step overlapping
+// the one before so that the whole run but at most its last pixel is done
+// (unlike the 16-pixel prefixes, which leave up to 15 pixels to the scalar
+// loop).  Reads rows -2 to +2 and columns -2 to count + 1 relative to `s`,
+// which must sit at an even column so that Row::even is the site of even
+// offsets.  The green rule compares samples mapped through the green table:
+// with `mappedGreen` null the tables must all be the identity and the raw
+// rows are read; otherwise it holds rows -2 to +2 already mapped, each
+// pointing at the column of `s` and readable over the same columns.  Handles
+// nothing (returns 0) unless `avx2` is set and count is at least 32.
+template <MedianRule Rule, typename Row>
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
+                             std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
 // Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
-// when avx2Available() says the processor has AVX2.  The green prefix
+// when hasAvx2() says the processor has AVX2.  The green prefix
 // writes the green estimates of `count` pixels from `s` into the green bytes
 // from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
 // prefix finishes `count` pixels from `d` (image-row step `step`) as the main
 // pass does, reading rows -1 to +1, columns -1 to count, of both images; the
 // row above and the pixel before `d` must be finished already.
-bool avx2Available();
 template <typename Row>
 std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                      std::uint8_t* d);
@@ -69,7 +124,7 @@ std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stri
                                       const LookupTables& tables);
 
 // Green-guided method (green_guided_x86.cpp), AVX2 only (check
-// avx2Available() first).  Both work on `m`, the samples mapped
+// hasAvx2() first).  Both work on `m`, the samples mapped
 // through the green table (row length `stride`).  The green prefix writes
 // the greens of `count` pixels into the green bytes from `d`, mapping its
 // estimates through `greenTable` unless that is null (identity); it reads
@@ -91,8 +146,32 @@ std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* ra
 #else
 
 inline Path bestPath() { return Path::Scalar; }
+inline Path bestPathWithAvx2() { return Path::Scalar; }
+
+template <typename Row, typename Smoothing>
+inline std::ptrdiff_t forwardWindowColumns16(const std::uint16_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint16_t*,
+                                             Path = Path::Scalar) {
+    return 0;
+}
+
+inline bool hasAvx2() { return false; }
+template <MedianRule Rule, typename Row>
+inline std::ptrdiff_t medianColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*, std::ptrdiff_t,
+                                    const LookupTables&, std::uint8_t*, bool) {
+    return 0;
+}
 
 template <typename Row>
+inline std::ptrdiff_t gradientGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*, Path) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t gradientColourColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*,
+                                            std::ptrdiff_t, std::uint8_t*, Path) {
+    return 0;
+}
+
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const LookupTables&,
                                       std::uint8_t*, Path = Path::Scalar) {
     return 0;
@@ -103,7 +182,6 @@ inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, 
     return 0;
 }
 
-inline bool avx2Available() { return false; }
 template <typename Row>
 inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
     return 0;

@@ -86,25 +86,51 @@ __attribute__((target("avx"), always_inline)) inline __m128i gather(const Planes
                         _mm_shuffle_epi8(p.red, r));
 }
 
+// The masks that build the 48 interleaved bytes of 16 pixels: byte i of
+// output vector k is byte (16k + i) of the interleaved pixels, that is pixel
+// (16k + i) / 3 of plane (16k + i) % 3; -1 leaves the byte zero.
+struct InterleaveMasks {
+    __m128i blue[3], green[3], red[3];
+};
+PIXMILL_VECTOR_INLINE InterleaveMasks interleaveMasks() {
+    return {{_mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5),
+             _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1),
+             _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1)},
+            {_mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1),
+             _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10),
+             _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1)},
+            {_mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1),
+             _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1),
+             _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15)}};
+}
+
 // The same 48 bytes by byte shuffles: each output vector gathers its bytes
 // from the three planes with one shuffle per plane.  Needs AVX (its 128-bit
 // shuffle with the three-operand encoding).
 __attribute__((target("avx"), always_inline)) inline void storeShuffled(std::uint8_t* out, const Planes& p) {
-    // Byte i of output vector k is byte (16k + i) of the interleaved pixels:
-    // pixel (16k + i) / 3, plane (16k + i) % 3; -1 leaves the byte zero.
-    const __m128i b0 = _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5);
-    const __m128i g0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
-    const __m128i r0 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
-    const __m128i b1 = _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1);
-    const __m128i g1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
-    const __m128i r1 = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1);
-    const __m128i b2 = _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1);
-    const __m128i g2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
-    const __m128i r2 = _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15);
+    const InterleaveMasks m = interleaveMasks();
     __m128i* o = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(o, gather(p, b0, g0, r0));
-    _mm_storeu_si128(o + 1, gather(p, b1, g1, r1));
-    _mm_storeu_si128(o + 2, gather(p, b2, g2, r2));
+    for (int k = 0; k < 3; ++k) _mm_storeu_si128(o + k, gather(p, m.blue[k], m.green[k], m.red[k]));
+}
+
+// 32 pixels, planes of 32 bytes, as 96 interleaved bytes in AVX2: each
+// 128-bit half shuffles its 16 pixels as above, and the halves are then
+// regrouped into three 32-byte stores.
+__attribute__((target("avx2"), always_inline)) inline void storeShuffled32(std::uint8_t* out, __m256i blue,
+                                                                          __m256i green, __m256i red) {
+    const InterleaveMasks m = interleaveMasks();
+    __m256i part[3];
+    for (int k = 0; k < 3; ++k)
+        part[k] = _mm256_or_si256(
+            _mm256_or_si256(_mm256_shuffle_epi8(blue, _mm256_broadcastsi128_si256(m.blue[k])),
+                            _mm256_shuffle_epi8(green, _mm256_broadcastsi128_si256(m.green[k]))),
+            _mm256_shuffle_epi8(red, _mm256_broadcastsi128_si256(m.red[k])));
+    // part[k] holds bytes 16k to 16k + 15 of pixels 0-15 (low half) and of
+    // pixels 16-31 (high half).
+    __m256i* o = reinterpret_cast<__m256i*>(out);
+    _mm256_storeu_si256(o, _mm256_permute2x128_si256(part[0], part[1], 0x20));
+    _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(part[2], part[0], 0x30));
+    _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(part[1], part[2], 0x31));
 }
 
 // 16 pixels through three arbitrary tables.  A table look-up is a gather,

@@ -1,0 +1,30 @@
+cmake_minimum_required(VERSION 3.20)
+# Compiles header_caller.cpp twice and reads the symbols it needs: with
+# pixmill.h alone it must bind to the plain C exports, with the decorated
+# header included on purpose to the decorated ones.
+#   -DCXX=<compiler> -DNM=<nm> -DINCLUDE=<include dir> -DWORK=<scratch dir>
+set(source "${CMAKE_CURRENT_LIST_DIR}/header_caller.cpp")
+file(MAKE_DIRECTORY "${WORK}")
+function(expect_symbols tag expected unexpected)
+    set(object "${WORK}/header_caller_${tag}.o")
+    execute_process(COMMAND "${CXX}" -std=c++17 -c -I "${INCLUDE}" ${ARGN} "${source}" -o "${object}"
+                    RESULT_VARIABLE status ERROR_VARIABLE err)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${tag}: compiling the caller failed:\n${err}")
+    endif()
+    execute_process(COMMAND "${NM}" -u "${object}" OUTPUT_VARIABLE symbols)
+    foreach(symbol IN LISTS expected)
+        if(NOT symbols MATCHES " ${symbol}\n")
+            message(FATAL_ERROR "${tag}: caller does not bind to ${symbol}; it needs:\n${symbols}")
+        endif()
+    endforeach()
+    foreach(symbol IN LISTS unexpected)
+        if(symbols MATCHES " ${symbol}\n")
+            message(FATAL_ERROR "${tag}: caller binds to ${symbol}; it needs:\n${symbols}")
+        endif()
+    endforeach()
+endfunction()
+set(plain PmRotate90CW8B PmRotate90CCW8B)
+set(decorated _Z14PmRotate90CW8BPhiiS_ _Z15PmRotate90CCW8BPhiiS_)
+expect_symbols(plain "${plain}" "${decorated}")
+expect_symbols(decorated "${decorated}" "${plain}" -DCALL_DECORATED)
