@@ -78,6 +78,7 @@ TEST(EarlierBuilds, MethodCodesRunTheirMethods) {
         {"1.5.0.1", false, 3, medianModel(false)},    {"1.5.0.1", true, 3, medianModel(true)},
         {"1.5.0.1", false, 4, modelGradient},         {"1.5.0.1", true, 4, modelGradient},
         {"1.5.0.1", false, 5, modelWindowUnbordered}, {"1.5.0.1", true, 5, modelMappedUnbordered},
+        {"1.5.0.1", false, 6, modelGreenGuided},      {"1.5.0.1", true, 6, modelGreenGuided},
         {"1.1.2.0", false, 0, modelOffsetBilinear},   {"1.1.2.0", false, 1, forwardWindowModel(false)},
         {"1.1.2.0", false, 2, modelBilinear},         {"1.1.2.0", false, 3, modelFloatCounted},
         {"1.1.2.0", false, 4, modelGradient},         {"1.1.2.0", false, 6, modelDirectional},

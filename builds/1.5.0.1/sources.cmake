@@ -12,6 +12,8 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/gradient_directed.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp
+    demosaic/green_guided.cpp
+    demosaic/vector/green_guided_x86.cpp
     demosaic/vector/gradient_sse2.cpp
     demosaic/vector/gradient_avx2.cpp
     demosaic/vector/cpu_path.cpp

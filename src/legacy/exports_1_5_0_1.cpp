@@ -20,7 +20,7 @@ const MethodEntry kRgbMethods[] = {
     /* 3 sorted-neighbour median           */ {sortedMedian, false},
     /* 4 gradient, colour diffs            */ {gradientDirected, false},
     /* 5 forward window, no border         */ {forwardWindowUnbordered, false},
-    /* 6 green-guided                      */ {nullptr, false},
+    /* 6 green-guided                      */ {greenGuided, false},
 };
 
 const MethodEntry kRgbExMethods[] = {
@@ -30,7 +30,7 @@ const MethodEntry kRgbExMethods[] = {
     /* 3 counted-neighbour median          */ {countedMedian, false},
     /* 4 gradient, colour diffs            */ {gradientDirected, false},
     /* 5 mapped forward window, no border  */ {mappedWindowUnbordered, false},
-    /* 6 green-guided                      */ {nullptr, false},
+    /* 6 green-guided                      */ {greenGuided, false},
 };
 
 }  // namespace
