@@ -151,7 +151,9 @@ struct WindowBlock {
 
 // Mapped samples: blue and red are the mapped samples the unsmoothed window
 // picks; green is the mapped sample at a green site, elsewhere the mean of
-// the mapped greens below and to the right.
+// the mapped greens below and to the right.  Two green look-ups serve both:
+// the first takes the sample itself at green lanes and the one below at the
+// others, the second the one to the right.
 template <typename Row>
 struct MappedWindowBlock {
     static constexpr bool kMapsItself = true;
@@ -159,12 +161,12 @@ struct MappedWindowBlock {
     PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
         const Px<V> raw = byParity<V>(windowSites<V, Row::even>(s, stride, false),
                                       windowSites<V, Row::odd>(s, stride, false));
-        const auto* green = plan.pieces[1];
-        const auto atGreen = lookUp<V>(green, V::load(s));
-        const auto atColour = meanDown<V>(lookUp<V>(green, V::load(s + stride)), lookUp<V>(green, V::load(s + 1)));
         constexpr bool evenGreen = !colourSite(Row::even);
-        return {lookUp<V>(plan.pieces[0], raw.blue),
-                evenGreen ? byParity<V>(atGreen, atColour) : byParity<V>(atColour, atGreen),
+        const auto self = V::load(s), below = V::load(s + stride);
+        const auto* green = plan.pieces[1];
+        const auto first = lookUp<V>(green, evenGreen ? byParity<V>(self, below) : byParity<V>(below, self));
+        const auto mean = meanDown<V>(first, lookUp<V>(green, V::load(s + 1)));
+        return {lookUp<V>(plan.pieces[0], raw.blue), evenGreen ? byParity<V>(first, mean) : byParity<V>(mean, first),
                 lookUp<V>(plan.pieces[2], raw.red)};
     }
 };

@@ -40,7 +40,8 @@ enum class Path { Scalar, Sse2, Avx, Avx2 };
 // sixteen 16-entry pieces for the byte-shuffle look-up.  Piece k of a table
 // holds entries 16k to 16k + 15 XOR those of piece k - 1 (pieces 0 and 8
 // plain), so a look-up XORs the pieces up to the index's own one; see
-// lookUp in pixel_blocks.h.
+// lookUp in pixel_blocks.h.  With all tables the identity (null) the pieces
+// are left out: nothing looks them up.
 struct RowPlan {
     Path path;
     LookupTables tables;
@@ -50,6 +51,8 @@ struct RowPlan {
 
 inline RowPlan planRows(const LookupTables& tables, Path path) {
     RowPlan plan{path, tables, allIdentity(tables), {}};
+    // Null tables are never looked up, and small frames feel the cost.
+    if (plan.unmapped) return plan;
     const std::uint8_t* const each[3] = {tables.blue, tables.green, tables.red};
     for (int t = 0; t < 3; ++t)
         for (int k = 0; k < 16; ++k)
