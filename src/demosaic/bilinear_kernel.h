@@ -96,16 +96,21 @@ inline void bilinearRow(const std::uint8_t* src, std::int32_t width, std::int64_
 // Raw rows 1 to height - 2 of Bayer layout code 1 to 4, in one pass from top
 // to bottom (no pixel reads another, so any order gives the same image; one
 // pass keeps the source rows in cache).  The vector path is chosen once,
-// here, with the tables prepared for it.  Returns false, having written
+// here, with the tables prepared for it.  afterRow(r) runs right after raw
+// row r is written, while it is in cache.  Returns false, having written
 // nothing, for any other code.
-template <RedSiteGreen Green, typename Writer>
+template <RedSiteGreen Green, typename Writer, typename AfterRow = void (*)(std::int64_t)>
 bool bilinearImage(std::int32_t layout, const std::uint8_t* src, std::int32_t width, std::int32_t height,
-                   const Writer& writer, simd::Path path = simd::bestPath()) {
+                   const Writer& writer, simd::Path path = simd::bestPath(),
+                   AfterRow&& afterRow = [](std::int64_t) {}) {
     const simd::RowPlan plan = simd::planRows(writer.tables, path);
     return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        for (std::int64_t r = 1; r < height - 1; r += 2) {
-            bilinearRow<decltype(oddRows), Green>(src, width, r, writer, plan);
-            if (r + 1 < height - 1) bilinearRow<decltype(evenRows), Green>(src, width, r + 1, writer, plan);
+        for (std::int64_t r = 1; r < height - 1; ++r) {
+            if ((r & 1) != 0)
+                bilinearRow<decltype(oddRows), Green>(src, width, r, writer, plan);
+            else
+                bilinearRow<decltype(evenRows), Green>(src, width, r, writer, plan);
+            afterRow(r);
         }
     });
 }

@@ -127,11 +127,13 @@ inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdi
 // bottom (no pixel reads another, so any order gives the same image; one
 // pass keeps the source rows in cache).  An 8-bit BgrWriter gets the vector
 // path, chosen once here, with its tables prepared for it: every caller of
-// this function with such a writer has the fast rows.  Returns false, having
+// this function with such a writer has the fast rows.  afterRow(r) runs
+// right after row r is written, while it is in cache.  Returns false, having
 // written nothing, for any other code.
-template <typename Smoothing, typename Sample, typename Writer>
+template <typename Smoothing, typename Sample, typename Writer, typename AfterRow = void (*)(std::int64_t)>
 bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t width, std::int32_t height,
-                        const Writer& writer, simd::Path path = simd::bestPath()) {
+                        const Writer& writer, simd::Path path = simd::bestPath(),
+                        AfterRow&& afterRow = [](std::int64_t) {}) {
     auto walk = [&](const auto& w) {
         return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
             for (std::int64_t r = 0; r < height - 1; ++r) {
@@ -140,6 +142,7 @@ bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t wid
                     forwardWindowSpan<decltype(evenRows), Smoothing>(s, width, 0, width - 1, w.row(r));
                 else
                     forwardWindowSpan<decltype(oddRows), Smoothing>(s, width, 0, width - 1, w.row(r));
+                afterRow(r);
             }
         });
     };

@@ -83,17 +83,23 @@ std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8
     const bool bottomUp = flipSet(flip);
     const simd::RowPlan plan = simd::planRows(tables, path);
     // One pass from top to bottom, each row with the kernel of its kind.
-    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+    // The last row has no window; the border replaces it, the first row and
+    // the outer columns by the nearest kept pixels: the ends of each
+    // computed row while it is in cache, then the edge rows.
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const bool computed = withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
         for (std::int64_t r = 0; r < height - 1; ++r) {
             if ((r & 1) == 0)
                 mappedRow<decltype(evenRows)>(src, dst, width, height, r, plan, bottomUp);
             else
                 mappedRow<decltype(oddRows)>(src, dst, width, height, r, plan, bottomUp);
+            extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, 1, 3);
         }
     });
-    // The last row has no window; the border replaces it, the first row and
-    // the outer columns by the nearest kept pixels.
-    extendBorder(dst, width, height, flip, 1, 3);
+    if (computed)
+        extendEdgeRows(dst, width, height, 1, 3);
+    else
+        extendBorder(dst, width, height, flip, 1, 3);
     return 1;
 }
 
