@@ -23,14 +23,14 @@ namespace {
 // tile asks for the destination lines of the next one beforehand.  (Of the
 // shapes and orders measured, this was the fastest on 4096 x 3072 frames.)
 constexpr std::int64_t kTileRows = 16;
-constexpr std::ptrdiff_t kTileColumns = 128;
+constexpr std::ptrdiff_t kTileColumns = 256;
 // One spare byte per buffer row: pixels are moved as 4-byte words.
 constexpr std::ptrdiff_t kTileRowBytes = 3 * kTileColumns + 1;
 
 // Copies `count` pixels of buffer column `column`, buffer rows `first`,
 // `first` + step, ..., to consecutive pixels from `out`.  All but the last
 // move as 4-byte words whose spare byte the next pixel overwrites.
-inline void transposeColumn(const std::uint8_t* tile, std::ptrdiff_t column, std::ptrdiff_t first,
+inline __attribute__((always_inline)) void transposeColumn(const std::uint8_t* tile, std::ptrdiff_t column, std::ptrdiff_t first,
                             std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
     const std::uint8_t* in = tile + first * kTileRowBytes + 3 * column;
     for (std::ptrdiff_t k = 0; k + 1 < count; ++k, in += step * kTileRowBytes, out += 3) std::memcpy(out, in, 4);
@@ -85,9 +85,16 @@ std::int32_t rotatedTwoByTwoOn(simd::Path path, const std::uint8_t* src, std::ui
             // Source row r goes to destination column r, or height - 1 - r
             // (then the tile's last row comes first).
             const auto column = static_cast<std::size_t>(transposed ? top : height - top - rows);
-            for (std::ptrdiff_t x = 0; x < columns; ++x)
-                transposeColumn(tile, x, transposed ? 0 : rows - 1, transposed ? 1 : -1, rows,
-                                dst + static_cast<std::size_t>(first + x) * rowBytes + column * 3);
+            std::uint8_t* out = dst + static_cast<std::size_t>(first) * rowBytes + column * 3;
+            if (rows == kTileRows && transposed)
+                for (std::ptrdiff_t x = 0; x < columns; ++x, out += rowBytes)
+                    transposeColumn(tile, x, 0, 1, kTileRows, out);
+            else if (rows == kTileRows)
+                for (std::ptrdiff_t x = 0; x < columns; ++x, out += rowBytes)
+                    transposeColumn(tile, x, kTileRows - 1, -1, kTileRows, out);
+            else
+                for (std::ptrdiff_t x = 0; x < columns; ++x, out += rowBytes)
+                    transposeColumn(tile, x, transposed ? 0 : rows - 1, transposed ? 1 : -1, rows, out);
         };
         const std::int64_t lastRow = height - 1;      // no window: not computed
         const std::ptrdiff_t lastColumn = width - 1;  // likewise
