@@ -5,15 +5,14 @@
 // anonymous namespace so that each file keeps its own copy.
 //
 // Means stay in 8 bits: (a + b) >> 1 is the rounded-up mean of the
-// instruction less the lowest bit of a ^ b.  Both site rules of a row are
+// instruction less the lowest bit of a ^ b; quarterOfSum likewise.  Both site rules of a row are
 // computed for every lane and each lane keeps the one of its column.
 //
 // V provides: Vec, kPixels, kShuffles (has a byte shuffle), load, splat,
-// avg, subBytes, andBits, andNot, orBits, xorBits, lowWide/highWide (bytes
-// to 16-bit lanes), add16, quarter16, packBytes, storePixels(out, blue,
-// green, red) and, with kShuffles, shuffle, subsBytes (signed, saturating)
-// and piece (a 16-byte table piece in every 128-bit part); without it,
-// storeMapped(out, blue, green, red, tables).
+// splat16, avg, subBytes, andBits, andNot, orBits, xorBits,
+// storePixels(out, blue, green, red) and, with kShuffles, shuffle, subsBytes
+// (signed, saturating) and piece (a 16-byte table piece in every 128-bit
+// part); without it, storeMapped(out, blue, green, red, tables).
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 
@@ -42,13 +41,16 @@ PIXMILL_BLOCK_INLINE typename V::Vec meanDown(typename V::Vec a, typename V::Vec
     return V::subBytes(V::avg(a, b), V::andBits(V::xorBits(a, b), V::splat(1)));
 }
 
-// (a + b + c + d) >> 2 in 16-bit lanes, where the sum cannot overflow.
+// (a + b + c + d) >> 2, also without widening: with p and q the rounded-up
+// means of a, b and of c, d, the rounded-up mean of p and q is one too high
+// exactly when any of the three means dropped an odd sum (checked for all
+// 2^32 inputs).
 template <typename V>
 PIXMILL_BLOCK_INLINE typename V::Vec quarterOfSum(typename V::Vec a, typename V::Vec b, typename V::Vec c,
                                                   typename V::Vec d) {
-    const auto lo = V::add16(V::add16(V::lowWide(a), V::lowWide(b)), V::add16(V::lowWide(c), V::lowWide(d)));
-    const auto hi = V::add16(V::add16(V::highWide(a), V::highWide(b)), V::add16(V::highWide(c), V::highWide(d)));
-    return V::packBytes(V::quarter16(lo), V::quarter16(hi));
+    const auto p = V::avg(a, b), q = V::avg(c, d);
+    const auto odd = V::orBits(V::orBits(V::xorBits(a, b), V::xorBits(c, d)), V::xorBits(p, q));
+    return V::subBytes(V::avg(p, q), V::andBits(odd, V::splat(1)));
 }
 
 // Even lanes from `even`, odd lanes from `odd`.

@@ -33,11 +33,6 @@ struct AvxPixels {
     static Vec orBits(Vec a, Vec b) { return _mm_or_si128(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm_xor_si128(a, b); }
     static Vec shuffle(Vec table, Vec idx) { return _mm_shuffle_epi8(table, idx); }
-    static Vec lowWide(Vec v) { return _mm_unpacklo_epi8(v, _mm_setzero_si128()); }
-    static Vec highWide(Vec v) { return _mm_unpackhi_epi8(v, _mm_setzero_si128()); }
-    static Vec add16(Vec a, Vec b) { return _mm_add_epi16(a, b); }
-    static Vec quarter16(Vec v) { return _mm_srli_epi16(v, 2); }
-    static Vec packBytes(Vec lo, Vec hi) { return _mm_packus_epi16(lo, hi); }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled(out, {blue, green, red}); }
 };
 

@@ -1,8 +1,7 @@
 // The bilinear and forward-window prefixes in AVX2, 32 pixels per step.
-// Byte-wise operations never cross the 128-bit halves, and the widening
-// unpacks and the pack work within each half alike, so the rules of
-// pixel_blocks.h hold lane for lane; table pieces are repeated in both
-// halves.  Everything after the target line is built for AVX2 and runs only
+// Byte-wise operations never cross the 128-bit halves, so the rules of
+// pixel_blocks.h hold lane for lane; the byte shuffle works within each
+// half, so table pieces are repeated in both.  Everything after the target line is built for AVX2 and runs only
 // after the processor check.
 #include "demosaic/vector/vector_paths.h"
 
@@ -38,11 +37,6 @@ struct Avx2Pixels {
     static Vec orBits(Vec a, Vec b) { return _mm256_or_si256(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm256_xor_si256(a, b); }
     static Vec shuffle(Vec table, Vec idx) { return _mm256_shuffle_epi8(table, idx); }
-    static Vec lowWide(Vec v) { return _mm256_unpacklo_epi8(v, _mm256_setzero_si256()); }
-    static Vec highWide(Vec v) { return _mm256_unpackhi_epi8(v, _mm256_setzero_si256()); }
-    static Vec add16(Vec a, Vec b) { return _mm256_add_epi16(a, b); }
-    static Vec quarter16(Vec v) { return _mm256_srli_epi16(v, 2); }
-    static Vec packBytes(Vec lo, Vec hi) { return _mm256_packus_epi16(lo, hi); }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled32(out, blue, green, red); }
 };
 
