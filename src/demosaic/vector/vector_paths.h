@@ -30,7 +30,7 @@
 namespace pm {
 namespace simd {
 
-// Pixels pushed through the prefixes per step.
+// Pixels per step of the 128-bit prefixes (the AVX2 ones take 32).
 constexpr std::ptrdiff_t kBlock = 16;
 
 enum class Path { Scalar, Sse2, Avx, Avx2 };
