@@ -103,7 +103,8 @@ TEST_P(VectorPath, ForwardWindowRowsMatchModelSmoothedAndNot) {
     const Path path = GetParam();
     for (bool smooth : {false, true}) {
         checkRows(
-            (std::string(pathName(path)) + (smooth ? " smoothed window" : " window")).c_str(), blockOf(path), 19, 3, {0, 1}, 0,
+            (std::string(pathName(path)) + (smooth ? " smoothed window" : " window")).c_str(), blockOf(path), 19, 3,
+            {0, 1}, 0,
             [&](auto row, auto... args) {
                 using Row = decltype(row);
                 return smooth ? pm::simd::forwardWindowColumns<Row, pm::SmoothingAlways>(args..., path)

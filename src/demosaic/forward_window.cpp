@@ -9,9 +9,9 @@
 
 namespace pm {
 
-std::int32_t forwardWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                           std::uint32_t flip, std::int32_t layout) {
+std::int32_t forwardWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool bottomUp = flipSet(flip);
     const BgrWriter<std::uint8_t> writer{dst, width, height, bottomUp, lutRed, lutGreen, lutBlue};
@@ -32,8 +32,8 @@ std::int32_t forwardWindowOn(simd::Path path, const std::uint8_t* src, std::uint
 }
 
 std::int32_t forwardWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                                const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                                std::uint32_t flip, std::int32_t layout) {
+                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                           std::uint32_t flip, std::int32_t layout) {
     return forwardWindowOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 

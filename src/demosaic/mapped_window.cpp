@@ -75,9 +75,9 @@ void mappedRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, s
 // Widths that are not a multiple of 4, or below 8, keep the last group as the
 // last four columns and give every column before it the plain pixel rule
 // (see methods.h); the entry accepts them, so they must give a sound image.
-std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                          std::uint32_t flip, std::int32_t layout) {
+std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                            std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
     const bool bottomUp = flipSet(flip);

@@ -30,8 +30,9 @@ constexpr std::ptrdiff_t kTileRowBytes = 3 * kTileColumns + 1;
 // Copies `count` pixels of buffer column `column`, buffer rows `first`,
 // `first` + step, ..., to consecutive pixels from `out`.  All but the last
 // move as 4-byte words whose spare byte the next pixel overwrites.
-inline __attribute__((always_inline)) void transposeColumn(const std::uint8_t* tile, std::ptrdiff_t column, std::ptrdiff_t first,
-                            std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
+inline __attribute__((always_inline)) void transposeColumn(const std::uint8_t* tile, std::ptrdiff_t column,
+                                                           std::ptrdiff_t first, std::ptrdiff_t step,
+                                                           std::ptrdiff_t count, std::uint8_t* out) {
     const std::uint8_t* in = tile + first * kTileRowBytes + 3 * column;
     for (std::ptrdiff_t k = 0; k + 1 < count; ++k, in += step * kTileRowBytes, out += 3) std::memcpy(out, in, 4);
     std::memcpy(out, in, 3);
@@ -59,9 +60,9 @@ void fillRotatedBorder(std::uint8_t* dst, std::int32_t width, std::int32_t heigh
 
 }  // namespace
 
-std::int32_t rotatedTwoByTwoOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                             const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                             std::uint32_t flip, std::int32_t layout) {
+std::int32_t rotatedTwoByTwoOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                               std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                               const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool transposed = flipSet(flip);
     // Always smoothed: the dispatch sets the flag for this code anyway, and
