@@ -139,7 +139,17 @@ typedef struct PmWhiteBalanceRecord {
  * debugger output, silent by default, once per accepted call.
  * Smallest frames: at a width or height of 4, codes 0 and 4 repeat the
  * nearest pixels they compute over the image, never the destination's
- * previous bytes. */
+ * previous bytes; code 3 (and Ex code 3) refuses a width or height of 4,
+ * where it can compute no pixel, and at a width or height of 6 every pixel
+ * across that side is the one computed line.  Code 6 (and Ex code 6), at a
+ * width or height of 4 or 6, takes the pixels it cannot compute from their
+ * own two-by-two cell, so no byte is the destination's previous one.
+ * Code 8 checks no size and returns 1 whenever src and dest are given (odd
+ * and tiny sizes included, nothing outside the buffers is touched): it
+ * computes rows and columns 2 to 2 * (size / 2) - 3 and leaves the two
+ * outermost rows and columns as they were, except that bottom-up in layouts
+ * 3 and 4 it writes green estimates into the last two rows.  Calls with code
+ * 8 run one at a time across threads. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);
@@ -156,14 +166,46 @@ PIXMILL_API int32_t ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_
  * library is loaded.  No function reads it; it must not be written. */
 PIXMILL_API const int32_t* PmGetConstantBlock(void);
 
-/* Record entry.  Operation 0 converts through a PmConvertRecord (method 7
- * only; fills null table fields with the identity table's address and sets
- * the smoothing flag); operation 1 measures white balance through a
- * PmWhiteBalanceRecord. */
+/* Record entry.  `record` points to a caller-owned record; `reserved` is not
+ * read.  A null record, or an operation other than 0 and 1, returns 0 and
+ * touches nothing.
+ *
+ * Operation 0 (PM_OPERATION_CONVERT), a PmConvertRecord:
+ *  - null `src` or `dest`: returns 0, the record is left unchanged;
+ *  - otherwise each null table field is set to the library's identity table
+ *    (65536 16-bit entries when `srcFormat` is 5 or 10, else 256 bytes); the
+ *    addresses stay valid while the library is loaded and must not be written
+ *    through;
+ *  - `method` other than 7: returns 0, nothing converted, flag untouched;
+ *  - sets the process-wide smoothing flag (as ConvertBayer2Rgb code 7 does),
+ *    then converts with the smoothed forward window: grey when `destFormat`
+ *    is 0 or 5, colour otherwise.  `srcFormat` 0 or 9: 8-bit samples and
+ *    256-byte tables, 3 bytes (colour: blue, green, red) or 1 byte (grey) per
+ *    pixel.  5 or 10: 16-bit samples and tables of 16-bit entries indexed by
+ *    the sample value (65536 entries cover any frame), 3 words or 1 word per
+ *    pixel.  Grey is (601 G + 306 R + 117 B) >> 10 of the table outputs.
+ *    `layout` 0 RGGB, 1 GBRG, 2 GRBG, 3 BGGR; the lowest byte of `flip`
+ *    non-zero writes bottom-up.  16-bit buffers are naturally aligned.
+ *  - returns 0 with nothing written for an odd width or height, one below 4,
+ *    or width x height above 2^31 - 1; 1 otherwise.  Any other `srcFormat`
+ *    returns 1 with nothing written; `layout` above 3 returns 1 having only
+ *    replicated the destination's one-pixel border.
+ *
+ * Operation 1 (PM_OPERATION_WHITE_BALANCE), a PmWhiteBalanceRecord: null
+ * `image` returns 0; otherwise measures as GetWhiteBalanceRatio does, with
+ * `format` 4 (three 8-bit channels) or 6 (three 16-bit channels; any other
+ * format gives ratios 0.0), and returns its result. */
 PIXMILL_API int32_t PmConvert(int32_t operation, void* record, int32_t reserved);
 
-/* Widen packed 10-bit (three samples per 32-bit word) or 12-bit (two samples
- * per three bytes) frames into width x height 16-bit samples. */
+/* Widen a packed frame of width x height samples into as many 16-bit words
+ * at `unpacked`, values in the low bits.  10-bit: three samples per 32-bit
+ * little-endian word (bits 0-9, 10-19, 20-29), a last word for the one or two
+ * left over; reads ceil(N / 3) words.  12-bit: two samples per three bytes,
+ * the first the low 12 bits of the little-endian word at bytes 0-1, the
+ * second the word at bytes 1-2 shifted right by 4; an odd count unpacks its
+ * last sample from the first two bytes of a final group, so reads
+ * ceil(3 N / 2) bytes.  No alignment is needed.  Nothing is written for a null
+ * pointer, a width or height of 0 or below, or more than 2^31 - 1 samples. */
 PIXMILL_API void Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height);
 PIXMILL_API void Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height);
 

@@ -148,8 +148,8 @@ TEST(LibraryState, IdentityTableAndConstantBlock) {
     EXPECT_EQ(10, pm::deadPixelThreshold.load());
 }
 
-// Callers may be handed the identity table's address (the record entry fills
-// null table fields with it); a write through it must fault rather than
+// Callers may be handed the identity tables' addresses (the record entry
+// fills null table fields with them); a write through one must fault rather than
 // corrupt every later conversion.
 TEST(LibraryStateDeathTest, IdentityTableIsReadOnly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -162,6 +162,16 @@ TEST(LibraryStateDeathTest, IdentityTableIsReadOnly) {
         },
         "");
     EXPECT_EQ(7, pm::identityTable[7]);
+    // The same for the 16-bit table handed out for 16-bit sources.
+    auto* writable16 = const_cast<std::uint16_t*>(pm::identityTable16.data());
+    EXPECT_DEATH(
+        {
+            writable16[40000] = 0;
+            std::fprintf(stderr, "written\n");
+            std::exit(0);
+        },
+        "");
+    EXPECT_EQ(40000, pm::identityTable16[40000]);
 }
 
 }  // namespace

@@ -245,8 +245,8 @@ TEST(ReadFrame, MalformedFilesAreRefusedByName) {
         {bytesOf("P2 4 4 255\n"), "plain (ASCII) PGM"},
         {bytesOf("P6 4 4 255\n"), "PPM colour images"},
         {bytesOf("P3 4 4 255\n"), "PPM colour images"},
-        {bytesOf("GIF89a"), "not a PNG or binary PGM"},
-        {bytesOf("P"), "not a PNG or binary PGM"},
+        {bytesOf("GIF89a"), "not a PNG, TIFF or binary PGM"},
+        {bytesOf("P"), "not a PNG, TIFF or binary PGM"},
         {simplePng(4, 4, PNG_FORMAT_RGB, pixels), "colour image; an 8-bit grey image is needed"},
         {simplePng(4, 4, PNG_FORMAT_RGBA, pixels), "colour image with alpha"},
         {simplePng(4, 4, PNG_FORMAT_GA, pixels), "grey image with alpha"},
@@ -317,9 +317,10 @@ TEST_F(ImageFiles, PpmOutputIsHeaderThenRgbBytes) {
 
 TEST(OutputFormat, ChosenByExtension) {
     for (auto [name, format] : {std::pair{"a.png", ImageFormat::Png}, {"dir.ppm/Scene.PNG", ImageFormat::Png},
-                                {"out.ppm", ImageFormat::Ppm}, {"out.PpM", ImageFormat::Ppm}})
+                                {"out.ppm", ImageFormat::Ppm}, {"out.PpM", ImageFormat::Ppm},
+                                {"out.pgm", ImageFormat::Pgm}, {"x.PNM", ImageFormat::Pnm}})
         EXPECT_EQ(format, pmtool::formatForPath(name)) << name;
-    for (const char* bad : {"out.jpg", "png", "out.png.txt", "", "out.pgm", ".pn"})
+    for (const char* bad : {"out.jpg", "png", "out.png.txt", "", "out.pbm", ".pn"})
         EXPECT_THROW(pmtool::formatForPath(bad), ImageError) << "'" << bad << "'";
 }
 
@@ -350,6 +351,108 @@ TEST_F(ImageFiles, UnreadableFilesAndUnwritablePathsAreErrors) {
     inconsistent = image;
     inconsistent.width = 0;
     EXPECT_THROW(pmtool::encodePng(inconsistent), ImageError);
+}
+
+// ---- 16-bit frames and deep images -------------------------------------
+
+// The rows of a PNG as stored (16-bit values big-endian), read by libpng's
+// full interface without transformations.
+Bytes storedPngRows(const Bytes& file, int& depth, int& colourType) {
+    struct Reader {
+        const Bytes* file;
+        std::size_t at;
+    } reader{&file, 0};
+    Bytes rows;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        ADD_FAILURE() << "libpng could not read the file";
+    } else {
+        png_set_read_fn(png, &reader, [](png_structp p, png_bytep out, png_size_t n) {
+            auto* r = static_cast<Reader*>(png_get_io_ptr(p));
+            if (n > r->file->size() - r->at) png_error(p, "truncated");
+            std::memcpy(out, r->file->data() + r->at, n);
+            r->at += n;
+        });
+        png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+        depth = png_get_bit_depth(png, info);
+        colourType = png_get_color_type(png, info);
+        const png_bytepp rowPointers = png_get_rows(png, info);
+        for (png_uint_32 r = 0; r < png_get_image_height(png, info); ++r)
+            rows.insert(rows.end(), rowPointers[r], rowPointers[r] + png_get_rowbytes(png, info));
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return rows;
+}
+
+TEST(WideFrames, SixteenBitPgmAndPngAreRead) {
+    struct Case {
+        Bytes file;
+        std::vector<std::uint16_t> samples;
+    };
+    // Big-endian samples; maxval other than 65535 rescales to nearest
+    // (500 of 1000 -> 32767.5 -> 32768, 999 of 1000 -> 65469.47 -> 65469,
+    // 128 of 256 -> 32767.5 -> 32768).
+    const Case cases[] = {
+        {bytesOf("P5 2 1 65535\n") + Bytes{0x12, 0x34, 0xFF, 0xFF}, {0x1234, 0xFFFF}},
+        {bytesOf("P5 3 1\n1000\n") + Bytes{0x01, 0xF4, 0x03, 0xE7, 0, 0}, {32768, 65469, 0}},
+        {bytesOf("P5 1 2 256\n") + Bytes{0x01, 0x00, 0x00, 0x80}, {65535, 32768}},
+    };
+    for (const Case& c : cases) {
+        const pmtool::FrameFile frame = pmtool::decodeFrameFile(c.file);
+        ASSERT_TRUE(frame.wide);
+        EXPECT_EQ(c.samples, frame.wideFrame.samples);
+    }
+    // libpng's own 16-bit grey file: samples as written.
+    std::vector<std::uint16_t> samples(6 * 4);
+    std::mt19937 rng(16);
+    for (auto& v : samples) v = std::uint16_t(rng());
+    Bytes pixels(samples.size() * 2);
+    std::memcpy(pixels.data(), samples.data(), pixels.size());
+    const pmtool::FrameFile png = pmtool::decodeFrameFile(simplePng(6, 4, PNG_FORMAT_LINEAR_Y, pixels));
+    ASSERT_TRUE(png.wide);
+    EXPECT_EQ(6, png.wideFrame.width);
+    EXPECT_EQ(samples, png.wideFrame.samples);
+    // 8-bit files stay 8-bit.
+    EXPECT_FALSE(pmtool::decodeFrameFile(bytesOf("P5 1 1 255\n") + Bytes{7}).wide);
+    for (const Bytes& bad : {bytesOf("P5 2 1 65535\n") + Bytes{1, 2, 3}, bytesOf("P5 1 1 300\n") + Bytes{1, 0x2D}})
+        EXPECT_THROW(pmtool::decodeFrameFile(bad), ImageError);
+}
+
+TEST_F(ImageFiles, DeepImagesAsNetpbmAndPng) {
+    using pmtool::DeepImage;
+    // Blue, green, red words -> red, green, blue big-endian.
+    const DeepImage colour16{2, 1, 3, 16, {1, 2, 0x0304, 0xFFFF, 0x1000, 0}};
+    const DeepImage grey8{3, 1, 1, 8, {0, 128, 255}};
+    const DeepImage grey16{1, 2, 1, 16, {0xABCD, 7}};
+    const Bytes colour16Rows{0x03, 0x04, 0, 2, 0, 1, 0, 0, 0x10, 0, 0xFF, 0xFF};
+    EXPECT_EQ(bytesOf("P6\n2 1\n65535\n") + colour16Rows, pmtool::encodeDeepPnm(colour16));
+    EXPECT_EQ((bytesOf("P5\n3 1\n255\n") + Bytes{0, 128, 255}), pmtool::encodeDeepPnm(grey8));
+    EXPECT_EQ((bytesOf("P5\n1 2\n65535\n") + Bytes{0xAB, 0xCD, 0, 7}), pmtool::encodeDeepPnm(grey16));
+
+    struct Case {
+        const DeepImage* image;
+        Bytes rows;
+        int depth, colourType;
+    };
+    const Case cases[] = {{&colour16, colour16Rows, 16, PNG_COLOR_TYPE_RGB},
+                          {&grey8, {0, 128, 255}, 8, PNG_COLOR_TYPE_GRAY},
+                          {&grey16, {0xAB, 0xCD, 0, 7}, 16, PNG_COLOR_TYPE_GRAY}};
+    for (const Case& c : cases) {
+        int depth = 0, colourType = -1;
+        EXPECT_EQ(c.rows, storedPngRows(pmtool::encodeDeepPng(*c.image), depth, colourType));
+        EXPECT_EQ(c.depth, depth);
+        EXPECT_EQ(c.colourType, colourType);
+    }
+    // A file kind that cannot hold the image, and inconsistent images.
+    EXPECT_THROW(pmtool::writeImage(path("g.ppm"), grey8, ImageFormat::Ppm), ImageError);
+    EXPECT_THROW(pmtool::writeImage(path("c.pgm"), colour16, ImageFormat::Pgm), ImageError);
+    EXPECT_FALSE(fs::exists(path("g.ppm")) || fs::exists(path("c.pgm")));
+    pmtool::writeImage(path("c.pnm"), colour16, ImageFormat::Pnm);
+    EXPECT_EQ(pmtool::encodeDeepPnm(colour16), readFile("c.pnm"));
+    for (DeepImage bad : {DeepImage{2, 1, 3, 16, {1, 2, 3}}, DeepImage{1, 1, 1, 8, {256}}, DeepImage{1, 1, 2, 8, {1, 2}},
+                          DeepImage{1, 1, 1, 12, {1}}})
+        EXPECT_THROW(pmtool::encodeDeepPnm(bad), ImageError);
 }
 
 }  // namespace

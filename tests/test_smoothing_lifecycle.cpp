@@ -82,4 +82,23 @@ TEST(SmoothingLifecycle, SizeRefusalOfCode7StillSetsTheFlag) {
     EXPECT_EQ(1, pm::smoothingFlag.load()) << "after code 7 refused for its width";
 }
 
+// A record with method 7 sets the flag even when its sizes are refused; one
+// with another method does not.
+TEST(SmoothingLifecycle, RecordEntrySetsTheFlagForMethod7Only) {
+    ASSERT_EQ(0, pm::smoothingFlag.load()) << kFresh;
+    const int w = 10, h = 8;
+    const Bytes raw = randomBytes(w * h, 511), blank(w * h * 3, 0);
+    Bytes unused(w * h * 3), code5 = blank;
+    PmConvertRecord rec{unused.data(), 4, 0, 0, raw.data(), 0, 0, 0, 1, w, h, 5, nullptr, nullptr, nullptr, 0};
+    EXPECT_EQ(0, PmConvert(0, &rec, 0));
+    EXPECT_EQ(0, pm::smoothingFlag.load()) << "after method 5";
+    rec.method = 7;
+    rec.width = 3;
+    EXPECT_EQ(0, PmConvert(0, &rec, 0));
+    EXPECT_EQ(1, pm::smoothingFlag.load()) << "after method 7 with a refused width";
+    const TableSet none{"null", {}, {}, {}};
+    ASSERT_EQ(1, ConvertBayer2Rgb(code5.data(), raw.data(), w, h, 5, nullptr, nullptr, nullptr, 0, 3));
+    EXPECT_TRUE(sameImage(modelForwardWindow(raw, w, h, none, 0, 3, true, blank), code5, w, 3, "code 5 after PmConvert"));
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -42,17 +43,18 @@ inline char colourAt(int layout, long r, long c) {
 }
 
 // The border extension as described: columns row by row, then top rows, then
-// bottom rows, one pixel copy at a time.
-inline void referenceBorder(Bytes& img, int w, int h, int b, int n) {
+// bottom rows, one pixel copy at a time.  `n` counts elements per pixel.
+template <typename T>
+void referenceBorder(std::vector<T>& img, int w, int h, int b, int n) {
     auto at = [&](int r, int c) { return &img[(static_cast<std::size_t>(r) * w + c) * n]; };
     for (int r = 0; r < h; ++r) {
-        for (int k = 0; k < b; ++k) std::memcpy(at(r, k), at(r, b), n);
-        for (int k = 0; k < b; ++k) std::memcpy(at(r, w - 1 - k), at(r, w - 1 - b), n);
+        for (int k = 0; k < b; ++k) std::memcpy(at(r, k), at(r, b), n * sizeof(T));
+        for (int k = 0; k < b; ++k) std::memcpy(at(r, w - 1 - k), at(r, w - 1 - b), n * sizeof(T));
     }
     for (int k = 0; k < b; ++k)
-        for (int c = 0; c < w; ++c) std::memcpy(at(k, c), at(b, c), n);
+        for (int c = 0; c < w; ++c) std::memcpy(at(k, c), at(b, c), n * sizeof(T));
     for (int k = 0; k < b; ++k)
-        for (int c = 0; c < w; ++c) std::memcpy(at(h - 1 - k, c), at(h - 1 - b, c), n);
+        for (int c = 0; c < w; ++c) std::memcpy(at(h - 1 - k, c), at(h - 1 - b, c), n * sizeof(T));
 }
 
 // Succeeds when the images (of any element type) are equal; otherwise names
@@ -140,16 +142,44 @@ struct Conversion {
 using Model = std::function<Bytes(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
                                   const Bytes& before)>;
 
-// Runs every conversion on a random frame and a random destination of each
-// size, in every layout code, flip value and table set, against the model.
-// `destinationWidth` is w, or h for a method that turns the image.
+// A raw frame of w x h samples made from a seed.
+using FrameMaker = Bytes (*)(int w, int h, std::uint32_t seed);
+inline Bytes randomFrame(int w, int h, std::uint32_t seed) { return randomBytes(std::size_t(w) * h, seed); }
+
+// Frames with what random samples rarely give: flat areas, straight and
+// diagonal edges, corners, the extremes 0 and 255, and samples drawn from a
+// few values, so that neighbours tie with each other and with their means.
+inline Bytes structuredFrame(int w, int h, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    const unsigned lo = rng() % 256, hi = rng() % 256, cut = rng() % unsigned(w + h);
+    Bytes out(std::size_t(w) * h);
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) {
+            unsigned v = 0;
+            switch (seed % 6) {
+                case 0: v = lo; break;  // flat
+                case 1: v = (unsigned(c) < cut % unsigned(w) ? lo : hi) + rng() % 2; break;  // vertical edge
+                case 2: v = unsigned(r + c) < cut ? lo : hi; break;  // diagonal edge
+                case 3: v = (unsigned(r) > cut % unsigned(h) && unsigned(c) > cut % unsigned(w)) ? hi : lo; break;
+                case 4: v = rng() % 2 ? 255 : 0; break;  // extremes
+                default: v = lo + rng() % 4; break;  // a few close values
+            }
+            out[std::size_t(r) * w + c] = std::uint8_t(std::min(v, 255u));
+        }
+    return out;
+}
+
+// Runs every conversion on a frame from `frame` and a random destination of
+// each size, in every layout code, flip value and table set, against the
+// model.  `turned`: the destination is h pixels wide (the method turns it).
 inline ::testing::AssertionResult convertsLikeModel(const std::vector<Conversion>& conversions, const Sizes& sizes,
                                                     std::uint32_t seed, const std::vector<std::int32_t>& flips,
-                                                    const Model& model, bool turned = false) {
+                                                    const Model& model, bool turned = false,
+                                                    FrameMaker frame = randomFrame) {
     std::mt19937 rng(seed);
     const auto tables = tableSets(seed);
     for (const auto& [w, h] : sizes) {
-        const Bytes raw = randomBytes(std::size_t(w) * h, rng());
+        const Bytes raw = frame(w, h, rng());
         const Bytes before = randomBytes(std::size_t(w) * h * 3, rng());
         for (int layout : kLayouts)
             for (std::int32_t flip : flips)

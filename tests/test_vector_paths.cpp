@@ -116,6 +116,45 @@ TEST_P(VectorPath, ForwardWindowRowsMatchModelSmoothedAndNot) {
     }
 }
 
+// The 16-bit prefix of the window stored without tables: 8 pixels per
+// step on the AVX and AVX2 paths, none on SSE2; the pixels it claims are the model's,
+// those after them untouched.
+TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
+    const Path path = GetParam();
+    std::mt19937 rng(1616);
+    for (int w : vectorWidths()) {
+        std::vector<std::uint16_t> raw(std::size_t(w) * 3);
+        for (auto& v : raw) v = static_cast<std::uint16_t>(rng());
+        const std::ptrdiff_t count = w - 1;
+        for (int layout = 1; layout <= 4; ++layout)
+            for (int r : {0, 1})
+                for (bool smooth : {false, true}) {
+                    std::vector<std::uint16_t> out(std::size_t(count) * 3, 0xA5A5);
+                    const std::uint16_t* s = raw.data() + std::size_t(r) * w;
+                    std::ptrdiff_t handled = -1;
+                    auto run = [&](auto row) {
+                        using Row = decltype(row);
+                        return smooth ? pm::simd::forwardWindowColumns16<Row, pm::SmoothingAlways>(s, w, count,
+                                                                                                   out.data(), path)
+                                      : pm::simd::forwardWindowColumns16<Row, pm::SmoothingNever>(s, w, count,
+                                                                                                  out.data(), path);
+                    };
+                    pm::withLayoutRows(layout, [&](auto even, auto odd) { handled = r ? run(odd) : run(even); });
+                    const std::string context = std::string(pathName(path)) + " 16-bit window, smoothing " +
+                                                std::to_string(smooth) + ", row " + std::to_string(r) + ", " +
+                                                describe(layout, w, 3, 0);
+                    ASSERT_EQ(path == Path::Avx || path == Path::Avx2 ? count / 8 * 8 : 0, handled) << context;
+                    for (std::ptrdiff_t i = 0; i < count; ++i) {
+                        const Channels v = windowChannels(raw, w, layout, r, int(i), smooth);
+                        const unsigned want[3] = {v.blue, v.green, v.red};
+                        for (int k = 0; k < 3; ++k)
+                            ASSERT_EQ(i < handled ? want[k] : 0xA5A5u, out[std::size_t(3 * i + k)])
+                                << context << ": pixel " << i << ", word " << k;
+                    }
+                }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, VectorPath, ::testing::Values(Path::Sse2, Path::Avx, Path::Avx2),
                          [](const ::testing::TestParamInfo<Path>& info) { return pathName(info.param); });
 

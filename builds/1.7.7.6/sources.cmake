@@ -5,12 +5,17 @@ set(PIXMILL_BUILD_SOURCES
     frame/border.cpp
     frame/convert_entry.cpp
     frame/debug_output.cpp
+    frame/record_entry.cpp
+    frame/packed_raw.cpp
     demosaic/bilinear.cpp
     demosaic/forward_window.cpp
     demosaic/mapped_window.cpp
     demosaic/rotated_two_by_two.cpp
     demosaic/offset_bilinear.cpp
     demosaic/gradient_directed.cpp
+    demosaic/colour_grey.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
     demosaic/vector/cpu_path.cpp
     demosaic/vector/row_prefixes_x86.cpp
     demosaic/vector/pixels_sse2.cpp
@@ -18,6 +23,14 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/pixels_avx2.cpp
     demosaic/vector/gradient_sse2.cpp
     demosaic/vector/gradient_avx2.cpp
+    demosaic/vector/forward_window16_x86.cpp
+    demosaic/sorted_median.cpp
+    demosaic/counted_median.cpp
+    demosaic/vector/median_x86.cpp
+    demosaic/green_guided.cpp
+    demosaic/laplacian.cpp
+    demosaic/vector/laplacian_x86.cpp
+    demosaic/vector/green_guided_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -10,8 +10,9 @@
 //   Smoothing - whether a green site takes the mean of its two greens
 //               (SmoothingFromFlag, SmoothingAlways, SmoothingNever);
 //   Sample    - std::uint8_t or std::uint16_t raw samples;
-//   Writer    - what is stored per pixel and where (BgrWriter here; the
-//               rotated method and the grey pipelines bring their own).
+//   Writer    - what is stored per pixel and where (BgrWriter and
+//               UnmappedBgrWriter here; the rotated method and the grey
+//               conversion bring their own).
 // A Writer provides `row(r)`, returning a cursor for source row r, and the
 // cursor's `operator()(column, ChannelValues)` stores one pixel.  Channel
 // values are unmapped samples or means: the writer applies the tables.
@@ -102,6 +103,31 @@ struct BgrWriter {
     }
 };
 
+// Blue, green and red stored as computed: what identity tables give, without
+// the three look-ups.  For frames whose tables are all the library's own
+// identity table; a caller's own identity tables take the table writer and
+// give the same values.
+template <typename Value>
+struct UnmappedBgrWriter {
+    Value* image;
+    std::int32_t width;
+    std::int32_t height;
+    bool bottomUp;
+
+    struct Cursor {
+        Value* out;
+        void operator()(std::ptrdiff_t column, const ChannelValues& v) const {
+            Value* px = out + 3 * column;
+            px[0] = static_cast<Value>(v.blue);
+            px[1] = static_cast<Value>(v.green);
+            px[2] = static_cast<Value>(v.red);
+        }
+    };
+    Cursor row(std::int64_t r) const {
+        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp)};
+    }
+};
+
 // Columns first to end - 1 of one row, with `first` even: the body of every
 // forward-window kernel.  `s` points at column 0 of the row and `stride` is
 // the source row length; columns go in pairs (even site, odd site), and an
@@ -116,6 +142,10 @@ inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdi
         if (put.plan != nullptr)
             c += simd::forwardWindowColumns<Row, Smoothing>(s + first, stride, end - first, *put.plan,
                                                             put.out + 3 * first);
+    // So may 16-bit pixels stored without tables, 8 at a time.
+    if constexpr (std::is_same_v<Sample, std::uint16_t> &&
+                  std::is_same_v<Cursor, UnmappedBgrWriter<std::uint16_t>::Cursor>)
+        c += simd::forwardWindowColumns16<Row, Smoothing>(s + first, stride, end - first, put.out + 3 * first);
     for (; c + 1 < end; c += 2) {
         put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
         put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));

@@ -81,6 +81,106 @@ std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::i
                               const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                               std::uint32_t flip, std::int32_t layout);
 
+// The staged median methods (median_stages.h): a green stage, then the red
+// and blue stages of bilinear means (bilinear_stages.h), each writing its
+// byte over rows and columns 2 to size - 4, then a border of 3.  At a red or
+// blue site green is estimated from the four green neighbours mapped through
+// the green table, and the estimate goes through the green table again (a
+// non-linear green table is applied twice there, once at green sites).
+// Decisions where the rules leave the outcome open:
+//  - A width or height of 4 is refused (0, nothing written): the window is
+//    empty and no pixel can be computed, so the image would be whatever the
+//    destination held.
+//  - A width or height of 6 has a window one line deep (line 2), which the
+//    border of 3 would replace by line 3, never written.  There every pixel
+//    takes the nearest computed pixel instead: at a height of 6 every image
+//    row equals image row 2, at a width of 6 every column equals column 2
+//    (so a 6 x 6 image is pixel (2, 2) throughout), while a side of 8 or
+//    more keeps its border of 3.  All other sizes follow the border of 3
+//    exactly.
+//  - Layout codes outside 1 to 4 compute nothing, read nothing from the raw
+//    frame, and run the border step (as above) over the destination's
+//    previous contents; the result is 1, as for the other methods.
+// On AVX2 processors (chosen at run time) a vector prefix computes nearly
+// every pixel of the window with the same bytes as the stages; through
+// tables other than the identity it keeps a ring of five mapped rows of at
+// most 547 samples on the stack.
+
+// Sorted-neighbour median (ConvertBayer2Rgb code 3, sorted_median.cpp): with
+// two neighbours at or below their mean, the mean of the middle two; with
+// one, twice the mean less the mean of the eight-sample knight's-move ring,
+// clamped to the middle two; with three or four, the upper neighbour.
+std::int32_t sortedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                          std::uint32_t flip, std::int32_t layout);
+
+// Counted-neighbour median (ConvertBayer2RgbEx code 3, counted_median.cpp):
+// counts the neighbours above the mean (strictly at red sites, at or above
+// at blue sites); one or three: the mean of the middle two; two: twice the
+// mean less the ring's mean, clamped to the middle two, where the ring is
+// the eight knight's-move samples when the two larger neighbours face each
+// other and the four on the upper-right to lower-left diagonal when they
+// meet at a corner; none or four: the upper neighbour.
+std::int32_t countedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                           std::uint32_t flip, std::int32_t layout);
+// Green-guided interpolation (green_guided.cpp): greens of rows and columns 2
+// to size - 3, then red and blue of rows and columns 3 to size - 4 guided by
+// them, then a border of 3.  Refuses (0, nothing written) null images, odd
+// sizes and sizes of 3 or less.  Decisions where the rules leave it open:
+// - Layout codes outside 1 to 4 read nothing: the passes are left out, the
+//   border of 3 still runs over what the destination held, and the result
+//   is 1, as for the other bordered methods.
+// - Width or height 4 or 6 leaves no pixel whose red and blue the passes can
+//   compute, while the border replicates memory pixel (3, 3) and its row and
+//   column.  Every pixel therefore first takes the samples of its own two-by-
+//   two cell through the tables (red and blue sample; green its own sample at
+//   a green site, else the mean of the cell's two greens, rounded down); the
+//   green pass then overwrites the greens it computes.  The image depends on
+//   the raw frame and the tables only.  Larger frames never use the cells.
+// With AVX2 and a green table other than the library's identity, the vector
+// passes work on samples mapped through the green table, one band of 36 rows
+// at a time in a buffer allocated for the call (36 bytes per column); if it
+// cannot be allocated, the scalar kernels do the whole image.
+std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                         const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                         std::uint32_t flip, std::int32_t layout);
+// The same with the vector prefixes left out when `vectorPrefixes` is false.
+std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
+
+// Laplacian-corrected gradient interpolation (laplacian.cpp), held under the
+// method lock for the whole call.  Computes rows 2 to 2 * (height / 2) - 3
+// and columns 2 to 2 * (width / 2) - 3; no border step.  Tests nothing and
+// returns 1 (the entry has refused null images).  Decisions where the rules
+// leave it open:
+// - The frame around the computed area is left as the caller supplied it,
+//   apart from the green bytes the flip prologue writes (bottom-up, layout
+//   codes 3 and 4: source rows 0 and 1, columns 2 to 2 * (width / 2) - 3).
+// - The main pass reads greens of the frame pixels next to the computed area
+//   (rows 1 and 2 * (height / 2) - 2, columns 1 and 2 * (width / 2) - 2).
+//   Instead of the bytes the destination happens to hold there, it uses the
+//   prologue's rule, computed where read and never stored: a green site's
+//   own sample, else the mean of its four orthogonal samples rounded down.
+//   Where the prologue has written, this is the value it wrote; every
+//   computed pixel depends on the raw frame and the tables only.
+// - The prologue needs source rows 0 to 2: frames lower than 3 rows skip it.
+// - Odd widths and heights are walked with the true row length over the
+//   even-sized part, so the odd last row or column is frame; nothing outside
+//   the buffers is read or written for any size, negative ones included.
+// - Layout codes outside 1 to 4, and frames with fewer than 6 columns or rows,
+//   compute nothing (the prologue may still run); the result is 1.
+std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                               std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                               const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
+// The same with the vector prefixes left out when `vectorPrefixes` is false,
+// so tests can hold them against the scalar kernels.
+std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst,
+                                   std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                   const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                   std::int32_t layout);
+
 }  // namespace pm
 
 #endif

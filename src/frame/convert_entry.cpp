@@ -10,12 +10,12 @@ const MethodEntry kRgbMethods[] = {
     /* 0 offset bilinear           */ {offsetBilinear, false},
     /* 1 mapped forward window     */ {mappedWindow, false},
     /* 2 bilinear                  */ {bilinear, false},
-    /* 3 sorted-neighbour median   */ {nullptr, false},
+    /* 3 sorted-neighbour median   */ {sortedMedian, false},
     /* 4 gradient, colour diffs    */ {gradientDirected, false},
     /* 5 forward window            */ {forwardWindow, false},
-    /* 6 green-guided              */ {nullptr, false},
+    /* 6 green-guided              */ {greenGuided, false},
     /* 7 smoothed forward window   */ {forwardWindow, true},
-    /* 8 Laplacian-corrected       */ {nullptr, false},
+    /* 8 Laplacian-corrected       */ {laplacianGradient, false},
     /* 9 rotated two-by-two        */ {rotatedTwoByTwo, true},
 };
 
@@ -23,10 +23,10 @@ const MethodEntry kRgbExMethods[] = {
     /* 0 offset bilinear           */ {offsetBilinear, false},
     /* 1 mapped forward window     */ {mappedWindow, false},
     /* 2 bilinear                  */ {bilinear, false},
-    /* 3 counted-neighbour median  */ {nullptr, false},
+    /* 3 counted-neighbour median  */ {countedMedian, false},
     /* 4 gradient, colour diffs    */ {gradientDirected, false},
     /* 5 mapped forward window     */ {mappedWindow, false},
-    /* 6 green-guided              */ {nullptr, false},
+    /* 6 green-guided              */ {greenGuided, false},
 };
 
 }  // namespace

@@ -21,6 +21,11 @@ constexpr std::array<std::uint8_t, 256> makeIdentityTable() {
 }
 inline constexpr std::array<std::uint8_t, 256> identityTable = makeIdentityTable();
 
+// The 16-bit counterpart: 65536 entries, entry i = i.  A record conversion of
+// 16-bit samples whose table is missing maps through it, so every sample
+// value has an entry.  Constant data like the 8-bit table (library_state.cpp).
+extern const std::array<std::uint16_t, 65536> identityTable16;
+
 // Replaces a null table by the identity table.
 inline const std::uint8_t* tableOrIdentity(const std::uint8_t* table) {
     return table != nullptr ? table : identityTable.data();

@@ -16,6 +16,7 @@ Path bestPath() {
 }
 
 Path bestPathWithAvx2() { return __builtin_cpu_supports("avx2") ? Path::Avx2 : Path::Sse2; }
+bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
 
 bool pathAvailable(Path path) {
     switch (path) {

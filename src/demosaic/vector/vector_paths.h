@@ -67,6 +67,9 @@ inline RowPlan planRows(const LookupTables& tables, Path path) {
 // and left ones (bilinear interpolation) or all four (offset bilinear).
 enum class RedSiteGreen { LowerLeft, FourNeighbours };
 
+// The green rules of the two staged median methods, for their prefix.
+enum class MedianRule { Sorted, Counted };
+
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs for the bilinear and forward-window
@@ -136,12 +139,86 @@ std::ptrdiff_t gradientGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride
 template <typename Row>
 std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* greens,
                                      std::ptrdiff_t count, std::uint8_t* out, Path path);
+// Forward-window sites of 16-bit samples stored as blue, green, red words
+// without tables, 8 pixels per step (a multiple of 8 is returned): reads
+// columns 0 to count of rows 0 and +1.  Only the AVX and AVX2 paths have one; any other
+// path handles nothing.
+template <typename Row, typename Smoothing>
+std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint16_t* out, Path path = bestPath());
+// Whether the processor runs AVX2, which the median prefix needs: unlike
+// the prefixes above it works in 256-bit registers of 16-bit lanes.
+bool hasAvx2();
+
+// Whole pixels of the staged median methods: green by `Rule` (the four green
+// neighbours sorted, compared with their mean, corrected by the knight's-move
+// ring), red and blue bilinear, 32 pixels per step, the last step overlapping
+// the one before so that the whole run but at most its last pixel is done
+// (unlike the 16-pixel prefixes, which leave up to 15 pixels to the scalar
+// loop).  Reads rows -2 to +2 and columns -2 to count + 1 relative to `s`,
+// which must sit at an even column so that Row::even is the site of even
+// offsets.  The green rule compares samples mapped through the green table:
+// with `mappedGreen` null the tables must all be the identity and the raw
+// rows are read; otherwise it holds rows -2 to +2 already mapped, each
+// pointing at the column of `s` and readable over the same columns.  Handles
+// nothing (returns 0) unless `avx2` is set and count is at least 32.
+template <MedianRule Rule, typename Row>
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
+                             std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
+// Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
+// when hasAvx2() says the processor has AVX2.  The green prefix
+// writes the green estimates of `count` pixels from `s` into the green bytes
+// from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
+// prefix finishes `count` pixels from `d` (image-row step `step`) as the main
+// pass does, reading rows -1 to +1, columns -1 to count, of both images; the
+// row above and the pixel before `d` must be finished already.
+template <typename Row>
+std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                     std::uint8_t* d);
+template <typename Row>
+std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
+                                      const LookupTables& tables);
+
+// Green-guided method (green_guided_x86.cpp), AVX2 only (check
+// hasAvx2() first).  Both work on `m`, the samples mapped
+// through the green table (row length `stride`).  The green prefix writes
+// the greens of `count` pixels into the green bytes from `d`, mapping its
+// estimates through `greenTable` unless that is null (identity); it reads
+// rows -2 to +1 of columns 0 to count - 1.  The colour prefix writes the
+// red and blue of `count` pixels from `d` (image-row step `step`) through the
+// tables, with the green bytes as stored; it reads rows and columns -2 to
+// count + 1 of `m`, columns 0 to count - 1 of `raw` (the unmapped samples of
+// the same row) and rows and columns -1 to count of the greens.
+// `count` samples from `in` through `table` into `out`, 32 at a time.
+std::ptrdiff_t mapSamples(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count, const std::uint8_t* table);
+template <typename Row>
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
+                                  const std::uint8_t* greenTable);
+template <typename Row>
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
+                                   std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
+                                   const LookupTables& tables);
 
 #else
 
 inline Path bestPath() { return Path::Scalar; }
 inline Path bestPathWithAvx2() { return Path::Scalar; }
 inline bool pathAvailable(Path path) { return path == Path::Scalar; }
+
+template <typename Row, typename Smoothing>
+inline std::ptrdiff_t forwardWindowColumns16(const std::uint16_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint16_t*,
+                                             Path = Path::Scalar) {
+    return 0;
+}
+
+inline bool hasAvx2() { return false; }
+template <MedianRule Rule, typename Row>
+inline std::ptrdiff_t medianColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*, std::ptrdiff_t,
+                                    const LookupTables&, std::uint8_t*, bool) {
+    return 0;
+}
+
 template <typename Row>
 inline std::ptrdiff_t gradientGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*, Path) {
     return 0;
@@ -165,6 +242,28 @@ inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, 
 template <typename Row>
 inline std::ptrdiff_t mappedWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&,
                                           std::uint8_t*) {
+    return 0;
+}
+
+template <typename Row>
+inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                             std::ptrdiff_t, bool, const LookupTables&) {
+    return 0;
+}
+
+inline std::ptrdiff_t mapSamples(const std::uint8_t*, std::uint8_t*, std::ptrdiff_t, const std::uint8_t*) { return 0; }
+template <typename Row>
+inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                         const std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                                          std::uint8_t*, std::ptrdiff_t, const LookupTables&) {
     return 0;
 }
 

@@ -1,0 +1,69 @@
+"""Shared fixtures: the loaded library, direct calls of its exports, a library
+stand-in that fails when called."""
+from __future__ import annotations
+
+import ctypes
+import os
+import sys
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+import pixmill  # noqa: E402
+
+
+@pytest.fixture(scope="session")
+def lib() -> pixmill.Library:
+    return pixmill.default_library()
+
+
+@pytest.fixture(scope="session")
+def c(lib):
+    """The library's exports called directly, with prototypes declared here
+    independently of the package's: the reference for every wrapper."""
+    return ctypes.CDLL(lib.path)
+
+
+def needs(*symbols: str):
+    """Skip a test when the loaded library lacks one of ``symbols`` (exports
+    still being built on other branches)."""
+    library = pixmill.default_library()
+    missing = [s for s in symbols if not library.has(s)]
+    return pytest.mark.skipif(bool(missing), reason=f"{', '.join(missing)} not exported by {library.path}")
+
+
+def address(a: np.ndarray) -> ctypes.c_void_p:
+    return ctypes.c_void_p(a.ctypes.data)
+
+
+class NoCalls:
+    """A library stand-in for checks that must refuse before any call."""
+
+    build = "1.7.7.6"
+    path = "no library"
+
+    def has(self, name: str) -> bool:
+        return True
+
+    def function(self, name: str):
+        raise AssertionError(f"{name} was reached although its arguments should have been refused")
+
+    def describe(self) -> str:
+        return "no library"
+
+
+@pytest.fixture
+def no_calls() -> NoCalls:
+    return NoCalls()
+
+
+@pytest.fixture
+def rng() -> np.random.Generator:
+    return np.random.default_rng(20261209)
+
+
+# Worker processes of the batch tests import the package from here too.
+os.environ["PYTHONPATH"] = os.pathsep.join(
+    [str(Path(__file__).resolve().parent.parent)] + [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p])

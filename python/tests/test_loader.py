@@ -1,0 +1,43 @@
+"""Where the library is looked for, and what is said when it is not found."""
+from __future__ import annotations
+
+import numpy as np
+import pytest
+
+import pixmill
+from pixmill import _library
+
+
+def test_search_order(monkeypatch, tmp_path):
+    monkeypatch.delenv(_library.ENV_LIBRARY, raising=False)
+    places = _library._candidates("1.5.0.1", None)
+    assert [origin for _, origin in places][-1] == "system library path"
+    assert all(path.endswith("build/1.5.0.1/libpixmill.so") for path, origin in places if origin == "build tree")
+    # The environment variable replaces the search: a file, or a directory
+    # holding the build's directory or the library itself.
+    monkeypatch.setenv(_library.ENV_LIBRARY, str(tmp_path))
+    assert [p for p, _ in _library._candidates("1.1.2.0", None)] == [
+        str(tmp_path / "1.1.2.0" / "libpixmill.so"), str(tmp_path / "libpixmill.so")]
+    assert _library._candidates("1.7.7.6", "/x/libpixmill.so") == [("/x/libpixmill.so", "path argument")]
+
+
+def test_failures_say_what_was_tried(monkeypatch, tmp_path, lib):
+    monkeypatch.setenv(_library.ENV_LIBRARY, str(tmp_path / "nowhere.so"))
+    with pytest.raises(pixmill.LibraryNotFoundError, match="environment variable PIXMILL_LIBRARY.*nowhere.so: no such"):
+        pixmill.load()
+    broken = tmp_path / "libpixmill.so"
+    broken.write_bytes(b"not a library")
+    with pytest.raises(pixmill.LibraryNotFoundError, match="path argument.*libpixmill.so"):
+        pixmill.load(path=broken)
+    with pytest.raises(ValueError, match="unknown build"):
+        pixmill.load("2.0")
+    other = "1.5.0.1" if lib.build != "1.5.0.1" else "1.7.7.6"
+    with pytest.raises(ValueError, match=f"is build {lib.build}, not the requested {other}"):
+        pixmill.load(other, lib.path)
+
+
+def test_loaded_library_describes_itself(lib):
+    assert lib.path in lib.describe() and lib.build in lib.describe() and lib.origin in lib.describe()
+    if not lib.has("PmConvert"):
+        with pytest.raises(pixmill.MissingExportError, match="PmConvert is not exported"):
+            pixmill.convert_record(np.zeros((4, 4), np.uint8))
