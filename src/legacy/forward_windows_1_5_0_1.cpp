@@ -14,7 +14,7 @@ std::int32_t mappedWindowUnbordered(const std::uint8_t* src, std::uint8_t* dst, 
                                     std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                     const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
-    mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout);
+    mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout, simd::bestPath(), 0);
     // That build's kernel for layout code 1 ends by copying memory row 1 over
     // memory row 0, whichever way the image was written.
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
