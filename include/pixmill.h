@@ -151,15 +151,15 @@ typedef struct PmWhiteBalanceRecord {
  * where it can compute no pixel, and at a width or height of 6 every pixel
  * across that side is the one computed line. */
 PIXMILL_API int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                     int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                     const uint8_t* lutBlue, int32_t flip, int32_t layout);
+                                                  int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                                  const uint8_t* lutBlue, int32_t flip, int32_t layout);
 
 /* As ConvertBayer2Rgb with the Ex method table (codes 0-6: code 3 is the
  * counted-neighbour median, code 5 the same method as code 1); codes above 6
  * are refused.  Never reads or sets the smoothing flag. */
 PIXMILL_API int32_t PIXMILL_CALL ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                       int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                       const uint8_t* lutBlue, int32_t flip, int32_t layout);
+                                                    int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                                    const uint8_t* lutBlue, int32_t flip, int32_t layout);
 
 /* Returns the address of a constant block of eleven 32-bit integers in the
  * library: the same address on every call, contents unchanged while the
@@ -219,7 +219,7 @@ PIXMILL_API void PIXMILL_CALL Raw12PackedToRaw16(const void* packed, uint16_t* u
  * Returns 1; returns 0 and writes nothing when `image` is null or width or
  * height is 3 or less.  Odd sizes are accepted. */
 PIXMILL_API int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
-                                         double* redRatio, double* greenRatio, double* blueRatio);
+                                                      double* redRatio, double* greenRatio, double* blueRatio);
 
 /* Fills the 256 bytes of `table` with a power curve: entry i =
  * trunc(pow(i / 255, gamma) * 255), entry 0 is 0 and entry 255 is 255.
@@ -249,7 +249,8 @@ PIXMILL_API void PIXMILL_CALL DetectDeadPixel(const uint8_t* frame, uint8_t* map
  * `frame` holds only the region: rows x columns bytes with `columns` as its
  * row length.  Null pointers, or any size of 0 or less, change nothing. */
 PIXMILL_API void PIXMILL_CALL EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
-                                int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
+                                             int32_t regionWidth, int32_t regionHeight, int32_t mapWidth,
+                                             int32_t mapHeight);
 
 /* Sets the dead-pixel threshold and returns it.  Every value is accepted: 0
  * or less marks every sample, above 255 none. */
@@ -261,7 +262,8 @@ PIXMILL_API int32_t PIXMILL_CALL SetBadPixelThreshold(int32_t threshold);
  * samples whose row and column parity agree, odd columns of even rows, even
  * columns of odd rows.  Entries wrap as 32-bit two's complement.  Null
  * pointers or a width or height of 0 or less change nothing. */
-PIXMILL_API void PIXMILL_CALL GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width, int32_t height);
+PIXMILL_API void PIXMILL_CALL GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width,
+                                              int32_t height);
 
 /* Divides each of the width x height entries by `frameCount`, truncating
  * toward zero; a second call divides again.  A null pointer, a size of 0 or
@@ -273,8 +275,9 @@ PIXMILL_API void PIXMILL_CALL AvgPatternNoise(int32_t* accumulator, int32_t widt
  * region and the size of `frame` follow the rule of EraseDeadPixel, with
  * `accumulator` in place of `map`.  Null pointers, or any size of 0 or
  * less, change nothing. */
-PIXMILL_API void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset, int32_t yOffset,
-                                 int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
+PIXMILL_API void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset,
+                                              int32_t yOffset, int32_t regionWidth, int32_t regionHeight,
+                                              int32_t mapWidth, int32_t mapHeight);
 
 /* ---- Adjustments ------------------------------------------------------ */
 
@@ -285,7 +288,8 @@ PIXMILL_API void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* acc
  * the identity.  Returns 0; -13 for an amount out of range (tested first),
  * -12 for a null pointer; nothing is written then.  A count of 0 or less
  * writes nothing and returns 0. */
-PIXMILL_API int32_t PIXMILL_CALL PmBrightness(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmBrightness(const uint8_t* source, int32_t count, int32_t amount,
+                                              uint8_t* destination);
 PIXMILL_API int32_t PIXMILL_CALL PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
 
 /* Quarter turns of an image of one byte per sample: `height` rows of `width`
@@ -299,8 +303,10 @@ PIXMILL_API int32_t PIXMILL_CALL PmContrast(const uint8_t* source, int32_t count
  * null pointer, writes nothing.  Returns 0.
  * The decorated C++ exports of the same names (pixmill_decorated.hpp) turn the
  * other way round in memory; C and C++ callers of this header get these. */
-PIXMILL_API int32_t PIXMILL_CALL PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);
-PIXMILL_API int32_t PIXMILL_CALL PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height,
+                                                uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height,
+                                                 uint8_t* destination);
 
 /* Unsharp masking of a BGR image, rows padded to a multiple of 4 bytes (row
  * stride (3 * width + 3) / 4 * 4): every byte moves away from the mean of its
@@ -311,7 +317,7 @@ PIXMILL_API int32_t PIXMILL_CALL PmRotate90CCW8B(const uint8_t* source, int32_t 
  * scratch rows (about 10 x the row stride in bytes) cannot be allocated.
  * Nothing is written unless the result is 0. */
 PIXMILL_API int32_t PIXMILL_CALL PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
-                                 uint8_t* destination);
+                                              uint8_t* destination);
 
 /* Colour-corrects a region of a BGR image (rows of 3 x imageWidth bytes, no
  * padding) in place: a power-law linearisation, a fixed 3 x 3 mixing matrix
@@ -322,7 +328,7 @@ PIXMILL_API int32_t PIXMILL_CALL PmSharpen24B(const uint8_t* source, int32_t wid
  * no image height).  A null image or an empty region does nothing; `reserved`
  * is unused. */
 PIXMILL_API void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
-                                    int32_t regionHeight, int32_t imageWidth, int32_t reserved);
+                                                 int32_t regionHeight, int32_t imageWidth, int32_t reserved);
 
 #ifdef __cplusplus
 } /* extern "C" */

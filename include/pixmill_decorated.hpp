@@ -34,6 +34,6 @@ PIXMILL_API int PIXMILL_CDECL PmRotate90CCW8B(unsigned char* source, int width, 
  * pointer, -14 when scratch cannot be allocated (nothing written).  Returns 0
  * otherwise. */
 PIXMILL_API int PIXMILL_CDECL PmEmphasize24B(unsigned char* source, int width, int height, float amount,
-                               unsigned char* destination);
+                                             unsigned char* destination);
 
 #endif /* PIXMILL_DECORATED_HPP */

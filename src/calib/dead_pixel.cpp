@@ -63,7 +63,8 @@ extern "C" void PIXMILL_CALL DetectDeadPixel(const uint8_t* frame, uint8_t* map,
 }
 
 extern "C" void PIXMILL_CALL EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
-                               int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight) {
+                                            int32_t regionWidth, int32_t regionHeight, int32_t mapWidth,
+                                            int32_t mapHeight) {
     pm::eraseDeadPixels(frame, map, xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
 }
 

@@ -58,12 +58,12 @@ using DecoratedSharpen = int(PIXMILL_CDECL*)(unsigned char*, int, int, float, un
 #define PM_READ_SP(v) (v = 0)
 #endif
 std::uintptr_t stackImbalance = 0;
-#define BALANCED(statement)                                  \
-    do {                                                     \
-        std::uintptr_t spBefore_, spAfter_;                  \
-        PM_READ_SP(spBefore_);                               \
-        statement;                                           \
-        PM_READ_SP(spAfter_);                                \
+#define BALANCED(statement)                                               \
+    do {                                                                  \
+        std::uintptr_t spBefore_, spAfter_;                               \
+        PM_READ_SP(spBefore_);                                            \
+        statement;                                                        \
+        PM_READ_SP(spAfter_);                                             \
         if (spBefore_ != spAfter_) stackImbalance = spBefore_ - spAfter_; \
     } while (0)
 
@@ -199,7 +199,9 @@ void runWhiteBalance(void* fn, Output& out) {
     Random r{41};
     for (auto [w, h] : {std::pair{40, 30}, std::pair{9, 7}, std::pair{4, 4}, std::pair{3, 9}}) {
         std::vector<std::uint8_t> image(std::size_t(w) * h * 3);
-        for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(r.next() % (60 + 60 * (i % 3)));
+        // Channels of different means, so the ratios are not all 1.
+        for (std::size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<std::uint8_t>(r.next() % (60 + 60 * (i % 3)));
         double ratios[3] = {-1, -1, -1};
         int32_t result;
         BALANCED(result = f(image.data(), w, h, &ratios[0], &ratios[1], &ratios[2]));
@@ -308,7 +310,9 @@ void runSharpen(void* fn, Output& out, bool decorated) {
     Random r{79};
     const int w = 11, h = 7;
     auto src = r.bytes(paddedRow(3 * w) * h);
-    for (float amount : decorated ? std::vector<float>{-0.8f, 2.5f, 7.0f} : std::vector<float>{0.5f, 1.7f, 5.0f, 0.0f}) {
+    const std::vector<float> amounts =
+        decorated ? std::vector<float>{-0.8f, 2.5f, 7.0f} : std::vector<float>{0.5f, 1.7f, 5.0f, 0.0f};
+    for (float amount : amounts) {
         std::vector<std::uint8_t> dest(src.size(), 0xA5);
         int32_t result;
         if (decorated) result = as<DecoratedSharpen>(fn)(src.data(), w, h, amount, dest.data());
