@@ -75,6 +75,12 @@ BENCHMARK_CAPTURE(convertFrame, SortedMedianGamma, ConvertBayer2Rgb, PM_METHOD_S
     ->Apply(frameSizes);
 BENCHMARK_CAPTURE(convertFrame, CountedMedianGamma, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN, true)
     ->Apply(frameSizes);
+// Green-guided (code 6) and Laplacian-corrected (code 8), null and gamma
+// tables: compare with the OpenCV_VNG row of the same run.
+BENCHMARK_CAPTURE(convertFrame, GreenGuided, ConvertBayer2Rgb, PM_METHOD_GREEN_GUIDED)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, GreenGuidedGamma, ConvertBayer2Rgb, PM_METHOD_GREEN_GUIDED, true)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, Laplacian, ConvertBayer2Rgb, PM_METHOD_LAPLACIAN)->Apply(frameSizes);
+BENCHMARK_CAPTURE(convertFrame, LaplacianGamma, ConvertBayer2Rgb, PM_METHOD_LAPLACIAN, true)->Apply(frameSizes);
 
 }  // namespace
 

@@ -23,6 +23,10 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp
     demosaic/vector/median_x86.cpp
+    demosaic/green_guided.cpp
+    demosaic/laplacian.cpp
+    demosaic/vector/laplacian_x86.cpp
+    demosaic/vector/green_guided_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

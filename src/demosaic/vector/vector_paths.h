@@ -108,6 +108,40 @@ bool hasAvx2();
 template <MedianRule Rule, typename Row>
 std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
                              std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
+// Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
+// when hasAvx2() says the processor has AVX2.  The green prefix
+// writes the green estimates of `count` pixels from `s` into the green bytes
+// from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
+// prefix finishes `count` pixels from `d` (image-row step `step`) as the main
+// pass does, reading rows -1 to +1, columns -1 to count, of both images; the
+// row above and the pixel before `d` must be finished already.
+template <typename Row>
+std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                     std::uint8_t* d);
+template <typename Row>
+std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
+                                      const LookupTables& tables);
+
+// Green-guided method (green_guided_x86.cpp), AVX2 only (check
+// hasAvx2() first).  Both work on `m`, the samples mapped
+// through the green table (row length `stride`).  The green prefix writes
+// the greens of `count` pixels into the green bytes from `d`, mapping its
+// estimates through `greenTable` unless that is null (identity); it reads
+// rows -2 to +1 of columns 0 to count - 1.  The colour prefix writes the
+// red and blue of `count` pixels from `d` (image-row step `step`) through the
+// tables, with the green bytes as stored; it reads rows and columns -2 to
+// count + 1 of `m`, columns 0 to count - 1 of `raw` (the unmapped samples of
+// the same row) and rows and columns -1 to count of the greens.
+// `count` samples from `in` through `table` into `out`, 32 at a time.
+std::ptrdiff_t mapSamples(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count, const std::uint8_t* table);
+template <typename Row>
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
+                                  const std::uint8_t* greenTable);
+template <typename Row>
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
+                                   std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
+                                   const LookupTables& tables);
 
 #else
 
@@ -145,6 +179,28 @@ inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::
 template <typename Row, typename Smoothing>
 inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
                                            const LookupTables&, std::uint8_t*, Path = Path::Scalar) {
+    return 0;
+}
+
+template <typename Row>
+inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                             std::ptrdiff_t, bool, const LookupTables&) {
+    return 0;
+}
+
+inline std::ptrdiff_t mapSamples(const std::uint8_t*, std::uint8_t*, std::ptrdiff_t, const std::uint8_t*) { return 0; }
+template <typename Row>
+inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                         const std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                                          std::uint8_t*, std::ptrdiff_t, const LookupTables&) {
     return 0;
 }
 
