@@ -20,8 +20,9 @@ std::int32_t bilinear(const std::uint8_t* src, std::uint8_t* dst, std::int32_t w
 
 // Forward window, means on raw samples (forward_window.cpp).  Green sites are
 // smoothed while the process-wide smoothing flag is set; the flag is read at
-// every green site of the scalar kernel and once per 16 pixels of its vector
-// prefix, so a flag set mid-conversion takes effect within 16 pixels.
+// every green site of the scalar kernel and once per block (16 or 32
+// pixels) of its vector prefix, so a flag set mid-conversion takes effect
+// within 32 pixels.
 // Border of 1.  Unknown layout codes only run the border.
 std::int32_t forwardWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                            const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
