@@ -80,7 +80,7 @@ std::int32_t measureWhiteBalance(const void* image, std::int32_t width, std::int
 
 }  // namespace pm
 
-extern "C" int32_t GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
-                                        double* greenRatio, double* blueRatio) {
+extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
+                                                     double* redRatio, double* greenRatio, double* blueRatio) {
     return pm::measureWhiteBalance(image, width, height, PM_FORMAT_BGR8, redRatio, greenRatio, blueRatio);
 }
