@@ -46,10 +46,18 @@
 
 #include <stdint.h>
 
+/* On Windows the plain exports are callee-cleans (__stdcall) under their
+ * undecorated names, and the three C++ exports of pixmill_decorated.hpp are
+ * caller-cleans (__cdecl); a pointer to an export must carry the same
+ * convention.  Elsewhere there is one C calling convention. */
 #if defined(_WIN32)
 #define PIXMILL_API
+#define PIXMILL_CALL __stdcall
+#define PIXMILL_CDECL __cdecl
 #else
 #define PIXMILL_API __attribute__((visibility("default")))
+#define PIXMILL_CALL
+#define PIXMILL_CDECL
 #endif
 
 #ifdef __cplusplus
@@ -172,21 +180,21 @@ typedef struct PmWhiteBalanceRecord {
  * outermost rows and columns as they were, except that bottom-up in layouts
  * 3 and 4 it writes green estimates into the last two rows.  Calls with code
  * 8 run one at a time across threads. */
-PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                     int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                     const uint8_t* lutBlue, int32_t flip, int32_t layout);
+PIXMILL_API int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+                                                  int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                                  const uint8_t* lutBlue, int32_t flip, int32_t layout);
 
 /* As ConvertBayer2Rgb with the Ex method table (codes 0-6: code 3 is the
  * counted-neighbour median, code 5 the same method as code 1); codes above 6
  * are refused.  Never reads or sets the smoothing flag. */
-PIXMILL_API int32_t ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                       int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                       const uint8_t* lutBlue, int32_t flip, int32_t layout);
+PIXMILL_API int32_t PIXMILL_CALL ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+                                                    int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                                    const uint8_t* lutBlue, int32_t flip, int32_t layout);
 
 /* Returns the address of a constant block of eleven 32-bit integers in the
  * library: the same address on every call, contents unchanged while the
  * library is loaded.  No function reads it; it must not be written. */
-PIXMILL_API const int32_t* PmGetConstantBlock(void);
+PIXMILL_API const int32_t* PIXMILL_CALL PmGetConstantBlock(void);
 
 /* Record entry.  `record` points to a caller-owned record; `reserved` is not
  * read.  A null record, or an operation other than 0 and 1, returns 0 and
@@ -217,7 +225,7 @@ PIXMILL_API const int32_t* PmGetConstantBlock(void);
  * `image` returns 0; otherwise measures as GetWhiteBalanceRatio does, with
  * `format` 4 (three 8-bit channels) or 6 (three 16-bit channels; any other
  * format gives ratios 0.0), and returns its result. */
-PIXMILL_API int32_t PmConvert(int32_t operation, void* record, int32_t reserved);
+PIXMILL_API int32_t PIXMILL_CALL PmConvert(int32_t operation, void* record, int32_t reserved);
 
 /* Widen a packed frame of width x height samples into as many 16-bit words
  * at `unpacked`, values in the low bits.  10-bit: three samples per 32-bit
@@ -228,8 +236,8 @@ PIXMILL_API int32_t PmConvert(int32_t operation, void* record, int32_t reserved)
  * last sample from the first two bytes of a final group, so reads
  * ceil(3 N / 2) bytes.  No alignment is needed.  Nothing is written for a null
  * pointer, a width or height of 0 or below, or more than 2^31 - 1 samples. */
-PIXMILL_API void Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height);
-PIXMILL_API void Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height);
+PIXMILL_API void PIXMILL_CALL Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height);
+PIXMILL_API void PIXMILL_CALL Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height);
 
 /* ---- Calibration ------------------------------------------------------ */
 
@@ -240,14 +248,14 @@ PIXMILL_API void Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int3
  * channel's mean is below 1e-9 or nothing is measured (a side of 4).
  * Returns 1; returns 0 and writes nothing when `image` is null or width or
  * height is 3 or less.  Odd sizes are accepted. */
-PIXMILL_API int32_t GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
-                                         double* redRatio, double* greenRatio, double* blueRatio);
+PIXMILL_API int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
+                                                      double* redRatio, double* greenRatio, double* blueRatio);
 
 /* Fills the 256 bytes of `table` with a power curve: entry i =
  * trunc(pow(i / 255, gamma) * 255), entry 0 is 0 and entry 255 is 255.
  * `gamma` is clamped to 0.1 - 10.0, NaN taken as 0.1.  A null table is
  * ignored. */
-PIXMILL_API void SetGammaLut(uint8_t* table, double gamma);
+PIXMILL_API void PIXMILL_CALL SetGammaLut(uint8_t* table, double gamma);
 
 /* Writes to `map` (width x height bytes) 1 for every sample of `frame`
  * (width x height bytes) that lies at least the dead-pixel threshold above or
@@ -255,7 +263,7 @@ PIXMILL_API void SetGammaLut(uint8_t* table, double gamma);
  * width or height of 0 or less write nothing.  The threshold is read for each
  * sample, so a change made meanwhile on another thread applies to the samples
  * not yet reached. */
-PIXMILL_API void DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height);
+PIXMILL_API void PIXMILL_CALL DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height);
 
 /* Replaces in place each sample of a region of a frame that `map` marks by
  * the truncated mean of neighbours: the four diagonal ones where row and
@@ -270,12 +278,13 @@ PIXMILL_API void DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t wid
  * min(regionWidth, mapWidth - x), rows = min(regionHeight, mapHeight - y).
  * `frame` holds only the region: rows x columns bytes with `columns` as its
  * row length.  Null pointers, or any size of 0 or less, change nothing. */
-PIXMILL_API void EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
-                                int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
+PIXMILL_API void PIXMILL_CALL EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
+                                             int32_t regionWidth, int32_t regionHeight, int32_t mapWidth,
+                                             int32_t mapHeight);
 
 /* Sets the dead-pixel threshold and returns it.  Every value is accepted: 0
  * or less marks every sample, above 255 none. */
-PIXMILL_API int32_t SetBadPixelThreshold(int32_t threshold);
+PIXMILL_API int32_t PIXMILL_CALL SetBadPixelThreshold(int32_t threshold);
 
 /* Adds to each entry of `accumulator` (width x height 32-bit integers, zeroed
  * by the caller before the first frame) the matching sample of `frame`
@@ -283,20 +292,22 @@ PIXMILL_API int32_t SetBadPixelThreshold(int32_t threshold);
  * samples whose row and column parity agree, odd columns of even rows, even
  * columns of odd rows.  Entries wrap as 32-bit two's complement.  Null
  * pointers or a width or height of 0 or less change nothing. */
-PIXMILL_API void GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width, int32_t height);
+PIXMILL_API void PIXMILL_CALL GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width,
+                                              int32_t height);
 
 /* Divides each of the width x height entries by `frameCount`, truncating
  * toward zero; a second call divides again.  A null pointer, a size of 0 or
  * less, or a count of 1 or less change nothing. */
-PIXMILL_API void AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount);
+PIXMILL_API void PIXMILL_CALL AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount);
 
 /* Subtracts the averaged pattern from each sample of a region of a frame in
  * place, clamping to 0 - 255.  `accumulator` covers the full frame; the
  * region and the size of `frame` follow the rule of EraseDeadPixel, with
  * `accumulator` in place of `map`.  Null pointers, or any size of 0 or
  * less, change nothing. */
-PIXMILL_API void FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset, int32_t yOffset,
-                                 int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight);
+PIXMILL_API void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset,
+                                              int32_t yOffset, int32_t regionWidth, int32_t regionHeight,
+                                              int32_t mapWidth, int32_t mapHeight);
 
 /* ---- Adjustments ------------------------------------------------------ */
 
@@ -307,8 +318,9 @@ PIXMILL_API void FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int
  * the identity.  Returns 0; -13 for an amount out of range (tested first),
  * -12 for a null pointer; nothing is written then.  A count of 0 or less
  * writes nothing and returns 0. */
-PIXMILL_API int32_t PmBrightness(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
-PIXMILL_API int32_t PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmBrightness(const uint8_t* source, int32_t count, int32_t amount,
+                                              uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination);
 
 /* Quarter turns of an image of one byte per sample: `height` rows of `width`
  * samples, each row padded to a multiple of 4 bytes, into the separate buffer
@@ -321,8 +333,10 @@ PIXMILL_API int32_t PmContrast(const uint8_t* source, int32_t count, int32_t amo
  * null pointer, writes nothing.  Returns 0.
  * The decorated C++ exports of the same names (pixmill_decorated.hpp) turn the
  * other way round in memory; C and C++ callers of this header get these. */
-PIXMILL_API int32_t PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);
-PIXMILL_API int32_t PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height,
+                                                uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height,
+                                                 uint8_t* destination);
 
 /* Unsharp masking of a BGR image, rows padded to a multiple of 4 bytes (row
  * stride (3 * width + 3) / 4 * 4): every byte moves away from the mean of its
@@ -332,8 +346,8 @@ PIXMILL_API int32_t PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_
  * smaller than 3 x 3, tested first; -12 for a null pointer; -14 when the
  * scratch rows (about 10 x the row stride in bytes) cannot be allocated.
  * Nothing is written unless the result is 0. */
-PIXMILL_API int32_t PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
-                                 uint8_t* destination);
+PIXMILL_API int32_t PIXMILL_CALL PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
+                                              uint8_t* destination);
 
 /* Colour-corrects a region of a BGR image (rows of 3 x imageWidth bytes, no
  * padding) in place: a power-law linearisation, a fixed 3 x 3 mixing matrix
@@ -343,8 +357,8 @@ PIXMILL_API int32_t PmSharpen24B(const uint8_t* source, int32_t width, int32_t h
  * imageWidth - 1 and to rows from 0; the rows below must exist (the call has
  * no image height).  A null image or an empty region does nothing; `reserved`
  * is unused. */
-PIXMILL_API void ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
-                                    int32_t regionHeight, int32_t imageWidth, int32_t reserved);
+PIXMILL_API void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
+                                                 int32_t regionHeight, int32_t imageWidth, int32_t reserved);
 
 #ifdef __cplusplus
 } /* extern "C" */

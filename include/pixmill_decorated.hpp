@@ -24,8 +24,8 @@
  *                   row 0 at the bottom, clockwise with row 0 at the top
  *                   (the plain PmRotate90CW8B of pixmill.h, in memory)
  * `source` is only read. */
-PIXMILL_API int PmRotate90CW8B(unsigned char* source, int width, int height, unsigned char* destination);
-PIXMILL_API int PmRotate90CCW8B(unsigned char* source, int width, int height, unsigned char* destination);
+PIXMILL_API int PIXMILL_CDECL PmRotate90CW8B(unsigned char* source, int width, int height, unsigned char* destination);
+PIXMILL_API int PIXMILL_CDECL PmRotate90CCW8B(unsigned char* source, int width, int height, unsigned char* destination);
 
 /* The sharpening of PmSharpen24B without its amount check: any amount, a
  * negative one blurs (gains beyond what 32-bit products carry are held at
@@ -33,7 +33,7 @@ PIXMILL_API int PmRotate90CCW8B(unsigned char* source, int width, int height, un
  * buffers remain: -13 for an image smaller than 3 x 3, -12 for a null
  * pointer, -14 when scratch cannot be allocated (nothing written).  Returns 0
  * otherwise. */
-PIXMILL_API int PmEmphasize24B(unsigned char* source, int width, int height, float amount,
-                               unsigned char* destination);
+PIXMILL_API int PIXMILL_CDECL PmEmphasize24B(unsigned char* source, int width, int height, float amount,
+                                             unsigned char* destination);
 
 #endif /* PIXMILL_DECORATED_HPP */

@@ -21,7 +21,8 @@ int32_t applyCurve(const uint8_t* source, int32_t count, uint8_t* destination, c
 // The middle control point moves along the anti-diagonal through (160, 160):
 // brighter amounts lift it up and to the left.  A fourth point beyond the
 // table bends the curve into (1, 1).
-extern "C" int32_t PmBrightness(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination) {
+extern "C" int32_t PIXMILL_CALL PmBrightness(const uint8_t* source, int32_t count, int32_t amount,
+                                             uint8_t* destination) {
     if (amount < -150 || amount > 150) return PM_ERROR_OUT_OF_RANGE;
     const double s = amount * 0.8;
     const int hi = static_cast<int>(s * 0.5 + 160.0);
@@ -33,7 +34,7 @@ extern "C" int32_t PmBrightness(const uint8_t* source, int32_t count, int32_t am
 
 // Quarter and three-quarter points pulled apart (more contrast) or together
 // (less) around a fixed middle grey.
-extern "C" int32_t PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination) {
+extern "C" int32_t PIXMILL_CALL PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination) {
     if (amount < -50 || amount > 100) return PM_ERROR_OUT_OF_RANGE;
     const int c = amount / 2;
     const pm::CurvePoint points[5] = {{0.0, 0.0},

@@ -90,8 +90,8 @@ inline std::uint8_t outputByte(const PackedCorrection& p, std::uint64_t sum, int
 // The region is clipped on the sides the call can see: columns to 0 to
 // imageWidth - 1, rows to 0 and up; rows below the image are the caller's
 // promise, since no image height is passed.
-extern "C" void ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
-                                   int32_t regionHeight, int32_t imageWidth, int32_t reserved) {
+extern "C" void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
+                                                int32_t regionHeight, int32_t imageWidth, int32_t reserved) {
     (void)reserved;
     using Index = std::ptrdiff_t;
     if (image == nullptr || regionWidth <= 0 || regionHeight <= 0 || imageWidth <= 0) return;

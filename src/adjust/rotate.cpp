@@ -115,19 +115,22 @@ int rotateQuarter(int width, int height, const std::uint8_t* source, float angle
 }  // namespace pm
 
 // Decorated forms: named for images stored bottom row first.
-PIXMILL_API int PmRotate90CW8B(unsigned char* source, int width, int height, unsigned char* destination) {
+PIXMILL_API int PIXMILL_CDECL PmRotate90CW8B(unsigned char* source, int width, int height, unsigned char* destination) {
     return pm::rotateQuarter(width, height, source, 90.0f, destination);
 }
-PIXMILL_API int PmRotate90CCW8B(unsigned char* source, int width, int height, unsigned char* destination) {
+PIXMILL_API int PIXMILL_CDECL PmRotate90CCW8B(unsigned char* source, int width, int height,
+                                              unsigned char* destination) {
     return pm::rotateQuarter(width, height, source, -90.0f, destination);
 }
 
 // Plain forms: named for images stored top row first, each the decorated form
 // of the other name.  The decorated forms only read through `source`, so the
 // const is cast away for the call alone.
-extern "C" int32_t PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination) {
+extern "C" int32_t PIXMILL_CALL PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height,
+                                               uint8_t* destination) {
     return PmRotate90CCW8B(const_cast<unsigned char*>(source), width, height, destination);
 }
-extern "C" int32_t PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height, uint8_t* destination) {
+extern "C" int32_t PIXMILL_CALL PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height,
+                                                uint8_t* destination) {
     return PmRotate90CW8B(const_cast<unsigned char*>(source), width, height, destination);
 }

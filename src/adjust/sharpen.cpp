@@ -108,15 +108,15 @@ int emphasize(const std::uint8_t* source, int width, int height, float amount, s
 
 }  // namespace pm
 
-PIXMILL_API int PmEmphasize24B(unsigned char* source, int width, int height, float amount,
-                               unsigned char* destination) {
+PIXMILL_API int PIXMILL_CDECL PmEmphasize24B(unsigned char* source, int width, int height, float amount,
+                                             unsigned char* destination) {
     return pm::emphasize(source, width, height, amount, destination);
 }
 
 // The amount is tested before anything else; "not greater than 0" also
 // refuses NaN.
-extern "C" int32_t PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
-                                uint8_t* destination) {
+extern "C" int32_t PIXMILL_CALL PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
+                                             uint8_t* destination) {
     if (!(amount > 0.0f) || amount > 5.0f) return PM_ERROR_OUT_OF_RANGE;
     return pm::emphasize(source, width, height, amount, destination);
 }

@@ -7,17 +7,17 @@
 #include "frame/library_state.h"
 #include "pixmill.h"
 
-extern "C" int32_t GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
+extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
                                         double* greenRatio, double* blueRatio) {
     return pm::measureWhiteBalance(image, width, height, PM_FORMAT_BGR8, redRatio, greenRatio, blueRatio,
                                    pm::kCurrentWhiteBalance);
 }
 
-extern "C" void DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height) {
+extern "C" void PIXMILL_CALL DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height) {
     pm::detectDeadPixels(frame, map, width, height, pm::currentDeadPixelRule());
 }
 
-extern "C" int32_t SetBadPixelThreshold(int32_t threshold) {
+extern "C" int32_t PIXMILL_CALL SetBadPixelThreshold(int32_t threshold) {
     pm::deadPixelThreshold.store(threshold, std::memory_order_relaxed);
     return threshold;
 }

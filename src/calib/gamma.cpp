@@ -9,7 +9,7 @@
 // they make entry 255 exactly 255 and decide every other entry.  Entries whose
 // exact value lies within a rounding error of an integer depend on the last
 // bit of std::pow; whatever the platform's pow gives there is kept.
-extern "C" void SetGammaLut(uint8_t* table, double gamma) {
+extern "C" void PIXMILL_CALL SetGammaLut(uint8_t* table, double gamma) {
     if (table == nullptr) return;
     // "Not greater than 0.1" also catches NaN.
     const double exponent = gamma >= 10.0 ? 10.0 : !(gamma > 0.1) ? 0.1 : gamma;

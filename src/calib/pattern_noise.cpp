@@ -30,7 +30,8 @@ inline std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
 // class means.  A frame one sample wide or high has an empty class (A or B);
 // no sample belongs to it, so its mean is never used, and it is set to 0
 // rather than divided by a zero count.
-extern "C" void GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width, int32_t height) {
+extern "C" void PIXMILL_CALL GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width,
+                                             int32_t height) {
     if (frame == nullptr || accumulator == nullptr || width <= 0 || height <= 0) return;
     const std::size_t rowLength = std::size_t(width);
     std::uint64_t sum[3] = {0, 0, 0}, count[3] = {0, 0, 0};
@@ -52,7 +53,7 @@ extern "C" void GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int3
     }
 }
 
-extern "C" void AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount) {
+extern "C" void PIXMILL_CALL AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount) {
     if (accumulator == nullptr || width <= 0 || height <= 0 || frameCount <= 1) return;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     for (std::size_t i = 0; i < count; ++i) accumulator[i] /= frameCount;
@@ -61,8 +62,9 @@ extern "C" void AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t hei
 // The region meets the accumulator as calib/region.h describes.  The
 // difference is formed in 64 bits so that no accumulator value can overflow
 // it, then clamped to 0-255.
-extern "C" void FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset, int32_t yOffset,
-                                int32_t regionWidth, int32_t regionHeight, int32_t mapWidth, int32_t mapHeight) {
+extern "C" void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset,
+                                             int32_t yOffset, int32_t regionWidth, int32_t regionHeight,
+                                             int32_t mapWidth, int32_t mapHeight) {
     if (frame == nullptr || accumulator == nullptr) return;
     const pm::RegionInMap region = pm::regionInMap(xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
     if (region.empty()) return;

@@ -147,7 +147,7 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
                                    std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
                                    const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
                                    std::int32_t layout) {
-    const std::lock_guard<std::mutex> hold(methodLock);
+    const std::lock_guard<MethodLock> hold(methodLock);
     // Rows and columns 2 to the last even size minus 3: a pair-wise walk
     // leaves out an odd last row or column.
     // (In 64 bits: the method checks no size, and the most negative height

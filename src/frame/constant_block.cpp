@@ -13,4 +13,4 @@ constexpr int32_t kConstantBlock[11] = {1, 4, 256, 3, 9, 6, 3, 4, 0, 3, 10};
 
 }  // namespace
 
-extern "C" const int32_t* PmGetConstantBlock(void) { return kConstantBlock; }
+extern "C" const int32_t* PIXMILL_CALL PmGetConstantBlock(void) { return kConstantBlock; }

@@ -2,6 +2,11 @@
 
 #include <atomic>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace pm {
 namespace {
 
@@ -12,6 +17,11 @@ std::atomic<DebugSink> debugSink{nullptr};
 }  // namespace
 
 void debugOutput(const char* message) {
+#ifdef _WIN32
+    // Windows has a debugger channel of its own; a debugger or a viewer of
+    // debug output shows the text, and without one the call costs little.
+    OutputDebugStringA(message);
+#endif
     if (DebugSink sink = debugSink.load(std::memory_order_acquire)) sink(message);
 }
 

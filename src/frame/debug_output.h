@@ -1,7 +1,8 @@
 // The library's debugger output.  Some methods announce themselves with a
-// fixed text; on this platform nothing listens by default, so the text goes
-// to a sink that is silent unless one is installed (tests install one to
-// observe the text and how often it is sent).
+// fixed text.  On Windows it goes to the system's debugger output
+// (OutputDebugStringA); elsewhere nothing listens by default.  On both it
+// also goes to a sink that is silent unless one is installed (tests install
+// one to observe the text and how often it is sent).
 #ifndef PIXMILL_FRAME_DEBUG_OUTPUT_H
 #define PIXMILL_FRAME_DEBUG_OUTPUT_H
 

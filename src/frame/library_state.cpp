@@ -1,5 +1,10 @@
 #include "frame/library_state.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace pm {
 
 namespace {
@@ -15,6 +20,12 @@ constexpr std::array<std::uint16_t, 65536> identityTable16 = makeIdentityTable16
 
 std::atomic<std::int32_t> smoothingFlag{0};
 std::atomic<std::int32_t> deadPixelThreshold{10};
-std::mutex methodLock;
+MethodLock methodLock;
+
+#ifdef _WIN32
+static_assert(sizeof(SRWLOCK) == sizeof(void*), "an SRWLOCK is one pointer");
+void MethodLock::lock() { AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srw_)); }
+void MethodLock::unlock() { ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srw_)); }
+#endif
 
 }  // namespace pm

@@ -42,9 +42,28 @@ inline void setSmoothing() { smoothingFlag.store(1, std::memory_order_relaxed); 
 // Dead-pixel threshold, 10 at load, read for every sample during detection.
 extern std::atomic<std::int32_t> deadPixelThreshold;
 
-// Serialises the one method that needs it.  A std::mutex is constant-
-// initialised, so it exists before any constructor of the library runs.
-extern std::mutex methodLock;
+// Serialises the one method that needs it.  Either form is constant-
+// initialised, so the lock exists before any constructor of the library runs
+// and before the first call, with nothing to create at load or delete at
+// unload.  On Windows it is a slim reader/writer lock of the system used
+// exclusively; elsewhere a std::mutex.  Both are used as
+// std::lock_guard lock(methodLock).
+#ifdef _WIN32
+class MethodLock {
+public:
+    constexpr MethodLock() = default;
+    MethodLock(const MethodLock&) = delete;
+    MethodLock& operator=(const MethodLock&) = delete;
+    void lock();
+    void unlock();
+
+private:
+    void* srw_ = nullptr;  // an SRWLOCK: one pointer, zero when unlocked
+};
+#else
+using MethodLock = std::mutex;
+#endif
+extern MethodLock methodLock;
 
 }  // namespace pm
 

@@ -36,7 +36,7 @@ inline std::uint64_t load64(const std::uint8_t* p) {
 
 // Three samples per 32-bit word in bits 0-9, 10-19 and 20-29; a last word
 // holds the one or two samples left over.  Reads exactly ceil(N / 3) words.
-extern "C" void Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height) {
+extern "C" void PIXMILL_CALL Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height) {
     const std::size_t n = pm::sampleCount(width, height);
     if (packed == nullptr || unpacked == nullptr || n == 0) return;
     const auto* in = static_cast<const std::uint8_t*>(packed);
@@ -62,7 +62,7 @@ extern "C" void Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32
 // byte 1, which are part of the packed frame (3 (N - 1) / 2 + 2 bytes), while
 // byte 2 is not and is never read.  Leaving that output word unwritten would
 // hand the caller a frame whose last sample is whatever the buffer held.
-extern "C" void Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height) {
+extern "C" void PIXMILL_CALL Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height) {
     const std::size_t n = pm::sampleCount(width, height);
     if (packed == nullptr || unpacked == nullptr || n == 0) return;
     const auto* in = static_cast<const std::uint8_t*>(packed);

@@ -36,7 +36,7 @@ std::int32_t measureRecord(const PmWhiteBalanceRecord& record) {
 }  // namespace
 }  // namespace pm
 
-extern "C" int32_t PmConvert(int32_t operation, void* record, int32_t /*reserved*/) {
+extern "C" int32_t PIXMILL_CALL PmConvert(int32_t operation, void* record, int32_t /*reserved*/) {
     // A null record is refused like a record with null images.
     if (record == nullptr) return 0;
     switch (operation) {

@@ -27,19 +27,19 @@ const MethodEntry kRgbMethods[] = {
 }  // namespace
 }  // namespace pm
 
-extern "C" int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+extern "C" int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                     int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                     const uint8_t* lutBlue, int32_t flip, int32_t layout) {
     return pm::dispatchConversion(pm::kRgbMethods, pm::NullTables::Refuse, dest, src, width, height, method, lutRed,
                                   lutGreen, lutBlue, flip, layout);
 }
 
-extern "C" int32_t GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
+extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
                                         double* greenRatio, double* blueRatio) {
     return pm::measureWhiteBalance(image, width, height, PM_FORMAT_BGR8, redRatio, greenRatio, blueRatio,
                                    pm::kEarlierWhiteBalance);
 }
 
-extern "C" void DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height) {
+extern "C" void PIXMILL_CALL DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height) {
     pm::detectDeadPixels(frame, map, width, height, pm::earlierDeadPixelRule());
 }
