@@ -7,8 +7,8 @@
 #include "frame/library_state.h"
 #include "pixmill.h"
 
-extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
-                                        double* greenRatio, double* blueRatio) {
+extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
+                                                     double* redRatio, double* greenRatio, double* blueRatio) {
     return pm::measureWhiteBalance(image, width, height, PM_FORMAT_BGR8, redRatio, greenRatio, blueRatio,
                                    pm::kCurrentWhiteBalance);
 }

@@ -39,7 +39,8 @@ struct Plane {
 // entry a call may read.
 template <typename T>
 void clear(T* plane, std::int32_t width, std::int32_t height) {
-    for (std::int64_t r = -1; r <= height + 1; ++r) std::memset(&plane[at(r, -1)], 0, std::size_t(width + 3) * sizeof(T));
+    for (std::int64_t r = -1; r <= height + 1; ++r)
+        std::memset(&plane[at(r, -1)], 0, std::size_t(width + 3) * sizeof(T));
 }
 
 // Where each colour's sites start under a layout code: the first red and
@@ -165,8 +166,8 @@ std::int32_t colourDifferencePlanes(const std::uint8_t* src, std::uint8_t* dst, 
         }
     }
     // Nor has the last row; then the border of 3.
-    std::memcpy(imageRow(dst, height - 1, height, rowBytes, bottomUp), imageRow(dst, height - 2, height, rowBytes, bottomUp),
-                rowBytes);
+    std::memcpy(imageRow(dst, height - 1, height, rowBytes, bottomUp),
+                imageRow(dst, height - 2, height, rowBytes, bottomUp), rowBytes);
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
 }

@@ -37,21 +37,21 @@ const MethodEntry kRgbExMethods[] = {
 }  // namespace pm
 
 extern "C" int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                    int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                    const uint8_t* lutBlue, int32_t flip, int32_t layout) {
+                                                 int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                                 const uint8_t* lutBlue, int32_t flip, int32_t layout) {
     return pm::dispatchConversion(pm::kRgbMethods, pm::NullTables::Identity, dest, src, width, height, method, lutRed,
                                   lutGreen, lutBlue, flip, layout);
 }
 
 extern "C" int32_t PIXMILL_CALL ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                      const uint8_t* lutBlue, int32_t flip, int32_t layout) {
+                                                   int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                                   const uint8_t* lutBlue, int32_t flip, int32_t layout) {
     return pm::dispatchConversion(pm::kRgbExMethods, pm::NullTables::Identity, dest, src, width, height, method,
                                   lutRed, lutGreen, lutBlue, flip, layout);
 }
 
-extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height, double* redRatio,
-                                        double* greenRatio, double* blueRatio) {
+extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
+                                                     double* redRatio, double* greenRatio, double* blueRatio) {
     return pm::measureWhiteBalance(image, width, height, PM_FORMAT_BGR8, redRatio, greenRatio, blueRatio,
                                    pm::kEarlierWhiteBalance);
 }
