@@ -18,6 +18,28 @@
  * - the method lock: held for the whole of a ConvertBayer2Rgb code 8
  *   conversion, so such conversions run one at a time.
  * Everything else is reentrant on distinct buffers.
+ *
+ * The earlier builds (libpixmill.so of 1.5.0.1 and 1.1.2.0) export a subset
+ * of these functions with the same prototypes; where they differ:
+ * - 1.5.0.1: PmGetConstantBlock (same block), ConvertBayer2Rgb and
+ *   ConvertBayer2RgbEx with codes 0-6 only (codes 1 and Ex 5: the mapped
+ *   forward window without its border, image row height - 1 left as it was,
+ *   and under layout 1 memory row 1 copied over memory row 0; code 5: the
+ *   forward window never smoothed, without border, the last row and column
+ *   left as they were), and the calibration exports below without
+ *   SetBadPixelThreshold.  No smoothing flag, no method lock.
+ * - 1.1.2.0: ConvertBayer2Rgb with codes 0-6 (1: forward window never
+ *   smoothed; 3: counted-neighbour median, floating-point green rule; 4:
+ *   code 4 without the debugger message; 5: colour differences on static
+ *   working planes, widths up to 1796 and heights up to 2396, one call at a
+ *   time, unknown layouts and a side of 4 handled as documented in
+ *   src/legacy/methods.h; 6: directional gradient with green-guided colour,
+ *   sides of at least 6), and the same calibration exports as 1.5.0.1.  It
+ *   has no identity table: a null table argument refuses the call (0,
+ *   nothing written).
+ * - Both: GetWhiteBalanceRatio measures rows height/4 to 3*height/4 - 1 and
+ *   columns width/4 to 3*width/4 - 1 and refuses odd sizes; DetectDeadPixel
+ *   marks only samples at least 10 above the mean.
  */
 #ifndef PIXMILL_H
 #define PIXMILL_H

@@ -9,6 +9,7 @@
 
 #include "demosaic/colour_difference.h"
 #include "demosaic/gradient_directed.h"
+#include "demosaic/methods.h"
 #include "frame/library_state.h"
 #include "frame/debug_output.h"
 #include "models.h"
@@ -52,6 +53,21 @@ TEST(Gradient, MatchesModelAndSendsOneMessagePerCall) {
     const int calls = int(sizes(400).size() * kLayouts.size() * kFlips.size() * tableSets(40).size() * 2);
     EXPECT_EQ(calls, DebugMessages::count);
     EXPECT_EQ("Hello, Edge Sensing!", DebugMessages::last);
+}
+
+// The 1.1.2.0 build's code 4: the same image, and no message.
+TEST(Gradient, QuietFormSendsNothingAndGivesTheSameImage) {
+    DebugMessages messages;
+    const std::vector<Conversion> quiet = {{[](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, std::int32_t h,
+                                               std::int32_t, const std::uint8_t* r, const std::uint8_t* g,
+                                               const std::uint8_t* b, std::int32_t f, std::int32_t l) {
+                                                return pm::gradientDirectedQuiet(s, d, w, h, pm::tableOrIdentity(r),
+                                                                                 pm::tableOrIdentity(g),
+                                                                                 pm::tableOrIdentity(b), f, l);
+                                            },
+                                            4, "quiet code 4"}};
+    EXPECT_TRUE(convertsLikeModel(quiet, sizes(401), 41, {0, 1}, modelGradient));
+    EXPECT_EQ(0, DebugMessages::count);
 }
 
 // Where the literal rules would leave bytes to what the destination held

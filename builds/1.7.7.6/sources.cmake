@@ -34,6 +34,7 @@ set(PIXMILL_BUILD_SOURCES
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp
+    calib/current_exports.cpp
     calib/pattern_noise.cpp
     adjust/tone_curve.cpp
     adjust/brightness_contrast.cpp

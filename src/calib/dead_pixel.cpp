@@ -1,4 +1,6 @@
-// DetectDeadPixel, EraseDeadPixel and SetBadPixelThreshold.
+// Dead-pixel detection and erasure, and EraseDeadPixel, the same in every
+// build.  DetectDeadPixel differs between builds and lives in each build's
+// export shims.
 #include "calib/dead_pixel.h"
 
 #include <cstddef>
@@ -58,17 +60,8 @@ void eraseDeadPixels(std::uint8_t* frame, const std::uint8_t* map, std::int32_t 
 
 }  // namespace pm
 
-extern "C" void PIXMILL_CALL DetectDeadPixel(const uint8_t* frame, uint8_t* map, int32_t width, int32_t height) {
-    pm::detectDeadPixels(frame, map, width, height, pm::currentDeadPixelRule());
-}
-
 extern "C" void PIXMILL_CALL EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
                                             int32_t regionWidth, int32_t regionHeight, int32_t mapWidth,
                                             int32_t mapHeight) {
     pm::eraseDeadPixels(frame, map, xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
-}
-
-extern "C" int32_t PIXMILL_CALL SetBadPixelThreshold(int32_t threshold) {
-    pm::deadPixelThreshold.store(threshold, std::memory_order_relaxed);
-    return threshold;
 }

@@ -1,4 +1,5 @@
-// White-balance measurement and GetWhiteBalanceRatio.
+// White-balance measurement.  Each build's GetWhiteBalanceRatio calls it with
+// that build's policy (its export shims).
 #include "calib/white_balance.h"
 
 #include <cmath>
@@ -79,8 +80,3 @@ std::int32_t measureWhiteBalance(const void* image, std::int32_t width, std::int
 }
 
 }  // namespace pm
-
-extern "C" int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int32_t width, int32_t height,
-                                                     double* redRatio, double* greenRatio, double* blueRatio) {
-    return pm::measureWhiteBalance(image, width, height, PM_FORMAT_BGR8, redRatio, greenRatio, blueRatio);
-}

@@ -27,6 +27,7 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/vector/vector_paths.h"
+#include "frame/border.h"
 #include "frame/library_state.h"
 
 namespace pm {
@@ -184,6 +185,24 @@ bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t wid
     } else {
         return walk(writer);
     }
+}
+
+// The method entry of every build's forward window over 8-bit samples through
+// three tables: refuse null images, odd sizes and sizes of 3 or less (0,
+// nothing written); compute rows and columns 0 to size - 2 of layout codes 1
+// to 4; then, when `border` is 1, replace the outer frame by the nearest kept
+// pixels (the earlier build whose form has no border passes 0 and leaves the
+// last row and column as the destination held them).  Returns 1.
+template <typename Smoothing>
+std::int32_t forwardWindowMethod(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                 std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                 const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,
+                                 std::int32_t border) {
+    if (!frameAccepted(src, dst, width, height)) return 0;
+    const BgrWriter<std::uint8_t> writer{dst, width, height, flipSet(flip), lutRed, lutGreen, lutBlue};
+    forwardWindowImage<Smoothing>(layout, src, width, height, writer);
+    extendBorder(dst, width, height, flip, border, 3);
+    return 1;
 }
 
 

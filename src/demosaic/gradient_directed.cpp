@@ -194,14 +194,14 @@ void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t lay
     });
 }
 
-}  // namespace
-
-std::int32_t gradientDirectedOn(simd::Path unmappedPath, const std::uint8_t* src, std::uint8_t* dst,
-                                std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
-                                const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
-                                std::int32_t layout) {
+// The method; `announce` sends the debugger message of the current and the
+// 1.5.0.1 builds (the 1.1.2.0 build's form sends none).
+std::int32_t gradientMethod(simd::Path unmappedPath, bool announce, const std::uint8_t* src, std::uint8_t* dst,
+                            std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                            const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                            std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
-    debugOutput("Hello, Edge Sensing!");
+    if (announce) debugOutput("Hello, Edge Sensing!");
     const RawView raw{src, width};
     const ImageView image{dst, width, height, flipSet(flip)};
     if (layout >= 1 && layout <= 4) {
@@ -229,6 +229,22 @@ std::int32_t gradientDirectedOn(simd::Path unmappedPath, const std::uint8_t* src
     }
     extendBorder(dst, width, height, flip, 2, 3);
     return 1;
+}
+
+}  // namespace
+
+std::int32_t gradientDirectedOn(simd::Path unmappedPath, const std::uint8_t* src, std::uint8_t* dst,
+                                std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                std::int32_t layout) {
+    return gradientMethod(unmappedPath, true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+}
+
+std::int32_t gradientDirectedQuiet(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                   std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                   const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+    return gradientMethod(simd::bestPathWithAvx2(), false, src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
+                          layout);
 }
 
 std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,

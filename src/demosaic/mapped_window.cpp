@@ -7,6 +7,7 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
+#include "demosaic/mapped_window.h"
 #include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "frame/border.h"
@@ -72,6 +73,24 @@ void mappedRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, s
 
 }  // namespace
 
+bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                       const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds) {
+    const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
+    const simd::RowPlan plan = simd::planRows(tables, path);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    // One pass from top to bottom, each row with the kernel of its kind.
+    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        for (std::int64_t r = 0; r < height - 1; ++r) {
+            if ((r & 1) == 0)
+                mappedRow<decltype(evenRows)>(src, dst, width, height, r, plan, bottomUp);
+            else
+                mappedRow<decltype(oddRows)>(src, dst, width, height, r, plan, bottomUp);
+            if (rowEnds > 0) extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, rowEnds, 3);
+        }
+    });
+}
+
 // Widths that are not a multiple of 4, or below 8, keep the last group as the
 // last four columns and give every column before it the plain pixel rule
 // (see methods.h); the entry accepts them, so they must give a sound image.
@@ -79,24 +98,10 @@ std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8
                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
-    const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
-    const bool bottomUp = flipSet(flip);
-    const simd::RowPlan plan = simd::planRows(tables, path);
-    // One pass from top to bottom, each row with the kernel of its kind.
     // The last row has no window; the border replaces it, the first row and
     // the outer columns by the nearest kept pixels: the ends of each
     // computed row while it is in cache, then the edge rows.
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    const bool computed = withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        for (std::int64_t r = 0; r < height - 1; ++r) {
-            if ((r & 1) == 0)
-                mappedRow<decltype(evenRows)>(src, dst, width, height, r, plan, bottomUp);
-            else
-                mappedRow<decltype(oddRows)>(src, dst, width, height, r, plan, bottomUp);
-            extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, 1, 3);
-        }
-    });
-    if (computed)
+    if (mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout, path, 1))
         extendEdgeRows(dst, width, height, 1, 3);
     else
         extendBorder(dst, width, height, flip, 1, 3);

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "demosaic/bayer.h"
 #include "demosaic/bilinear_stages.h"
@@ -102,8 +103,8 @@ void greenStage(RawView raw, ImageView image, std::int32_t layout, const Window&
 // row mapped once per strip.  Returns the number of columns done, the same in
 // every row.
 template <typename Rule>
-std::ptrdiff_t medianPrefix(const RawView& raw, const ImageView& image, std::int32_t layout, const Window& window,
-                            const LookupTables& tables) {
+std::ptrdiff_t medianVectorPrefix(const RawView& raw, const ImageView& image, std::int32_t layout,
+                                  const Window& window, const LookupTables& tables) {
     if (!simd::hasAvx2()) return 0;
     constexpr std::ptrdiff_t kStrip = 512, kBlock = 32;
     const std::ptrdiff_t count = window.lastColumn - window.firstColumn + 1;
@@ -144,6 +145,22 @@ std::ptrdiff_t medianPrefix(const RawView& raw, const ImageView& image, std::int
         }
     });
     return done;
+}
+
+// A rule names its vector form by a member `vectorRule`; a rule without one
+// (the 1.1.2.0 build's floating-point rule) is computed by the stages alone.
+template <typename Rule, typename = void>
+struct HasVectorRule : std::false_type {};
+template <typename Rule>
+struct HasVectorRule<Rule, std::void_t<decltype(Rule::vectorRule)>> : std::true_type {};
+
+template <typename Rule>
+std::ptrdiff_t medianPrefix(const RawView& raw, const ImageView& image, std::int32_t layout, const Window& window,
+                            const LookupTables& tables) {
+    if constexpr (HasVectorRule<Rule>::value)
+        return medianVectorPrefix<Rule>(raw, image, layout, window, tables);
+    else
+        return 0;
 }
 
 // The method behind both codes.  Sizes of 4 are refused (see methods.h): the

@@ -80,6 +80,10 @@ std::int32_t offsetBilinear(const std::uint8_t* src, std::uint8_t* dst, std::int
 std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                               const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                               std::uint32_t flip, std::int32_t layout);
+// The same method without the debugger message (the 1.1.2.0 build's code 4).
+std::int32_t gradientDirectedQuiet(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                   std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                   const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
 
 // The staged median methods (median_stages.h): a green stage, then the red
 // and blue stages of bilinear means (bilinear_stages.h), each writing its

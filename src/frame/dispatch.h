@@ -17,19 +17,32 @@ struct MethodEntry {
     bool setsSmoothing;
 };
 
-// Null images and unknown codes run nothing and give 0; null tables become
-// the identity table when `identityForNull` is set (the oldest build passes
-// them on unchanged).
+// What an entry does with a null table argument.
+enum class NullTables {
+    // Replace it by the identity table (the current and the 1.5.0.1 builds).
+    Identity,
+    // Refuse the call, result 0 and nothing written (the 1.1.2.0 build, which
+    // has no identity table and whose methods would otherwise read through
+    // the null pointer).
+    Refuse,
+};
+
+// Null images, refused tables and unknown codes run nothing and give 0.
 template <std::size_t N>
-std::int32_t dispatchConversion(const MethodEntry (&table)[N], bool identityForNull, std::uint8_t* dest,
+std::int32_t dispatchConversion(const MethodEntry (&table)[N], NullTables nullTables, std::uint8_t* dest,
                                 const std::uint8_t* src, std::int32_t width, std::int32_t height,
                                 std::int32_t methodCode, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                 const std::uint8_t* lutBlue, std::int32_t flip, std::int32_t layout) {
     if (src == nullptr || dest == nullptr) return 0;
-    if (identityForNull) {
-        lutRed = tableOrIdentity(lutRed);
-        lutGreen = tableOrIdentity(lutGreen);
-        lutBlue = tableOrIdentity(lutBlue);
+    switch (nullTables) {
+        case NullTables::Identity:
+            lutRed = tableOrIdentity(lutRed);
+            lutGreen = tableOrIdentity(lutGreen);
+            lutBlue = tableOrIdentity(lutBlue);
+            break;
+        case NullTables::Refuse:
+            if (lutRed == nullptr || lutGreen == nullptr || lutBlue == nullptr) return 0;
+            break;
     }
     // Compared unsigned, so negative codes are unknown too.
     const auto code = static_cast<std::uint32_t>(methodCode);

@@ -1,0 +1,25 @@
+# Sources of the 1.1.2.0 build, relative to src/.
+set(PIXMILL_BUILD_SOURCES
+    legacy/exports_1_1_2_0.cpp
+    legacy/two_by_two.cpp
+    legacy/float_counted_median.cpp
+    legacy/directional_green_guided.cpp
+    legacy/colour_difference_planes.cpp
+    frame/library_state.cpp
+    frame/border.cpp
+    frame/debug_output.cpp
+    demosaic/bilinear.cpp
+    demosaic/offset_bilinear.cpp
+    demosaic/gradient_directed.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
+    demosaic/vector/cpu_path.cpp
+    demosaic/vector/row_prefixes_x86.cpp
+    demosaic/vector/pixels_sse2.cpp
+    demosaic/vector/pixels_avx.cpp
+    demosaic/vector/pixels_avx2.cpp
+    calib/white_balance.cpp
+    calib/gamma.cpp
+    calib/dead_pixel.cpp
+    calib/pattern_noise.cpp
+)

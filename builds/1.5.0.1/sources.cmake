@@ -1,0 +1,29 @@
+# Sources of the 1.5.0.1 build, relative to src/.
+set(PIXMILL_BUILD_SOURCES
+    legacy/exports_1_5_0_1.cpp
+    legacy/forward_windows_1_5_0_1.cpp
+    frame/library_state.cpp
+    frame/constant_block.cpp
+    frame/border.cpp
+    frame/debug_output.cpp
+    demosaic/bilinear.cpp
+    demosaic/mapped_window.cpp
+    demosaic/offset_bilinear.cpp
+    demosaic/gradient_directed.cpp
+    demosaic/sorted_median.cpp
+    demosaic/counted_median.cpp
+    demosaic/green_guided.cpp
+    demosaic/vector/green_guided_x86.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
+    demosaic/vector/cpu_path.cpp
+    demosaic/vector/row_prefixes_x86.cpp
+    demosaic/vector/pixels_sse2.cpp
+    demosaic/vector/pixels_avx.cpp
+    demosaic/vector/pixels_avx2.cpp
+    demosaic/vector/median_x86.cpp
+    calib/white_balance.cpp
+    calib/gamma.cpp
+    calib/dead_pixel.cpp
+    calib/pattern_noise.cpp
+)
