@@ -14,6 +14,11 @@
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
+// clang does not take the GCC target pragma: it needs the attribute on each
+// function, which this gives everything up to the pop below.
+#ifdef __clang__
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#endif
 
 #include "demosaic/vector/gradient_blocks.h"
 
@@ -77,6 +82,9 @@ PIXMILL_GRADIENT_AVX2(RedGreenRow)
 }  // namespace simd
 }  // namespace pm
 
+#ifdef __clang__
+#pragma clang attribute pop
+#endif
 #pragma GCC pop_options
 
 #endif
