@@ -63,9 +63,9 @@ TEST(ConvertCalibration, DarkFramesTakeTheirPatternOutOfTheFrame) {
         dark.samples[i] = std::uint8_t(50 + pattern[i]);
         frame.samples[i] = std::uint8_t(10 + 4 * int(i) + pattern[i]);
     }
-    removePatternNoise(frame, {dark, dark, dark});
+    removePatternNoise(frame, {dark, dark, dark}, PM_LAYOUT_GBRG);
     for (std::size_t i = 0; i < pattern.size(); ++i) EXPECT_EQ(10 + 4 * int(i), frame.samples[i]) << "sample " << i;
-    EXPECT_THROW(removePatternNoise(frame, {uniformFrame(w, h + 2, 50)}), CalibrationError);
+    EXPECT_THROW(removePatternNoise(frame, {uniformFrame(w, h + 2, 50)}, PM_LAYOUT_GBRG), CalibrationError);
 }
 
 TEST(ConvertCalibration, FlatFrameDefectsAreErased) {
@@ -73,13 +73,87 @@ TEST(ConvertCalibration, FlatFrameDefectsAreErased) {
     flat.samples[4 * 10 + 5] = 130;   // hot in the flat frame ...
     frame.samples[4 * 10 + 5] = 250;  // ... and in the live frame
     frame.samples[6 * 10 + 6] = 0;    // not marked: left alone
-    eraseDefects(frame, flat, 20);
+    eraseDefects(frame, flat, 20, PM_LAYOUT_GBRG);
     EXPECT_EQ(60, frame.samples[4 * 10 + 5]);
     EXPECT_EQ(0, frame.samples[6 * 10 + 6]);
     frame.samples[4 * 10 + 5] = 250;
-    eraseDefects(frame, flat, 31);  // 130 lies 30 from the mean: not marked now
+    eraseDefects(frame, flat, 31, PM_LAYOUT_GBRG);  // 130 lies 30 from the mean: not marked now
     EXPECT_EQ(250, frame.samples[4 * 10 + 5]);
-    EXPECT_THROW(eraseDefects(frame, uniformFrame(10, 12, 100), 10), CalibrationError);
+    EXPECT_THROW(eraseDefects(frame, uniformFrame(10, 12, 100), 10, PM_LAYOUT_GBRG), CalibrationError);
+}
+
+// A frame of one level per colour (red, green, blue) in Bayer layout `layout`.
+GreyFrame colourFrame(std::int32_t w, std::int32_t h, int layout, std::uint8_t red, std::uint8_t green,
+                      std::uint8_t blue) {
+    RgbScene scene{w, h, {}};
+    for (int p = 0; p < w * h; ++p) scene.rgb.insert(scene.rgb.end(), {red, green, blue});
+    return mosaicScene(scene, layout);
+}
+
+// Rows per layout: repairs draw on the defect's own colour, and a flat frame
+// whose colours differ in level (a colour cast) marks nothing by itself.
+TEST(ConvertCalibration, PlantedDefectsAreRepairedFromTheirOwnColourOnEveryLayout) {
+    const std::int32_t w = 32, h = 24;
+    for (int layout = 1; layout <= 4; ++layout) {
+        GreyFrame flat = colourFrame(w, h, layout, 110, 160, 90);
+        GreyFrame frame = colourFrame(w, h, layout, 200, 120, 40);
+        const GreyFrame clean = frame;
+        std::size_t count = 99;
+        EXPECT_EQ(std::vector<std::uint8_t>(flat.samples.size(), 0), detectDefects(flat, 10, count)) << layout;
+        EXPECT_EQ(0u, count);
+        // Defects at sites of every parity, away from the kept border.
+        const std::size_t sites[] = {5 * w + 6, 5 * w + 7, 8 * w + 9, 9 * w + 9, 12 * w + 20, 17 * w + 13};
+        for (std::size_t site : sites) {
+            flat.samples[site] = 250;
+            frame.samples[site] = std::uint8_t(site % 2 ? 0 : 255);
+        }
+        EXPECT_EQ(6u, eraseDefects(frame, flat, 10, layout)) << layout;
+        for (std::size_t i = 0; i < clean.samples.size(); ++i)
+            ASSERT_EQ(clean.samples[i], frame.samples[i]) << "layout " << layout << ", sample " << i;
+    }
+}
+
+TEST(ConvertCalibration, AFlatFrameMarkingTooManySamplesIsRefused) {
+    GreyFrame flat = colourFrame(20, 10, PM_LAYOUT_RGGB, 100, 100, 100);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < 4; ++i) flat.samples[i * 20 + 8] = 0;  // 4 of 200: 2 %, the limit
+    detectDefects(flat, 10, count);
+    EXPECT_EQ(4u, count);
+    flat.samples[190] = 0;
+    try {
+        detectDefects(flat, 10, count);
+        ADD_FAILURE() << "a map of 5 defects in 200 samples was accepted";
+    } catch (const CalibrationError& error) {
+        EXPECT_NE(std::string::npos, std::string(error.what()).find("5 of 200")) << error.what();
+    }
+}
+
+// Black levels that differ per colour are no pattern: only the fixed pattern
+// on top of them comes out, and the colour balance stays.
+TEST(ConvertCalibration, DarkFramesKeepTheColourBalanceOnEveryLayout) {
+    const std::int32_t w = 8, h = 8;
+    for (int layout = 1; layout <= 4; ++layout) {
+        GreyFrame dark = colourFrame(w, h, layout, 12, 16, 20), frame = colourFrame(w, h, layout, 80, 76, 72);
+        const GreyFrame clean = frame;
+        for (std::int32_t r = 0; r < h; ++r)
+            for (std::int32_t c = 0; c < w; ++c) {
+                const int noise = (r / 2 + c / 2) % 2 == 0 ? 3 : -3;  // mean 0 in each colour
+                dark.samples[std::size_t(r * w + c)] = std::uint8_t(dark.samples[std::size_t(r * w + c)] + noise);
+                frame.samples[std::size_t(r * w + c)] = std::uint8_t(frame.samples[std::size_t(r * w + c)] + noise);
+            }
+        removePatternNoise(frame, {dark, dark}, layout);
+        EXPECT_EQ(clean.samples, frame.samples) << "layout " << layout;
+    }
+}
+
+TEST(ConvertCalibration, WhiteBalanceThatCannotMeasureIsRefused) {
+    // A side of 4 leaves nothing to measure: the library gives gains of 0.
+    const BgrImage small{4, 6, std::vector<std::uint8_t>(4 * 6 * 3, 100)};
+    EXPECT_THROW(measureGains(small), CalibrationError);
+    BgrImage noBlue{8, 8, std::vector<std::uint8_t>(8 * 8 * 3, 100)};
+    for (std::size_t i = 0; i < noBlue.bytes.size(); i += 3) noBlue.bytes[i] = 0;
+    EXPECT_THROW(measureGains(noBlue), CalibrationError);
+    EXPECT_TRUE(gammaTables(1.0).red.empty());  // gamma 1 is no curve, not a lossy one
 }
 
 }  // namespace

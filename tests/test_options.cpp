@@ -66,12 +66,18 @@ TEST(Options, RefusalsNameTheProblem) {
         {{"--layout=5"}, "--layout must be 1 to 4, not 5"},
         {{"--flip=1"}, "--flip takes no value"},
         {{"--output="}, "--output needs a file name"},
-        {{"--gamma", "-1"}, "--gamma needs a positive number, not '-1'"},
-        {{"--gamma=nan"}, "positive number"},
-        {{"--gamma", "2.2x"}, "positive number"},
+        {{"--gamma", "-1"}, "--gamma must be 0.1 to 10, not -1"},
+        {{"--gamma", "100"}, "--gamma must be 0.1 to 10, not 100"},
+        {{"--gamma", "0.05"}, "--gamma must be 0.1 to 10"},
+        {{"--gamma=nan"}, "--gamma needs a number"},
+        {{"--gamma", "2.2x"}, "--gamma needs a number"},
+        {{"--jobs", "0"}, "--jobs must be 1 to 256"},
+        {{"--format", "gif"}, "--format takes png"},
+        {{"--calibration", "c.cal", "--gamma", "2"}, "--calibration replaces"},
+        {{"--calibration", "c.cal", "--save-calibration", "d.cal"}, "cannot go with --calibration"},
         {{"--dark-frame="}, "--dark-frame needs a file name"},
         {{"--defect-threshold", "0"}, "--defect-threshold must be 1 to 255"},
-        {{"a.pgm", "b.pgm"}, "more than one input file"},
+        {{"--packing", "10", "--width", "8", "--height", "8", "a.raw", "b.raw"}, "--packing takes one input"},
         {{""}, "input file name is empty"},
         {{"--depth", "12"}, "--depth must be 8 or 16, not 12"},
         {{"--packing=11", "a.raw"}, "--packing must be 10 or 12, not 11"},
@@ -137,3 +143,15 @@ TEST(Options, RecordConversionOptions) {
 }
 
 }  // namespace
+
+TEST(Options, BatchesAndDiscovery) {
+    const Options batch = parse({"a.pgm", "-", "shots/", "-j", "2", "--format", "tif", "-o", "out"});
+    EXPECT_EQ((std::vector<std::string>{"a.pgm", "-", "shots/"}), batch.inputs);
+    EXPECT_EQ("", batch.input);  // set only for a single input
+    EXPECT_EQ(2, batch.jobs);
+    EXPECT_EQ("tif", batch.format);
+    const Options one = parse({"a.pgm", "--version", "--compact", "--gamma", "1"});
+    EXPECT_EQ("a.pgm", one.input);
+    EXPECT_TRUE(one.version && one.compact);
+    EXPECT_EQ(0, one.jobs);  // one worker per core
+}

@@ -7,7 +7,12 @@
 #include <cstring>
 #include <memory>
 
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "png_io.h"
+#include "tiff_io.h"
 
 namespace pmtool {
 
@@ -216,23 +221,31 @@ ImageFormat formatForPath(const std::string& path) {
     if (endsWith(lower, ".ppm")) return ImageFormat::Ppm;
     if (endsWith(lower, ".pgm")) return ImageFormat::Pgm;
     if (endsWith(lower, ".pnm")) return ImageFormat::Pnm;
-    throw ImageError("cannot tell the output format of '" + path + "': use a .png, .ppm, .pgm or .pnm file name");
+    if (endsWith(lower, ".tif") || endsWith(lower, ".tiff")) return ImageFormat::Tiff;
+    throw ImageError("cannot tell the output format of '" + path +
+                     "': use a .png, .ppm, .pgm, .pnm or .tif file name");
 }
 
 GreyFrame decodeFrame(const std::vector<std::uint8_t>& contents) {
     if (contents.empty()) throw ImageError("file is empty");
     if (looksLikePng(contents)) return decodePng(contents);
+    if (looksLikeTiff(contents)) {
+        FrameFile file = decodeTiff(contents);
+        if (file.wide) throw ImageError("TIFF with 16-bit samples is not supported here; 8-bit samples are needed");
+        return std::move(file.narrow);
+    }
     if (contents.size() >= 2 && contents[0] == 'P') {
         if (contents[1] == '5') return decodePgm(contents);
         if (contents[1] == '2') throw ImageError("plain (ASCII) PGM is not supported; use binary PGM (P5)");
         if (contents[1] == '3' || contents[1] == '6')
             throw ImageError("PPM colour images are not Bayer frames; use a grey PGM (P5)");
     }
-    throw ImageError("not a PNG or binary PGM (P5) file");
+    throw ImageError("not a PNG, TIFF or binary PGM (P5) file");
 }
 
 FrameFile decodeFrameFile(const std::vector<std::uint8_t>& contents) {
     FrameFile file;
+    if (looksLikeTiff(contents)) return decodeTiff(contents);
     if (pngGreyDepth(contents) == 16) {
         file.wide = true;
         file.wideFrame = decodeWidePng(contents);
@@ -257,15 +270,17 @@ FrameFile readFrameFile(const std::string& path) {
 
 std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t limit) {
     std::vector<std::uint8_t> contents;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw ImageError("cannot open '" + path + "': " + std::strerror(errno));
+    // "-" is standard input, which is not closed afterwards.
+    std::unique_ptr<std::FILE, FileCloser> file(path == "-" ? nullptr : std::fopen(path.c_str(), "rb"));
+    std::FILE* stream = path == "-" ? stdin : file.get();
+    if (!stream) throw ImageError("cannot open '" + path + "': " + std::strerror(errno));
     std::vector<std::uint8_t> chunk(1 << 16);
     std::size_t got;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) {
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), stream)) > 0) {
         if (contents.size() + got > limit) throw ImageError("'" + path + "' is too large to be a frame");
         contents.insert(contents.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     }
-    if (std::ferror(file.get())) throw ImageError("cannot read '" + path + "': " + std::strerror(errno));
+    if (std::ferror(stream)) throw ImageError("cannot read '" + path + "': " + std::strerror(errno));
     return contents;
 }
 
@@ -308,32 +323,85 @@ std::vector<std::uint8_t> encodeDeepPnm(const DeepImage& image) {
 
 namespace {
 
-void writeEncoded(const std::string& path, const std::vector<std::uint8_t>& encoded) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw ImageError("cannot create '" + path + "': " + std::strerror(errno));
-    const bool written = std::fwrite(encoded.data(), 1, encoded.size(), file) == encoded.size();
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        const int reason = written ? errno : writeErrno;
-        std::remove(path.c_str());
-        throw ImageError("cannot write '" + path + "': " + std::strerror(reason));
-    }
+// The file a write to `path` replaces: the target of a symbolic link.
+std::string replacedFile(const std::string& path) {
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 }  // namespace
 
+void writeFileSafely(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    if (path == "-") {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+            throw ImageError(std::string("cannot write to standard output: ") + std::strerror(errno));
+        return;
+    }
+    const std::string target = replacedFile(path);
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = folder + "." + name + ".XXXXXX";
+    const int fd = mkstemp(&temporary[0]);
+    if (fd < 0) throw ImageError("cannot create a file beside '" + path + "': " + std::strerror(errno));
+    int reason = 0;
+    for (std::size_t done = 0; done < bytes.size() && reason == 0;) {
+        const ssize_t got = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno != EINTR) reason = errno;
+        if (got > 0) done += std::size_t(got);
+    }
+    // A replaced file keeps its permissions; a new one gets the usual ones
+    // (mkstemp makes it private).
+    struct stat existing;
+    mode_t mode;
+    if (stat(target.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        // umask can only be read by setting it: done once, so that batch
+        // workers writing at the same time cannot race on it.
+        static const mode_t mask = [] {
+            const mode_t value = umask(0);
+            umask(value);
+            return value;
+        }();
+        mode = 0666 & ~mask;
+    }
+    if (reason == 0 && fchmod(fd, mode) != 0) reason = errno;
+    if (reason == 0 && fsync(fd) != 0 && errno != EINVAL) reason = errno;
+    if (::close(fd) != 0 && reason == 0) reason = errno;
+    if (reason == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) reason = errno;
+    if (reason != 0) {
+        ::unlink(temporary.c_str());
+        throw ImageError("cannot write '" + path + "': " + std::strerror(reason) + " (nothing was changed)");
+    }
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+    struct stat a, b;
+    return stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
 void writeImage(const std::string& path, const BgrImage& image, ImageFormat format) {
     if (format == ImageFormat::Pgm)
         throw ImageError("'" + path + "' names a grey PGM file, but the image is in colour");
-    writeEncoded(path, format == ImageFormat::Png ? encodePng(image) : encodePpm(image));
+    if (format == ImageFormat::Tiff) {
+        DeepImage deep{image.width, image.height, 3, 8, std::vector<std::uint16_t>(image.bytes.begin(), image.bytes.end())};
+        writeFileSafely(path, encodeTiff(deep));
+        return;
+    }
+    writeFileSafely(path, format == ImageFormat::Png ? encodePng(image) : encodePpm(image));
 }
 
 void writeImage(const std::string& path, const DeepImage& image, ImageFormat format) {
     if ((format == ImageFormat::Ppm && image.channels != 3) || (format == ImageFormat::Pgm && image.channels != 1))
         throw ImageError("'" + path + "' names a " + (image.channels == 3 ? "grey PGM" : "colour PPM") +
                          " file, but the image is " + (image.channels == 3 ? "in colour" : "grey"));
-    writeEncoded(path, format == ImageFormat::Png ? encodeDeepPng(image) : encodeDeepPnm(image));
+    writeFileSafely(path, format == ImageFormat::Png    ? encodeDeepPng(image)
+                          : format == ImageFormat::Tiff ? encodeTiff(image)
+                                                        : encodeDeepPnm(image));
 }
 
 }  // namespace pmtool

@@ -68,14 +68,14 @@ public:
 };
 
 // Pnm: a netpbm file whose kind follows the image (PPM colour, PGM grey).
-enum class ImageFormat { Png, Ppm, Pgm, Pnm };
+enum class ImageFormat { Png, Ppm, Pgm, Pnm, Tiff };
 
-// The output format named by the extension of `path` (".png", ".ppm", ".pgm"
-// or ".pnm", any letter case).  Throws ImageError for any other name.
+// The output format named by the extension of `path` (".png", ".ppm", ".pgm",
+// ".pnm", ".tif" or ".tiff", any letter case).  Throws ImageError for any other name.
 ImageFormat formatForPath(const std::string& path);
 
 // Decodes a frame from the whole contents of a file, recognised by its first
-// bytes: PNG (8-bit grey only) or binary PGM "P5" (maxval 1 to 255; samples
+// bytes: PNG or TIFF (8-bit grey only) or binary PGM "P5" (maxval 1 to 255; samples
 // of a smaller maxval are rescaled to 0..255).  Sizes are checked against
 // kMaxSide and kMaxSamples.  Messages do not name the file.
 GreyFrame decodeFrame(const std::vector<std::uint8_t>& contents);
@@ -83,14 +83,15 @@ GreyFrame decodeFrame(const std::vector<std::uint8_t>& contents);
 // Reads and decodes the file `path`; messages start with the path.
 GreyFrame readFrame(const std::string& path);
 
-// As decodeFrame, but also accepts 16-bit frames: a 16-bit grey PNG, or a
+// As decodeFrame, but also accepts 16-bit frames: a 16-bit grey PNG or TIFF, or a
 // PGM with maxval 256 to 65535 (big-endian samples, rescaled to 0..65535
 // when maxval is not 65535, rounding to nearest).
 FrameFile decodeFrameFile(const std::vector<std::uint8_t>& contents);
 FrameFile readFrameFile(const std::string& path);
 
 // The whole contents of the file `path`, at most `limit` bytes (a larger
-// file throws ImageError); messages start with the path.
+// file throws ImageError); messages start with the path.  "-" reads standard
+// input.
 std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t limit);
 
 // Encode a BGR image as an 8-bit RGB PNG or a binary PPM (maxval 255), bytes
@@ -99,8 +100,22 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t lim
 std::vector<std::uint8_t> encodePng(const BgrImage& image);
 std::vector<std::uint8_t> encodePpm(const BgrImage& image);
 
-// Encodes `image` in `format` and writes it to `path`.  A file left behind by
-// a failed write is removed.  A BgrImage goes to PNG, PPM or PNM (as PPM);
+// PNG files written from now on favour size (true) or speed (false, the
+// default).  Set once before writing starts; not for use while other threads
+// encode.
+void setPngCompact(bool compact);
+
+// Writes `bytes` to `path` safely: into a temporary file in the same folder,
+// renamed over `path` only once complete, so a failed write (a full disk)
+// leaves any existing file as it was and no temporary behind.  A symbolic
+// link at `path` keeps pointing at its target, which is replaced.  "-" writes
+// to standard output.  Throws ImageError naming the path.
+void writeFileSafely(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// True when both names exist and are the same file (links followed).
+bool sameFile(const std::string& first, const std::string& second);
+
+// Encodes `image` in `format` and writes it to `path` by writeFileSafely.  A BgrImage goes to PNG, PPM or PNM (as PPM);
 // a PGM file is refused for it.
 void writeImage(const std::string& path, const BgrImage& image, ImageFormat format);
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -23,6 +24,12 @@ std::int32_t integerValue(const std::string& option, const std::string& text, lo
     return static_cast<std::int32_t>(value);
 }
 
+std::string trimmed(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 // Reads a whole argument as a positive finite decimal number.
 double positiveValue(const std::string& option, const std::string& text) {
     char* end = nullptr;
@@ -37,6 +44,17 @@ float sharpenValue(const std::string& text) {
     const double value = positiveValue("--sharpen", text);
     if (value > 5.0) throw UsageError("--sharpen must be above 0 and at most 5, not " + text);
     return static_cast<float>(value);
+}
+
+// Reads a number in [low, high]; the message names the range.
+double rangedValue(const std::string& option, const std::string& text, double low, double high) {
+    char* end = nullptr;
+    const double value = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || std::isnan(value))
+        throw UsageError(option + " needs a number, not '" + text + "'");
+    if (value < low || value > high)
+        throw UsageError(option + " must be " + trimmed(low) + " to " + trimmed(high) + ", not " + text);
+    return value;
 }
 
 Options::Rotation rotationValue(const std::string& text) {
@@ -69,18 +87,20 @@ const OptionRow kOptions[] = {
      }},
     {"--layout", nullptr, "N", "Bayer layout 1 GBRG, 2 GRBG, 3 BGGR, 4 RGGB (default 1)",
      [](Options& o, const std::string& v) { o.layout = integerValue("--layout", v, 1, 4); }},
-    {"--flip", nullptr, nullptr, "write the image bottom-up", [](Options& o, const std::string&) { o.flip = true; }},
-    {"--output", "-o", "FILE", "output image, .png, .ppm, .pgm (grey) or .pnm (default pixmill-default.png)",
+    {"--flip", nullptr, nullptr, "write the image bottom-up (method 9, whose output is turned: mirrored left-right)",
+     [](Options& o, const std::string&) { o.flip = true; }},
+    {"--output", "-o", "FILE", "output image .png, .ppm, .pgm (grey), .pnm, .tif; a folder for batches; - stdout",
      [](Options& o, const std::string& v) { o.output = fileValue("--output", v); }},
-    {"--gamma", nullptr, "G", "map all three colours through a gamma curve of exponent G",
-     [](Options& o, const std::string& v) { o.gamma = positiveValue("--gamma", v); }},
+    {"--gamma", nullptr, "G", "map all three colours through a gamma curve of exponent G, 0.1 to 10 (1: none)",
+     [](Options& o, const std::string& v) { o.gamma = rangedValue("--gamma", v, 0.1, 10.0); }},
     {"--white-balance", nullptr, nullptr, "measure the colour cast and correct it (grey-target frames)",
      [](Options& o, const std::string&) { o.whiteBalance = true; }},
     {"--dark-frame", nullptr, "FILE", "subtract the fixed pattern noise of dark frames (repeat for more)",
      [](Options& o, const std::string& v) { o.darkFrames.push_back(fileValue("--dark-frame", v)); }},
     {"--flat-frame", nullptr, "FILE", "erase the defective pixels found on an evenly lit frame",
      [](Options& o, const std::string& v) { o.flatFrame = fileValue("--flat-frame", v); }},
-    {"--defect-threshold", nullptr, "N", "distance from the flat frame's mean that marks a defect (default 10)",
+    {"--defect-threshold", nullptr, "N", "distance from its colour's mean on the flat frame that marks a defect,\n"
+     "                        1 to 255 (default 10); more than 2 % of samples marked is refused",
      [](Options& o, const std::string& v) { o.defectThreshold = integerValue("--defect-threshold", v, 1, 255); }},
     {"--color-correct", nullptr, nullptr, "correct the colours of the converted image (also brightens it)",
      [](Options& o, const std::string&) { o.colorCorrect = true; }},
@@ -108,6 +128,22 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& v) { o.width = integerValue("--width", v, 1, kInt32Max); }},
     {"--height", nullptr, "N", "height in pixels of a packed raw file",
      [](Options& o, const std::string& v) { o.height = integerValue("--height", v, 1, kInt32Max); }},
+    {"--save-calibration", nullptr, "FILE", "store what the calibration options measured (see README)",
+     [](Options& o, const std::string& v) { o.saveCalibration = fileValue("--save-calibration", v); }},
+    {"--calibration", nullptr, "FILE", "apply a stored calibration instead of measuring one",
+     [](Options& o, const std::string& v) { o.calibration = fileValue("--calibration", v); }},
+    {"--format", nullptr, "EXT", "output format of a batch: png (default), ppm, pnm, pgm, tif",
+     [](Options& o, const std::string& v) {
+         if (v != "png" && v != "ppm" && v != "pnm" && v != "pgm" && v != "tif" && v != "tiff")
+             throw UsageError("--format takes png, ppm, pnm, pgm or tif, not '" + v + "'");
+         o.format = v;
+     }},
+    {"--jobs", "-j", "N", "worker threads of a batch, 1 to 256 (default: one per core)",
+     [](Options& o, const std::string& v) { o.jobs = integerValue("--jobs", v, 1, 256); }},
+    {"--compact", nullptr, nullptr, "write smaller PNG files (slower; default favours speed)",
+     [](Options& o, const std::string&) { o.compact = true; }},
+    {"--version", nullptr, nullptr, "show the versions of the tool and of the library it runs on",
+     [](Options& o, const std::string&) { o.version = true; }},
     {"--help", "-h", nullptr, "show this help", [](Options& o, const std::string&) { o.help = true; }},
 };
 
@@ -126,8 +162,8 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            if (haveInput) throw UsageError("more than one input file ('" + options.input + "', '" + argument + "')");
-            options.input = argument;
+            if (argument.empty()) throw UsageError("the input file name is empty");
+            options.inputs.push_back(argument);
             haveInput = true;
             continue;
         }
@@ -150,7 +186,13 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         }
         row->apply(options, value);
     }
-    if (haveInput && options.input.empty()) throw UsageError("the input file name is empty");
+    if (options.inputs.size() == 1) options.input = options.inputs.front();
+    if (options.inputs.size() > 1 && options.packing != 0) throw UsageError("--packing takes one input file");
+    if (!options.calibration.empty() &&
+        (options.gamma != 0.0 || options.whiteBalance || !options.darkFrames.empty() || !options.flatFrame.empty()))
+        throw UsageError("--calibration replaces --gamma, --white-balance, --dark-frame and --flat-frame");
+    if (!options.saveCalibration.empty() && !options.calibration.empty())
+        throw UsageError("--save-calibration stores a measured calibration; it cannot go with --calibration");
     const bool sized = options.width != 0 || options.height != 0;
     if (options.packing != 0 && (options.width == 0 || options.height == 0))
         throw UsageError("--packing needs --width and --height");
@@ -162,7 +204,8 @@ Options parseOptions(const std::vector<std::string>& arguments) {
 std::string usageText() {
     std::string text =
         "usage: pixmill-convert [options] [INPUT]\n"
-        "Demosaics a Bayer frame (8- or 16-bit grey PNG, binary PGM, or with --packing a\n"
+        "       pixmill-convert [options] -o FOLDER INPUT... (or a folder of inputs)\n"
+        "Demosaics a Bayer frame (8- or 16-bit grey PNG, TIFF or binary PGM, or with --packing a\n"
         "packed 10/12-bit raw file) into a colour or grey image.\n"
         "Without INPUT, converts a built-in colour test scene.\n"
         "options:\n";
@@ -177,7 +220,8 @@ std::string usageText() {
     }
     text +=
         "Adjustments apply to the converted image in this order: colour correction,\n"
-        "brightness, contrast, sharpening, rotation.\n";
+        "brightness, contrast, sharpening, rotation.\n"
+        "Exit status: 0 success, 1 a file or conversion failed, 2 a bad command line.\n";
     return text;
 }
 

@@ -15,7 +15,7 @@
 namespace pmtool {
 
 struct Options {
-    std::string input;  // empty: convert the built-in test scene
+    std::string input;  // empty: convert the built-in test scene; "-": standard input
     std::string output = "pixmill-default.png";
     std::int32_t method = 2;  // bilinear interpolation
     std::int32_t layout = 1;  // green, blue / red, green
@@ -41,6 +41,14 @@ struct Options {
     std::int32_t packing = 0;  // 10 or 12: the input is a packed raw file
     std::int32_t width = 0;    // sizes of a packed raw file
     std::int32_t height = 0;
+    // Discovery, batches and saved calibration.
+    bool version = false;
+    std::vector<std::string> inputs;  // every input named; input is set when there is one
+    std::string format;               // output format of a batch (png, ppm, pnm, pgm, tif); empty: png
+    std::int32_t jobs = 0;            // worker threads of a batch; 0: one per core
+    bool compact = false;             // smaller PNG files, slower to write
+    std::string saveCalibration;      // store what the calibration options measured
+    std::string calibration;          // apply a stored calibration instead of measuring
 };
 
 // A command line that cannot be parsed; the message is one line.
@@ -51,8 +59,9 @@ public:
 
 // Parses the arguments after the program name.  Values are given as the next
 // argument or after '=' ("--method 2", "--method=2"); "--" ends the options.
-// The method code is passed to the library as given: which codes exist is the
-// library's business.  --packing needs --width and --height and an input
+// The method code is checked against the library later (methods.h).  Values
+// outside an option's range are refused with the range in the message; gamma
+// takes 0.1 to 10, where 1 is no curve.  --packing needs --width and --height and an input
 // file, and they need it.  Throws UsageError.
 Options parseOptions(const std::vector<std::string>& arguments);
 

@@ -20,6 +20,22 @@ namespace pmtool {
 
 namespace {
 
+// Fast by default: level 1 with the cheap "sub" filter writes a 24-megapixel
+// frame some twenty times faster than zlib's default level with adaptive
+// filters, for files about a fifth larger; --compact chooses the latter.
+bool compactPng = false;
+
+void setCompression(png_structp png) {
+    png_set_compression_level(png, compactPng ? 6 : 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, compactPng ? PNG_ALL_FILTERS : PNG_FILTER_SUB);
+}
+
+}  // namespace
+
+void setPngCompact(bool compact) { compactPng = compact; }
+
+namespace {
+
 // What libpng's callbacks reach through their user pointers.
 struct PngSession {
     char message[256] = "";
@@ -142,6 +158,7 @@ bool writeRgbRows(PngSession& session, const WriteStructs& structs, const BgrIma
     png_set_write_fn(png, &session, writeToMemory, flushNothing);
     png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    setCompression(png);
     png_write_info(png, info);
     const std::size_t rowBytes = std::size_t(image.width) * 3;
     for (std::int32_t r = 0; r < image.height; ++r) {
@@ -234,6 +251,7 @@ bool writeDeepRows(PngSession& session, const WriteStructs& structs, const DeepI
     png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), image.depth,
                  image.channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    setCompression(png);
     png_write_info(png, info);
     const std::size_t rowValues = std::size_t(image.width) * std::size_t(image.channels);
     for (std::int32_t r = 0; r < image.height; ++r) {

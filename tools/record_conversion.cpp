@@ -70,15 +70,18 @@ void printGains(const Gains& gains) {
 
 DeepImage convertWide(const Options& options, const WideFrame& frame) {
     TablesOf<std::uint16_t> tables;
-    if (options.gamma > 0.0) tables.red = tables.green = tables.blue = wideGammaTable(options.gamma);
+    if (options.gamma > 0.0 && options.gamma != 1.0)  // gamma 1 is no curve
+        tables.red = tables.green = tables.blue = wideGammaTable(options.gamma);
     if (options.whiteBalance) {
         const DeepImage linear = convertSamples(frame.samples, frame.width, frame.height, options, false, {});
         const std::vector<std::uint16_t> words(linear.values.begin(), linear.values.end());
         Gains gains;
         PmWhiteBalanceRecord record{words.data(), PM_FORMAT_BGR16, 0, 0, linear.width, linear.height,
                                     &gains.red,   &gains.green,    &gains.blue};
-        if (PmConvert(PM_OPERATION_WHITE_BALANCE, &record, 0) != 1)
-            throw RecordError("the image is too small to measure white balance");
+        if (PmConvert(PM_OPERATION_WHITE_BALANCE, &record, 0) != 1 ||
+            !(gains.red > 0.0 && gains.green > 0.0 && gains.blue > 0.0))
+            throw RecordError("could not measure white balance (too small, or a colour without light): "
+                              "nothing balanced");
         tables = {scaledWideTable(tables.red, gains.red), scaledWideTable(tables.green, gains.green),
                   scaledWideTable(tables.blue, gains.blue)};
         printGains(gains);
@@ -161,9 +164,9 @@ DeepImage convertThroughRecord(const Options& options, FrameFile frame) {
             std::vector<GreyFrame> darkFrames;
             for (const std::string& path : options.darkFrames) darkFrames.push_back(readFrame(path));
             return darkFrames;
-        }());
+        }(), options.layout);
         if (!options.flatFrame.empty())
-            eraseDefects(frame.narrow, readFrame(options.flatFrame), options.defectThreshold);
+            eraseDefects(frame.narrow, readFrame(options.flatFrame), options.defectThreshold, options.layout);
         if (options.depth != 16) return convertNarrow(options, frame.narrow);
         return convertWide(options, widenFrame(frame.narrow));
     }
