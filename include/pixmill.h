@@ -141,7 +141,15 @@ typedef struct PmWhiteBalanceRecord {
  * nearest pixels they compute over the image, never the destination's
  * previous bytes; code 3 (and Ex code 3) refuses a width or height of 4,
  * where it can compute no pixel, and at a width or height of 6 every pixel
- * across that side is the one computed line. */
+ * across that side is the one computed line.  Code 6 (and Ex code 6), at a
+ * width or height of 4 or 6, takes the pixels it cannot compute from their
+ * own two-by-two cell, so no byte is the destination's previous one.
+ * Code 8 checks no size and returns 1 whenever src and dest are given (odd
+ * and tiny sizes included, nothing outside the buffers is touched): it
+ * computes rows and columns 2 to 2 * (size / 2) - 3 and leaves the two
+ * outermost rows and columns as they were, except that bottom-up in layouts
+ * 3 and 4 it writes green estimates into the last two rows.  Calls with code
+ * 8 run one at a time across threads. */
 PIXMILL_API int32_t ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                      int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                      const uint8_t* lutBlue, int32_t flip, int32_t layout);

@@ -6,6 +6,7 @@
 #define PIXMILL_TEST_MODELS_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -340,6 +341,160 @@ inline RegionArgs randomRegion(std::mt19937& rng) {
 
 inline std::size_t mapSize(const RegionArgs& a) {
     return std::size_t(std::max(a.mapWidth, 1)) * std::size_t(std::max(a.mapHeight, 1));
+}
+
+// ---- Green-guided and Laplacian-corrected methods ----------------------
+
+// Code 6 over a destination that held `before`.  Greens first (rows and
+// columns 2 to size - 3), read back from the image by the red pass and then
+// the blue pass (rows and columns 3 to size - 4), then a border of 3.  All
+// arithmetic on samples through the green table.  Frames 4 or 6 wide or high
+// first take every pixel from its own two-by-two cell.
+inline Bytes modelGreenGuided(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                              const Bytes& before) {
+    Bytes image = before;
+    if (layout < 1 || layout > 4) {
+        referenceBorder(image, w, h, 3, 3);
+        return image;
+    }
+    const bool bottomUp = (flip & 0xFF) != 0;
+    auto px = [&](int r, int c) { return &image[(std::size_t(bottomUp ? h - 1 - r : r) * w + c) * 3]; };
+    auto s = [&](int r, int c) { return int(raw[std::size_t(r) * w + c]); };
+    auto m = [&](int r, int c) { return int(t.mapG(unsigned(s(r, c)))); };
+    auto G = [&](int r, int c) { return int(px(r, c)[1]); };
+    auto clamp = [](int v) { return unsigned(std::min(255, std::max(0, v))); };
+    if (w < 8 || h < 8)
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) {
+                int red = 0, blue = 0, greens = 0;
+                for (int y = r - r % 2; y < r - r % 2 + 2; ++y)
+                    for (int x = c - c % 2; x < c - c % 2 + 2; ++x) {
+                        const char k = colourAt(layout, y, x);
+                        (k == 'R' ? red : k == 'B' ? blue : greens) += s(y, x);
+                    }
+                const int green = colourAt(layout, r, c) == 'G' ? s(r, c) : greens / 2;
+                px(r, c)[0] = t.mapB(unsigned(blue)), px(r, c)[1] = t.mapG(unsigned(green));
+                px(r, c)[2] = t.mapR(unsigned(red));
+            }
+    for (int r = 2; r <= h - 3; ++r)
+        for (int c = 2; c <= w - 3; ++c) {
+            if (colourAt(layout, r, c) == 'G') {
+                px(r, c)[1] = t.mapG(unsigned(s(r, c)));
+                continue;
+            }
+            const int sum = 3 * m(r - 1, c) + m(r + 1, c) + m(r, c) - m(r - 2, c);
+            const int floored = sum >= 0 ? sum / 4 : -((-sum + 3) / 4);
+            px(r, c)[1] = t.mapG(clamp(floored));
+        }
+    auto F = [](int gc, int g1, int g2, int x1, int x2) {
+        if (std::min(g1, g2) < gc && gc < std::max(g1, g2)) return x1 + (x2 - x1) * (gc - g1) / (g2 - g1);
+        return (2 * gc - g1 - g2 + 2 * (x1 + x2)) / 4;
+    };
+    for (const char wanted : {'R', 'B'}) {
+        for (int r = 3; r <= h - 4; ++r)
+            for (int c = 3; c <= w - 4; ++c) {
+                const char site = colourAt(layout, r, c);
+                int v;
+                if (site == wanted) {
+                    v = s(r, c);  // through the wanted colour's table, unmapped by green
+                } else if (site == 'G' && colourAt(layout, r, c - 1) == wanted) {
+                    v = F(G(r, c), G(r, c - 1), G(r, c + 1), m(r, c - 1), m(r, c + 1));
+                } else if (site == 'G') {
+                    v = F(G(r, c), G(r - 1, c), G(r + 1, c), m(r - 1, c), m(r + 1, c));
+                } else {
+                    const int u = m(r, c), gc = G(r, c);
+                    const int D = std::abs(u - m(r + 2, c + 2)) + std::abs(m(r - 2, c - 2) - u) +
+                                  std::abs(gc - G(r + 1, c + 1)) + std::abs(G(r - 1, c - 1) - gc) +
+                                  std::abs(m(r - 1, c - 1) - m(r + 1, c + 1));
+                    const int E = std::abs(u - m(r - 2, c + 2)) + std::abs(m(r + 2, c - 2) - u) +
+                                  std::abs(gc - G(r - 1, c + 1)) + std::abs(G(r + 1, c - 1) - gc) +
+                                  std::abs(m(r + 1, c - 1) - m(r - 1, c + 1));
+                    v = D < E ? F(gc, G(r - 1, c - 1), G(r + 1, c + 1), m(r - 1, c - 1), m(r + 1, c + 1))
+                              : F(gc, G(r + 1, c - 1), G(r - 1, c + 1), m(r + 1, c - 1), m(r - 1, c + 1));
+                }
+                if (wanted == 'R')
+                    px(r, c)[2] = t.mapR(clamp(v));
+                else
+                    px(r, c)[0] = t.mapB(clamp(v));
+            }
+    }
+    referenceBorder(image, w, h, 3, 3);
+    return image;
+}
+
+// Code 8 over a destination that held `before`, simulating the working green
+// bytes: -1 where nothing is known.  The prologue (bottom-up, layouts 3 and
+// 4, three rows or more) writes rows 0 and 1; the green pass the computed
+// area; frame pixels next to the area stand for the prologue's value or, where
+// it wrote none, its rule.  The main pass runs row by row, left to right, and
+// replaces each pixel's working green by its mapped value once done.  Only
+// the prologue and the computed area reach the image.
+inline Bytes modelLaplacian(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
+                            const Bytes& before) {
+    Bytes image = before;
+    if (w <= 0 || h <= 0) return image;
+    const bool bottomUp = (flip & 0xFF) != 0;
+    const int lastRow = 2 * (h / 2) - 3, lastColumn = 2 * (w / 2) - 3;
+    auto px = [&](int r, int c) { return &image[(std::size_t(bottomUp ? h - 1 - r : r) * w + c) * 3]; };
+    auto S = [&](int r, int c) { return int(raw[std::size_t(r) * w + c]); };
+    std::vector<int> gd(std::size_t(w) * h, -1);
+    auto Gd = [&](int r, int c) -> int& { return gd[std::size_t(r) * w + c]; };
+    auto clamp = [](int v) { return unsigned(std::min(255, std::max(0, v))); };
+    auto mean4 = [&](int r, int c) { return (S(r - 1, c) + S(r + 1, c) + S(r, c - 1) + S(r, c + 1)) / 4; };
+    if (bottomUp && (layout == 3 || layout == 4) && h >= 3)
+        for (int c = 2; c <= lastColumn; ++c) {
+            Gd(0, c) = c % 2 == 0 ? (S(0, c - 1) + S(0, c + 1)) / 2 : S(0, c);
+            Gd(1, c) = c % 2 == 0 ? S(1, c) : mean4(1, c);
+            px(0, c)[1] = std::uint8_t(Gd(0, c)), px(1, c)[1] = std::uint8_t(Gd(1, c));
+        }
+    if (layout < 1 || layout > 4) return image;
+    for (int r = 1; r <= lastRow + 1; ++r)
+        for (int c = 1; c <= lastColumn + 1; ++c) {
+            const bool frame = r == 1 || r == lastRow + 1 || c == 1 || c == lastColumn + 1;
+            if (frame && Gd(r, c) < 0) Gd(r, c) = colourAt(layout, r, c) == 'G' ? S(r, c) : mean4(r, c);
+        }
+    for (int r = 2; r <= lastRow; ++r)
+        for (int c = 2; c <= lastColumn; ++c) {
+            if (colourAt(layout, r, c) == 'G') {
+                Gd(r, c) = S(r, c);
+                continue;
+            }
+            const int X = S(r, c);
+            const int dH = std::abs(S(r, c - 1) - S(r, c + 1)) + std::abs(2 * X - S(r, c - 2) - S(r, c + 2));
+            const int dV = std::abs(S(r - 1, c) - S(r + 1, c)) + std::abs(2 * X - S(r - 2, c) - S(r + 2, c));
+            const int e = dV < dH ? (2 * (S(r - 1, c) + S(r + 1, c)) + 2 * X - S(r - 2, c) - S(r + 2, c)) / 4
+                                  : (2 * (S(r, c - 1) + S(r, c + 1)) + 2 * X - S(r, c - 2) - S(r, c + 2)) / 4;
+            Gd(r, c) = int(clamp(e));
+        }
+    auto put = [&](std::uint8_t* p, char colour, unsigned v) {
+        if (colour == 'R') p[2] = t.mapR(v);
+        else if (colour == 'B') p[0] = t.mapB(v);
+        else p[1] = t.mapG(v);
+    };
+    for (int r = 2; r <= lastRow; ++r)
+        for (int c = 2; c <= lastColumn; ++c) {
+            std::uint8_t* p = px(r, c);
+            const int G = Gd(r, c);
+            if (colourAt(layout, r, c) == 'G') {
+                const int H = (S(r, c - 1) + S(r, c + 1) + 2 * S(r, c) - Gd(r, c - 1) - Gd(r, c + 1)) / 2;
+                const int V = (S(r - 1, c) + S(r + 1, c) + 2 * S(r, c) - Gd(r - 1, c) - Gd(r + 1, c)) / 2;
+                put(p, colourAt(layout, r, c - 1), clamp(H));
+                put(p, colourAt(layout, r - 1, c), clamp(V));
+            } else {
+                const int A = std::abs(S(r - 1, c + 1) - S(r + 1, c - 1)) +
+                              std::abs(2 * G - Gd(r + 1, c - 1) - Gd(r - 1, c + 1));
+                const int M = std::abs(S(r - 1, c - 1) - S(r + 1, c + 1)) +
+                              std::abs(2 * G - Gd(r + 1, c + 1) - Gd(r - 1, c - 1));
+                const int rising = (S(r - 1, c + 1) + S(r + 1, c - 1) + 2 * G - Gd(r + 1, c - 1) - Gd(r - 1, c + 1)) / 2;
+                const int falling = (S(r - 1, c - 1) + S(r + 1, c + 1) + 2 * G - Gd(r + 1, c + 1) - Gd(r - 1, c - 1)) / 2;
+                const bool takeRising = bottomUp ? !(M < A) : A < M;
+                put(p, colourAt(layout, r - 1, c - 1), clamp(takeRising ? rising : falling));
+                put(p, colourAt(layout, r, c), unsigned(S(r, c)));
+            }
+            p[1] = t.mapG(unsigned(G));
+            Gd(r, c) = t.mapG(unsigned(G));
+        }
+    return image;
 }
 
 }  // namespace pmtest

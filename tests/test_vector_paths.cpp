@@ -16,7 +16,8 @@ using pm::simd::Path;
 
 namespace {
 
-const char* pathName(Path path) { return path == Path::Avx ? "AVX" : "SSE2"; }
+const char* pathName(Path path) { return path == Path::Avx2 ? "AVX2" : path == Path::Avx ? "AVX" : "SSE2"; }
+std::ptrdiff_t blockOf(Path path) { return path == Path::Avx2 ? 32 : 16; }
 
 class VectorPath : public ::testing::TestWithParam<Path> {
   protected:
@@ -24,7 +25,7 @@ class VectorPath : public ::testing::TestWithParam<Path> {
 #ifndef PIXMILL_VECTOR_X86
         GTEST_SKIP() << "no vector path on this target";
 #else
-        if (GetParam() == Path::Avx && !__builtin_cpu_supports("avx")) GTEST_SKIP() << "processor lacks AVX";
+        if (!pm::simd::pathAvailable(GetParam())) GTEST_SKIP() << "processor lacks " << pathName(GetParam());
 #endif
     }
 };
@@ -32,11 +33,12 @@ class VectorPath : public ::testing::TestWithParam<Path> {
 // For every width, layout, table set and row r of `rows` (of a frame of
 // `height` rows), runs prefix(Row, s, count, tables, out) with the row kind of
 // row r into a buffer of exactly `count` pixels of 0xA5; the first `handled`
-// (count rounded down to 16) must be expect(raw, w, layout, r, i) through the
+// (none below one block of the path, else count rounded down to even: the
+// last block overlaps) must be expect(raw, w, layout, r, i) through the
 // tables, the rest untouched.
 template <typename Prefix, typename Expect>
-void checkRows(const char* what, std::uint32_t seed, int height, std::vector<int> rows, int firstColumn,
-               Prefix&& prefix, Expect&& expect) {
+void checkRows(const char* what, std::ptrdiff_t block, std::uint32_t seed, int height, std::vector<int> rows,
+               int firstColumn, Prefix&& prefix, Expect&& expect) {
     const auto tables = tableSets(seed);
     std::mt19937 rng(seed);
     for (int w : vectorWidths()) {
@@ -56,7 +58,7 @@ void checkRows(const char* what, std::uint32_t seed, int height, std::vector<int
                         handled = (r & 1) ? prefix(odd, s, w, count, applied, out.data())
                                           : prefix(even, s, w, count, applied, out.data());
                     });
-                    ASSERT_EQ(count / 16 * 16, handled) << context;
+                    ASSERT_EQ(count < block ? 0 : count & ~std::ptrdiff_t{1}, handled) << context;
                     for (std::ptrdiff_t i = 0; i < count; ++i) {
                         std::uint8_t want[3] = {0xA5, 0xA5, 0xA5};
                         if (i < handled) {
@@ -76,7 +78,7 @@ TEST_P(VectorPath, BilinearRowsMatchModel) {
     // last row; seen from column 1, the odd-column site comes first.
     const Path path = GetParam();
     checkRows(
-        pathName(path), 17, 4, {1, 2}, 1,
+        pathName(path), blockOf(path), 17, 4, {1, 2}, 1,
         [&](auto row, auto... args) {
             using Row = decltype(row);
             return pm::simd::bilinearColumns<pm::RowKind<Row::odd, Row::even>>(args..., path);
@@ -84,7 +86,7 @@ TEST_P(VectorPath, BilinearRowsMatchModel) {
         [](const Bytes& raw, int w, int layout, int r, int i) { return bilinearChannels(raw, w, layout, r, 1 + i); });
     // The offset method's rule: green at red sites from all four neighbours.
     checkRows(
-        pathName(path), 18, 4, {1, 2}, 1,
+        pathName(path), blockOf(path), 18, 4, {1, 2}, 1,
         [&](auto row, auto... args) {
             using Row = decltype(row);
             return pm::simd::bilinearColumns<pm::RowKind<Row::odd, Row::even>,
@@ -101,7 +103,8 @@ TEST_P(VectorPath, ForwardWindowRowsMatchModelSmoothedAndNot) {
     const Path path = GetParam();
     for (bool smooth : {false, true}) {
         checkRows(
-            (std::string(pathName(path)) + (smooth ? " smoothed window" : " window")).c_str(), 19, 3, {0, 1}, 0,
+            (std::string(pathName(path)) + (smooth ? " smoothed window" : " window")).c_str(), blockOf(path), 19, 3,
+            {0, 1}, 0,
             [&](auto row, auto... args) {
                 using Row = decltype(row);
                 return smooth ? pm::simd::forwardWindowColumns<Row, pm::SmoothingAlways>(args..., path)
@@ -114,7 +117,7 @@ TEST_P(VectorPath, ForwardWindowRowsMatchModelSmoothedAndNot) {
 }
 
 // The 16-bit prefix of the window stored without tables: 8 pixels per
-// step on the AVX path, none on SSE2; the pixels it claims are the model's,
+// step on the AVX and AVX2 paths, none on SSE2; the pixels it claims are the model's,
 // those after them untouched.
 TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
     const Path path = GetParam();
@@ -140,7 +143,7 @@ TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
                     const std::string context = std::string(pathName(path)) + " 16-bit window, smoothing " +
                                                 std::to_string(smooth) + ", row " + std::to_string(r) + ", " +
                                                 describe(layout, w, 3, 0);
-                    ASSERT_EQ(path == Path::Avx ? count / 8 * 8 : 0, handled) << context;
+                    ASSERT_EQ(path == Path::Avx || path == Path::Avx2 ? count / 8 * 8 : 0, handled) << context;
                     for (std::ptrdiff_t i = 0; i < count; ++i) {
                         const Channels v = windowChannels(raw, w, layout, r, int(i), smooth);
                         const unsigned want[3] = {v.blue, v.green, v.red};
@@ -152,7 +155,7 @@ TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, VectorPath, ::testing::Values(Path::Sse2, Path::Avx),
+INSTANTIATE_TEST_SUITE_P(Paths, VectorPath, ::testing::Values(Path::Sse2, Path::Avx, Path::Avx2),
                          [](const ::testing::TestParamInfo<Path>& info) { return pathName(info.param); });
 
 }  // namespace

@@ -17,12 +17,20 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/gradient_sse2.cpp
     demosaic/vector/gradient_avx2.cpp
     demosaic/vector/cpu_path.cpp
-    demosaic/vector/bilinear_x86.cpp
-    demosaic/vector/forward_window_x86.cpp
+    demosaic/vector/row_prefixes_x86.cpp
+    demosaic/vector/pixels_sse2.cpp
+    demosaic/vector/pixels_avx.cpp
+    demosaic/vector/pixels_avx2.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
     demosaic/vector/forward_window16_x86.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp
     demosaic/vector/median_x86.cpp
+    demosaic/green_guided.cpp
+    demosaic/laplacian.cpp
+    demosaic/vector/laplacian_x86.cpp
+    demosaic/vector/green_guided_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -74,17 +74,19 @@ struct BilinearWriter {
 };
 
 // Raw row r, raw columns 1 to width - 2 walked in pairs (odd column, even
-// column).  A vector prefix may compute the first columns (an even number of
-// them, so the pairs stay aligned); the scalar loop finishes the row.
+// column).  The vector prefix of the plan's path may compute the first
+// columns (an even number of them, so the pairs stay aligned); the scalar
+// loop finishes the row.
 template <typename Row, RedSiteGreen Green, typename Writer>
-inline void bilinearRow(const std::uint8_t* src, std::int32_t width, std::int64_t r, const Writer& writer) {
+inline void bilinearRow(const std::uint8_t* src, std::int32_t width, std::int64_t r, const Writer& writer,
+                        const simd::RowPlan& plan) {
     const std::ptrdiff_t stride = width;
     // Seen from column 1, the row's odd-column site comes first.
     using FromColumnOne = RowKind<Row::odd, Row::even>;
     const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
     const auto put = writer.row(r);
     const std::ptrdiff_t done =
-        simd::bilinearColumns<FromColumnOne, Green>(s + 1, stride, width - 2, put.tables, put.pixel(1));
+        simd::bilinearColumns<FromColumnOne, Green>(s + 1, stride, width - 2, plan, put.pixel(1));
     for (std::ptrdiff_t c = 1 + done; c < width - 1; c += 2) {
         put(c, bilinearValues<Row::odd, Green>(s + c, stride));
         put(c + 1, bilinearValues<Row::even, Green>(s + c + 1, stride));
@@ -93,15 +95,22 @@ inline void bilinearRow(const std::uint8_t* src, std::int32_t width, std::int64_
 
 // Raw rows 1 to height - 2 of Bayer layout code 1 to 4, in one pass from top
 // to bottom (no pixel reads another, so any order gives the same image; one
-// pass keeps the source rows in cache).  Returns false, having written
+// pass keeps the source rows in cache).  The vector path is chosen once,
+// here, with the tables prepared for it.  afterRow(r) runs right after raw
+// row r is written, while it is in cache.  Returns false, having written
 // nothing, for any other code.
-template <RedSiteGreen Green, typename Writer>
+template <RedSiteGreen Green, typename Writer, typename AfterRow = void (*)(std::int64_t)>
 bool bilinearImage(std::int32_t layout, const std::uint8_t* src, std::int32_t width, std::int32_t height,
-                   const Writer& writer) {
+                   const Writer& writer, simd::Path path = simd::bestPath(),
+                   AfterRow&& afterRow = [](std::int64_t) {}) {
+    const simd::RowPlan plan = simd::planRows(writer.tables, path);
     return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        for (std::int64_t r = 1; r < height - 1; r += 2) {
-            bilinearRow<decltype(oddRows), Green>(src, width, r, writer);
-            if (r + 1 < height - 1) bilinearRow<decltype(evenRows), Green>(src, width, r + 1, writer);
+        for (std::int64_t r = 1; r < height - 1; ++r) {
+            if ((r & 1) != 0)
+                bilinearRow<decltype(oddRows), Green>(src, width, r, writer, plan);
+            else
+                bilinearRow<decltype(evenRows), Green>(src, width, r, writer, plan);
+            afterRow(r);
         }
     });
 }

@@ -16,8 +16,8 @@
 // A Writer provides `row(r)`, returning a cursor for source row r, and the
 // cursor's `operator()(column, ChannelValues)` stores one pixel.  Channel
 // values are unmapped samples or means: the writer applies the tables.
-// forwardWindowRows walks whole rows of one parity; forwardWindowSpan, its
-// body, serves callers that walk the frame in tiles (the rotated method).
+// forwardWindowImage walks the whole frame; forwardWindowSpan, its body,
+// serves callers that walk the frame in tiles (the rotated method).
 #ifndef PIXMILL_DEMOSAIC_FORWARD_WINDOW_KERNEL_H
 #define PIXMILL_DEMOSAIC_FORWARD_WINDOW_KERNEL_H
 
@@ -38,9 +38,10 @@ struct ChannelValues {
 };
 
 // Smoothing policies.  The flag is read at every green site by the scalar
-// kernel and once per block of 16 pixels by its vector prefix, never once per
-// call, so a conversion that another thread switches on mid-way smooths from
-// that point on (at most 16 pixels later), as the flag's description demands.
+// kernel and once per block of 16 or 32 pixels by its vector prefix, never
+// once per call, so a conversion that another thread switches on mid-way
+// smooths from that point on (at most 32 pixels later), as the flag's
+// description demands.
 struct SmoothingFromFlag {
     static bool on() { return smoothingOn(); }
 };
@@ -80,12 +81,16 @@ struct BgrWriter {
     const Value* red;
     const Value* green;
     const Value* blue;
+    // Set by forwardWindowImage for 8-bit images: the conversion's vector
+    // path and prepared tables.  Without it the rows run scalar.
+    const simd::RowPlan* plan = nullptr;
 
     struct Cursor {
         Value* out;
         const Value* red;
         const Value* green;
         const Value* blue;
+        const simd::RowPlan* plan;
         void operator()(std::ptrdiff_t column, const ChannelValues& v) const {
             Value* px = out + 3 * column;
             px[0] = blue[v.blue];
@@ -94,7 +99,7 @@ struct BgrWriter {
         }
     };
     Cursor row(std::int64_t r) const {
-        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp), red, green, blue};
+        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp), red, green, blue, plan};
     }
 };
 
@@ -134,8 +139,9 @@ inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdi
     // 8-bit pixels stored side by side may start with a vector prefix; it
     // handles an even number of columns, so the pairs below stay aligned.
     if constexpr (std::is_same_v<Sample, std::uint8_t> && std::is_same_v<Cursor, BgrWriter<std::uint8_t>::Cursor>)
-        c += simd::forwardWindowColumns<Row, Smoothing>(s + first, stride, end - first,
-                                                        {put.red, put.green, put.blue}, put.out + 3 * first);
+        if (put.plan != nullptr)
+            c += simd::forwardWindowColumns<Row, Smoothing>(s + first, stride, end - first, *put.plan,
+                                                            put.out + 3 * first);
     // So may 16-bit pixels stored without tables, 8 at a time.
     if constexpr (std::is_same_v<Sample, std::uint16_t> &&
                   std::is_same_v<Cursor, UnmappedBgrWriter<std::uint16_t>::Cursor>)
@@ -147,27 +153,37 @@ inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdi
     if (c < end) put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
 }
 
-// Rows startRow, startRow + 2, ... below the last row (the last row has no
-// window), columns 0 to width - 2 (likewise the last column).  The caller has
-// checked that width and height are even and at least 4.
-template <typename Row, typename Smoothing, typename Sample, typename Writer>
-void forwardWindowRows(const Sample* src, std::int32_t width, std::int32_t height, std::int32_t startRow,
-                       const Writer& writer) {
-    for (std::int64_t r = startRow; r < height - 1; r += 2) {
-        const Sample* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-        forwardWindowSpan<Row, Smoothing>(s, width, 0, width - 1, writer.row(r));
-    }
-}
-
-// Both row parities of Bayer layout code 1 to 4, even rows first.  Returns
-// false, having written nothing, for any other code.
-template <typename Smoothing, typename Sample, typename Writer>
+// Rows 0 to height - 2 of Bayer layout code 1 to 4, in one pass from top to
+// bottom (no pixel reads another, so any order gives the same image; one
+// pass keeps the source rows in cache).  An 8-bit BgrWriter gets the vector
+// path, chosen once here, with its tables prepared for it: every caller of
+// this function with such a writer has the fast rows.  afterRow(r) runs
+// right after row r is written, while it is in cache.  Returns false, having
+// written nothing, for any other code.
+template <typename Smoothing, typename Sample, typename Writer, typename AfterRow = void (*)(std::int64_t)>
 bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t width, std::int32_t height,
-                        const Writer& writer) {
-    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        forwardWindowRows<decltype(evenRows), Smoothing>(src, width, height, 0, writer);
-        forwardWindowRows<decltype(oddRows), Smoothing>(src, width, height, 1, writer);
-    });
+                        const Writer& writer, simd::Path path = simd::bestPath(),
+                        AfterRow&& afterRow = [](std::int64_t) {}) {
+    auto walk = [&](const auto& w) {
+        return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+            for (std::int64_t r = 0; r < height - 1; ++r) {
+                const Sample* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+                if ((r & 1) == 0)
+                    forwardWindowSpan<decltype(evenRows), Smoothing>(s, width, 0, width - 1, w.row(r));
+                else
+                    forwardWindowSpan<decltype(oddRows), Smoothing>(s, width, 0, width - 1, w.row(r));
+                afterRow(r);
+            }
+        });
+    };
+    if constexpr (std::is_same_v<Writer, BgrWriter<std::uint8_t>>) {
+        const simd::RowPlan plan = simd::planRows({writer.red, writer.green, writer.blue}, path);
+        Writer planned = writer;
+        planned.plan = &plan;
+        return walk(planned);
+    } else {
+        return walk(writer);
+    }
 }
 
 

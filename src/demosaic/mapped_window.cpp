@@ -7,6 +7,7 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "frame/border.h"
 #include "frame/library_state.h"
@@ -44,34 +45,28 @@ inline void mappedPixel(const std::uint8_t* s, std::ptrdiff_t stride, const Look
     }
 }
 
-// Rows startRow, startRow + 2, ... below the last row, every column.  The
-// last four columns form the row's last group, filled by pairs: the even
-// column of each pair by the pixel rule with a lone green, the odd column as
-// its copy, so no window reaches past the last column.  Every column before
-// them follows the plain pixel rule, walked in pairs.
+// Row r (not the last row), every column.  The last four columns form the
+// row's last group, filled by pairs: the even column of each pair by the
+// pixel rule with a lone green, the odd column as its copy, so no window
+// reaches past the last column.  Every column before them follows the plain
+// pixel rule, walked in pairs; the vector prefix of the plan's path may take
+// the first of them (an even number, keeping the pairs aligned).
 template <typename Row>
-void mappedRows(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                std::int32_t startRow, const LookupTables& tables, bool bottomUp) {
+void mappedRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height, std::int64_t r,
+               const simd::RowPlan& plan, bool bottomUp) {
+    const LookupTables& tables = plan.tables;
     const std::ptrdiff_t stride = width;
     const std::ptrdiff_t lastGroup = width - 4;
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    const bool unmapped = allIdentity(tables);
-    for (std::int64_t r = startRow; r < height - 1; r += 2) {
-        const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-        std::uint8_t* out = imageRow(dst, r, height, rowBytes, bottomUp);
-        // Through identity tables, mapping first changes nothing: the pixel
-        // rule is then the unsmoothed forward window, whose vector prefix
-        // may take the first columns (an even number, keeping pairs aligned).
-        std::ptrdiff_t c = 0;
-        if (unmapped) c = simd::forwardWindowColumns<Row, SmoothingNever>(s, stride, lastGroup, tables, out);
-        for (; c < lastGroup; c += 2) {
-            mappedPixel<Row::even>(s + c, stride, tables, out + 3 * c);
-            mappedPixel<Row::odd>(s + c + 1, stride, tables, out + 3 * (c + 1));
-        }
-        for (std::ptrdiff_t c = lastGroup; c < width; c += 2) {
-            mappedPixel<Row::even, true>(s + c, stride, tables, out + 3 * c);
-            std::memcpy(out + 3 * (c + 1), out + 3 * c, 3);
-        }
+    const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    std::uint8_t* out = imageRow(dst, r, height, static_cast<std::size_t>(width) * 3, bottomUp);
+    std::ptrdiff_t c = simd::mappedWindowColumns<Row>(s, stride, lastGroup, plan, out);
+    for (; c < lastGroup; c += 2) {
+        mappedPixel<Row::even>(s + c, stride, tables, out + 3 * c);
+        mappedPixel<Row::odd>(s + c + 1, stride, tables, out + 3 * (c + 1));
+    }
+    for (c = lastGroup; c < width; c += 2) {
+        mappedPixel<Row::even, true>(s + c, stride, tables, out + 3 * c);
+        std::memcpy(out + 3 * (c + 1), out + 3 * c, 3);
     }
 }
 
@@ -80,20 +75,38 @@ void mappedRows(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, 
 // Widths that are not a multiple of 4, or below 8, keep the last group as the
 // last four columns and give every column before it the plain pixel rule
 // (see methods.h); the entry accepts them, so they must give a sound image.
-std::int32_t mappedWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                          std::uint32_t flip, std::int32_t layout) {
+std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                            std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
     const bool bottomUp = flipSet(flip);
-    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        mappedRows<decltype(evenRows)>(src, dst, width, height, 0, tables, bottomUp);
-        mappedRows<decltype(oddRows)>(src, dst, width, height, 1, tables, bottomUp);
-    });
+    const simd::RowPlan plan = simd::planRows(tables, path);
+    // One pass from top to bottom, each row with the kernel of its kind.
     // The last row has no window; the border replaces it, the first row and
-    // the outer columns by the nearest kept pixels.
-    extendBorder(dst, width, height, flip, 1, 3);
+    // the outer columns by the nearest kept pixels: the ends of each
+    // computed row while it is in cache, then the edge rows.
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const bool computed = withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        for (std::int64_t r = 0; r < height - 1; ++r) {
+            if ((r & 1) == 0)
+                mappedRow<decltype(evenRows)>(src, dst, width, height, r, plan, bottomUp);
+            else
+                mappedRow<decltype(oddRows)>(src, dst, width, height, r, plan, bottomUp);
+            extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, 1, 3);
+        }
+    });
+    if (computed)
+        extendEdgeRows(dst, width, height, 1, 3);
+    else
+        extendBorder(dst, width, height, flip, 1, 3);
     return 1;
+}
+
+std::int32_t mappedWindow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
+                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
+                          std::uint32_t flip, std::int32_t layout) {
+    return mappedWindowOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

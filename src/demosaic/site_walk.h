@@ -32,6 +32,12 @@ struct ImageView {
     std::uint8_t* pixel(std::int64_t r, std::int64_t c) const { return row(r) + 3 * static_cast<std::size_t>(c); }
     // The green byte of pixel (r, c).
     std::uint8_t& green(std::int64_t r, std::int64_t c) const { return pixel(r, c)[1]; }
+    // Bytes from a pixel to the same column of the next image row: negative
+    // bottom-up, so kernels can address neighbours from one pixel pointer.
+    std::ptrdiff_t rowStep() const {
+        const auto bytes = static_cast<std::ptrdiff_t>(width) * 3;
+        return bottomUp ? -bytes : bytes;
+    }
 };
 
 // A raw frame of one byte per sample, addressed by (row, column).
@@ -85,6 +91,19 @@ bool forEachSite(std::int32_t layout, const Window& w, Visit&& visit) {
             else
                 detail::visitRow<decltype(evenRows)>(r, w, visit);
         }
+    });
+}
+
+// Calls fn(Row{}) with the row kind of image row r under Bayer layout code
+// 1 to 4 (nothing for other codes): for row kernels and vector prefixes that
+// take the kind as a template argument.
+template <typename Fn>
+void withRowKind(std::int32_t layout, std::int64_t r, Fn&& fn) {
+    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        if ((r & 1) != 0)
+            fn(oddRows);
+        else
+            fn(evenRows);
     });
 }
 

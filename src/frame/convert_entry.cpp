@@ -13,9 +13,9 @@ const MethodEntry kRgbMethods[] = {
     /* 3 sorted-neighbour median   */ {sortedMedian, false},
     /* 4 gradient, colour diffs    */ {gradientDirected, false},
     /* 5 forward window            */ {forwardWindow, false},
-    /* 6 green-guided              */ {nullptr, false},
+    /* 6 green-guided              */ {greenGuided, false},
     /* 7 smoothed forward window   */ {forwardWindow, true},
-    /* 8 Laplacian-corrected       */ {nullptr, false},
+    /* 8 Laplacian-corrected       */ {laplacianGradient, false},
     /* 9 rotated two-by-two        */ {rotatedTwoByTwo, true},
 };
 
@@ -26,7 +26,7 @@ const MethodEntry kRgbExMethods[] = {
     /* 3 counted-neighbour median  */ {countedMedian, false},
     /* 4 gradient, colour diffs    */ {gradientDirected, false},
     /* 5 mapped forward window     */ {mappedWindow, false},
-    /* 6 green-guided              */ {nullptr, false},
+    /* 6 green-guided              */ {greenGuided, false},
 };
 
 }  // namespace

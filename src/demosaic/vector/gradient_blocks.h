@@ -26,6 +26,7 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/site_walk.h"
+#include "demosaic/vector/block_walk.h"
 
 namespace pm {
 namespace simd {
@@ -51,21 +52,6 @@ inline __attribute__((always_inline)) typename V::Vec directedMean(typename V::V
     const auto across = V::half(V::add(west, east)), along = V::half(V::add(north, south));
     const auto all = V::quarter(V::add(V::add(north, south), V::add(west, east)));
     return V::select(V::greater(vertical, horizontal), across, V::select(V::greater(horizontal, vertical), along, all));
-}
-
-// Runs block(c) at c = 0, kPixels, 2 kPixels, ... and then, when pixels are
-// left over, once more over the last kPixels of the run, moved back to an
-// even start: it recomputes a few pixels with the same values and leaves at
-// most one pixel to the scalar rules.  Returns the pixels handled.
-template <typename V, typename Block>
-inline __attribute__((always_inline)) std::ptrdiff_t eachBlock(std::ptrdiff_t count, Block&& block) {
-    if (count < V::kPixels) return 0;
-    std::ptrdiff_t c = 0;
-    for (; c + V::kPixels <= count; c += V::kPixels) block(c);
-    if (c == count) return c;
-    const std::ptrdiff_t lastStart = (count - V::kPixels) & ~std::ptrdiff_t{1};
-    block(lastStart);
-    return lastStart + V::kPixels;
 }
 
 template <typename V, typename Row>

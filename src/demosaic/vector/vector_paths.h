@@ -1,8 +1,8 @@
 // Optional vector prefixes of the row kernels.  Each computes a run of
-// consecutive pixels of one row, 16 at a time, with exactly the values of the
-// scalar kernel, writes them as blue, green, red through the tables and
-// reports how many pixels it handled (a multiple of 16); the scalar loop
-// finishes the row.  The scalar kernels stay the definition of every value.
+// consecutive pixels of one row with exactly the values of the scalar kernel,
+// writes them as blue, green, red through the tables and reports how many
+// pixels it handled; the scalar loop finishes the row.  The scalar kernels
+// stay the definition of every value.
 //
 // Arguments common to every prefix: `s` points at the sample of the first
 // pixel of the run, `stride` is the source row length, `count` the number of
@@ -10,10 +10,11 @@
 // first pixel.  Lanes at even offsets from `s` are sites of type Row::even,
 // lanes at odd offsets sites of type Row::odd.
 //
-// Two instruction sets: SSE2, part of every x86-64 processor, and AVX, used
-// when the processor reports it (its byte shuffle interleaves the colours far
-// faster than SSE2 can).  On other targets the prefixes handle nothing and the
-// scalar code does it all.
+// Instruction sets: SSE2, part of every x86-64 processor; AVX, whose byte
+// shuffle interleaves the colours far faster than SSE2 can and looks tables
+// up 16 bytes at a time; AVX2, the same 32 pixels at a time.  A conversion
+// picks one path when it starts (RowPlan) and hands it down to every row.  On
+// other targets the prefixes handle nothing and the scalar code does it all.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_VECTOR_PATHS_H
 #define PIXMILL_DEMOSAIC_VECTOR_VECTOR_PATHS_H
 
@@ -29,10 +30,38 @@
 namespace pm {
 namespace simd {
 
-// Pixels pushed through the prefixes per step.
+// Pixels per step of the 128-bit prefixes (the AVX2 ones take 32).
 constexpr std::ptrdiff_t kBlock = 16;
 
 enum class Path { Scalar, Sse2, Avx, Avx2 };
+
+// What a conversion settles once, before its first row: the path, the three
+// tables, whether they are all the identity (null), and each table cut into
+// sixteen 16-entry pieces for the byte-shuffle look-up.  Piece k of a table
+// holds entries 16k to 16k + 15 XOR those of piece k - 1 (pieces 0 and 8
+// plain), so a look-up XORs the pieces up to the index's own one; see
+// lookUp in pixel_blocks.h.  With all tables the identity (null) the pieces
+// are left out: nothing looks them up.
+struct RowPlan {
+    Path path;
+    LookupTables tables;
+    bool unmapped;
+    alignas(32) std::uint8_t pieces[3][16][16];  // blue, green, red
+};
+
+inline RowPlan planRows(const LookupTables& tables, Path path) {
+    RowPlan plan{path, tables, allIdentity(tables), {}};
+    // Null tables are never looked up, and small frames feel the cost.
+    if (plan.unmapped) return plan;
+    const std::uint8_t* const each[3] = {tables.blue, tables.green, tables.red};
+    for (int t = 0; t < 3; ++t)
+        for (int k = 0; k < 16; ++k)
+            for (int i = 0; i < 16; ++i) {
+                const int before = (k % 8 == 0) ? 0 : each[t][16 * (k - 1) + i];
+                plan.pieces[t][k][i] = static_cast<std::uint8_t>(each[t][16 * k + i] ^ before);
+            }
+    return plan;
+}
 
 // Which neighbours give green at a red site in the bilinear rule: the lower
 // and left ones (bilinear interpolation) or all four (offset bilinear).
@@ -43,8 +72,13 @@ enum class MedianRule { Sorted, Counted };
 
 #ifdef PIXMILL_VECTOR_X86
 
-// The best path this processor runs.
+// The best path this processor runs for the bilinear and forward-window
+// prefixes: AVX2, else AVX, else SSE2.
 Path bestPath();
+
+// Whether this processor runs `path` (Scalar always), so that tests can run
+// a conversion on each path it has.
+bool pathAvailable(Path path);
 
 // The same for the prefixes that have an AVX2 form (the gradient-directed
 // ones): Avx2 when the processor has it, otherwise SSE2.
@@ -52,16 +86,39 @@ Path bestPathWithAvx2();
 
 // Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
 // so columns -1 to count of rows -1, 0 and +1 relative to `s`.
+// Like every prefix taking a RowPlan, it handles all but at most one pixel
+// of a run of at least one block (16 or 32 pixels; the last block overlaps
+// the one before it), an even number, and none of a shorter run.
 template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                               const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
+                               const RowPlan& plan, std::uint8_t* out);
 
 // Forward-window sites: reads columns 0 to count of rows 0 and +1.
 // Smoothing is one of the policies of forward_window_kernel.h; a policy that
-// follows the process-wide flag reads it once per block of 16 pixels.
+// follows the process-wide flag reads it once per block (16 or 32 pixels).
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                    const LookupTables& tables, std::uint8_t* out, Path path = bestPath());
+                                    const RowPlan& plan, std::uint8_t* out);
+
+// The mapped forward window (method code 1): every sample through its table
+// first, green at a red or blue site the mean of the two mapped greens.  The
+// tables are always applied, so SSE2 (which has no byte shuffle) handles
+// nothing unless they are all the identity.  Reads as forwardWindowColumns.
+template <typename Row>
+std::ptrdiff_t mappedWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                   const RowPlan& plan, std::uint8_t* out);
+
+// The same two prefixes for a single call: plan, then run.
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
+std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                               const LookupTables& tables, std::uint8_t* out, Path path = bestPath()) {
+    return bilinearColumns<Row, Green>(s, stride, count, planRows(tables, path), out);
+}
+template <typename Row, typename Smoothing>
+std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                    const LookupTables& tables, std::uint8_t* out, Path path = bestPath()) {
+    return forwardWindowColumns<Row, Smoothing>(s, stride, count, planRows(tables, path), out);
+}
 
 // Gradient-directed prefixes, for identity tables only.  `s` points at raw
 // column x of row r, x even, so lane parity is column parity; Row is the row
@@ -84,7 +141,7 @@ std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t strid
                                      std::ptrdiff_t count, std::uint8_t* out, Path path);
 // Forward-window sites of 16-bit samples stored as blue, green, red words
 // without tables, 8 pixels per step (a multiple of 8 is returned): reads
-// columns 0 to count of rows 0 and +1.  Only the AVX path has one; any other
+// columns 0 to count of rows 0 and +1.  Only the AVX and AVX2 paths have one; any other
 // path handles nothing.
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
@@ -108,11 +165,46 @@ bool hasAvx2();
 template <MedianRule Rule, typename Row>
 std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
                              std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
+// Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
+// when hasAvx2() says the processor has AVX2.  The green prefix
+// writes the green estimates of `count` pixels from `s` into the green bytes
+// from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
+// prefix finishes `count` pixels from `d` (image-row step `step`) as the main
+// pass does, reading rows -1 to +1, columns -1 to count, of both images; the
+// row above and the pixel before `d` must be finished already.
+template <typename Row>
+std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                     std::uint8_t* d);
+template <typename Row>
+std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
+                                      const LookupTables& tables);
+
+// Green-guided method (green_guided_x86.cpp), AVX2 only (check
+// hasAvx2() first).  Both work on `m`, the samples mapped
+// through the green table (row length `stride`).  The green prefix writes
+// the greens of `count` pixels into the green bytes from `d`, mapping its
+// estimates through `greenTable` unless that is null (identity); it reads
+// rows -2 to +1 of columns 0 to count - 1.  The colour prefix writes the
+// red and blue of `count` pixels from `d` (image-row step `step`) through the
+// tables, with the green bytes as stored; it reads rows and columns -2 to
+// count + 1 of `m`, columns 0 to count - 1 of `raw` (the unmapped samples of
+// the same row) and rows and columns -1 to count of the greens.
+// `count` samples from `in` through `table` into `out`, 32 at a time.
+std::ptrdiff_t mapSamples(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count, const std::uint8_t* table);
+template <typename Row>
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
+                                  const std::uint8_t* greenTable);
+template <typename Row>
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
+                                   std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
+                                   const LookupTables& tables);
 
 #else
 
 inline Path bestPath() { return Path::Scalar; }
 inline Path bestPathWithAvx2() { return Path::Scalar; }
+inline bool pathAvailable(Path path) { return path == Path::Scalar; }
 
 template <typename Row, typename Smoothing>
 inline std::ptrdiff_t forwardWindowColumns16(const std::uint16_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint16_t*,
@@ -137,14 +229,41 @@ inline std::ptrdiff_t gradientColourColumns(const std::uint8_t*, std::ptrdiff_t,
     return 0;
 }
 
-template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft>
-inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const LookupTables&,
+template <typename Row, RedSiteGreen Green = RedSiteGreen::LowerLeft, typename Plan>
+inline std::ptrdiff_t bilinearColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const Plan&,
                                       std::uint8_t*, Path = Path::Scalar) {
     return 0;
 }
-template <typename Row, typename Smoothing>
-inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
-                                           const LookupTables&, std::uint8_t*, Path = Path::Scalar) {
+template <typename Row, typename Smoothing, typename Plan>
+inline std::ptrdiff_t forwardWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const Plan&,
+                                           std::uint8_t*, Path = Path::Scalar) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t mappedWindowColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&,
+                                          std::uint8_t*) {
+    return 0;
+}
+
+template <typename Row>
+inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                             std::ptrdiff_t, bool, const LookupTables&) {
+    return 0;
+}
+
+inline std::ptrdiff_t mapSamples(const std::uint8_t*, std::uint8_t*, std::ptrdiff_t, const std::uint8_t*) { return 0; }
+template <typename Row>
+inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
+                                         const std::uint8_t*) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                                          std::uint8_t*, std::ptrdiff_t, const LookupTables&) {
     return 0;
 }
 

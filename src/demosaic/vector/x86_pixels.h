@@ -162,42 +162,6 @@ PIXMILL_VECTOR_INLINE void storeMapped(std::uint8_t* out, const Planes& p, const
     }
 }
 
-// The loop of every prefix, stamped out once per instruction set (the AVX
-// copy must carry the target attribute itself so that everything inlined
-// into it, the store by shuffles included, takes that encoding; a shared
-// inline loop cannot call the AVX store).  Block::at(s + c, stride) computes
-// the planes of the 16 pixels from column c, which go out interleaved
-// (identity tables) or through the tables.  Returns the pixels handled, a
-// multiple of 16.
-#define PIXMILL_BLOCK_LOOP(name, targetAttribute, storeUnmapped)                                             \
-    template <typename Block>                                                                              \
-    targetAttribute std::ptrdiff_t name(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count, \
-                                        const LookupTables& tables, std::uint8_t* out) {                   \
-        const bool unmapped = allIdentity(tables);                                                         \
-        std::ptrdiff_t c = 0;                                                                              \
-        for (; c + kBlock <= count; c += kBlock) {                                                         \
-            const Planes p = Block::at(s + c, stride);                                                     \
-            if (unmapped)                                                                                  \
-                storeUnmapped(out + 3 * c, p);                                                             \
-            else                                                                                           \
-                storeMapped(out + 3 * c, p, tables);                                                       \
-        }                                                                                                  \
-        return c;                                                                                          \
-    }
-PIXMILL_BLOCK_LOOP(runBlocksSse2, , storeInterleaved)
-PIXMILL_BLOCK_LOOP(runBlocksAvx, __attribute__((target("avx"))), storeShuffled)
-#undef PIXMILL_BLOCK_LOOP
-
-template <typename Block>
-std::ptrdiff_t runBlocksOn(Path path, const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                           const LookupTables& tables, std::uint8_t* out) {
-    switch (path) {
-        case Path::Avx: return runBlocksAvx<Block>(s, stride, count, tables, out);
-        case Path::Sse2: return runBlocksSse2<Block>(s, stride, count, tables, out);
-        default: return 0;
-    }
-}
-
 }  // namespace simd
 }  // namespace pm
 

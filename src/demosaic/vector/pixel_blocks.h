@@ -1,0 +1,237 @@
+// The block loops of the bilinear and forward-window prefixes, written once
+// over a vector type V and compiled by pixels_sse2.cpp (16 pixels), by
+// pixels_avx.cpp (16 pixels, AVX encoding and byte shuffles) and by
+// pixels_avx2.cpp (32 pixels), each under its own target.  They live in an
+// anonymous namespace so that each file keeps its own copy.
+//
+// Means stay in 8 bits: (a + b) >> 1 is the rounded-up mean of the
+// instruction less the lowest bit of a ^ b; quarterOfSum likewise.  Both site rules of a row are
+// computed for every lane and each lane keeps the one of its column.
+//
+// V provides: Vec, kPixels, kShuffles (has a byte shuffle), load, splat,
+// splat16, avg, subBytes, andBits, andNot, orBits, xorBits,
+// storePixels(out, blue, green, red) and, with kShuffles, shuffle, subsBytes
+// (signed, saturating) and piece (a 16-byte table piece in every 128-bit
+// part); without it, storeMapped(out, blue, green, red, tables).
+#ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
+#define PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "demosaic/bayer.h"
+#include "demosaic/forward_window_kernel.h"
+#include "demosaic/site_walk.h"
+#include "demosaic/vector/block_walk.h"
+#include "demosaic/vector/vector_paths.h"
+
+#define PIXMILL_BLOCK_INLINE inline __attribute__((always_inline))
+
+namespace pm {
+namespace simd {
+namespace {
+
+template <typename V>
+struct Px {
+    typename V::Vec blue, green, red;
+};
+
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec meanDown(typename V::Vec a, typename V::Vec b) {
+    return V::subBytes(V::avg(a, b), V::andBits(V::xorBits(a, b), V::splat(1)));
+}
+
+// (a + b + c + d) >> 2, also without widening: with p and q the rounded-up
+// means of a, b and of c, d, the rounded-up mean of p and q is one too high
+// exactly when any of the three means dropped an odd sum (checked for all
+// 2^32 inputs).
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec quarterOfSum(typename V::Vec a, typename V::Vec b, typename V::Vec c,
+                                                  typename V::Vec d) {
+    const auto p = V::avg(a, b), q = V::avg(c, d);
+    const auto odd = V::orBits(V::orBits(V::xorBits(a, b), V::xorBits(c, d)), V::xorBits(p, q));
+    return V::subBytes(V::avg(p, q), V::andBits(odd, V::splat(1)));
+}
+
+// Even lanes from `even`, odd lanes from `odd`.
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec byParity(typename V::Vec even, typename V::Vec odd) {
+    const auto evenLanes = V::splat16(0x00FF);
+    return V::orBits(V::andBits(evenLanes, even), V::andNot(evenLanes, odd));
+}
+template <typename V>
+PIXMILL_BLOCK_INLINE Px<V> byParity(const Px<V>& even, const Px<V>& odd) {
+    return {byParity<V>(even.blue, odd.blue), byParity<V>(even.green, odd.green), byParity<V>(even.red, odd.red)};
+}
+
+// table[idx] per byte from the prepared pieces (RowPlan): a shuffle picks
+// entry idx & 15 of a piece and gives 0 where the index byte is negative.
+// Counting the index down by 16 per piece (saturating, so it never wraps)
+// keeps it non-negative exactly for the pieces up to its own, whose XORed
+// differences add up to that piece.  Indices 128 to 255 take the same walk
+// over pieces 8 to 15 with the top bit flipped; each half gives 0 for the
+// other's indices.
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec lookUp(const std::uint8_t (*pieces)[16], typename V::Vec idx) {
+    const auto sixteen = V::splat(16);
+    auto low = idx, high = V::xorBits(idx, V::splat(0x80));
+    auto lowPart = V::shuffle(V::piece(pieces[0]), low), highPart = V::shuffle(V::piece(pieces[8]), high);
+    for (int k = 1; k < 8; ++k) {
+        low = V::subsBytes(low, sixteen);
+        high = V::subsBytes(high, sixteen);
+        lowPart = V::xorBits(lowPart, V::shuffle(V::piece(pieces[k]), low));
+        highPart = V::xorBits(highPart, V::shuffle(V::piece(pieces[k + 8]), high));
+    }
+    return V::orBits(lowPart, highPart);
+}
+
+// ---- The site rules of the scalar kernels, on V::kPixels lanes ----------
+
+template <typename V, Site S, RedSiteGreen Green>
+PIXMILL_BLOCK_INLINE Px<V> bilinearSites(const std::uint8_t* s, std::ptrdiff_t stride) {
+    const auto self = V::load(s), up = V::load(s - stride), down = V::load(s + stride);
+    const auto left = V::load(s - 1), right = V::load(s + 1);
+    auto diagonals = [&]() __attribute__((always_inline)) {
+        return quarterOfSum<V>(V::load(s - stride - 1), V::load(s - stride + 1), V::load(s + stride - 1),
+                               V::load(s + stride + 1));
+    };
+    switch (S) {
+        case Site::GreenInBlueRow:
+            return {meanDown<V>(left, right), self, meanDown<V>(up, down)};
+        case Site::GreenInRedRow:
+            return {meanDown<V>(up, down), self, meanDown<V>(left, right)};
+        case Site::Blue:
+            return {self, quarterOfSum<V>(down, left, up, right), diagonals()};
+        case Site::Red:
+        default:
+            return {diagonals(),
+                    Green == RedSiteGreen::LowerLeft ? meanDown<V>(down, left) : quarterOfSum<V>(down, left, up, right),
+                    self};
+    }
+}
+
+template <typename V, Site S>
+PIXMILL_BLOCK_INLINE Px<V> windowSites(const std::uint8_t* s, std::ptrdiff_t stride, bool smooth) {
+    const auto self = V::load(s), right = V::load(s + 1), below = V::load(s + stride);
+    const auto diagonal = V::load(s + stride + 1);
+    switch (S) {
+        case Site::GreenInBlueRow:
+            return {right, smooth ? meanDown<V>(self, diagonal) : self, below};
+        case Site::GreenInRedRow:
+            return {below, smooth ? meanDown<V>(self, diagonal) : self, right};
+        case Site::Blue:
+            return {self, meanDown<V>(below, right), diagonal};
+        case Site::Red:
+        default:
+            return {diagonal, meanDown<V>(below, right), self};
+    }
+}
+
+// ---- Blocks: the planes of the V::kPixels pixels from `s` ----------------
+// kMapsItself: the block applies the tables; the loop only interleaves.
+
+template <typename Row, RedSiteGreen Green>
+struct BilinearBlock {
+    static constexpr bool kMapsItself = false;
+    template <typename V>
+    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan&) {
+        return byParity<V>(bilinearSites<V, Row::even, Green>(s, stride), bilinearSites<V, Row::odd, Green>(s, stride));
+    }
+};
+
+// The flag is read once per block: a conversion that another thread
+// switches to smoothing changes variant at the next block.
+template <typename Row, typename Smoothing>
+struct WindowBlock {
+    static constexpr bool kMapsItself = false;
+    template <typename V>
+    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan&) {
+        const bool smooth = Smoothing::on();
+        return byParity<V>(windowSites<V, Row::even>(s, stride, smooth), windowSites<V, Row::odd>(s, stride, smooth));
+    }
+};
+
+// Mapped samples: blue and red are the mapped samples the unsmoothed window
+// picks; green is the mapped sample at a green site, elsewhere the mean of
+// the mapped greens below and to the right.  Two green look-ups serve both:
+// the first takes the sample itself at green lanes and the one below at the
+// others, the second the one to the right.
+template <typename Row>
+struct MappedWindowBlock {
+    static constexpr bool kMapsItself = true;
+    template <typename V>
+    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
+        const Px<V> raw = byParity<V>(windowSites<V, Row::even>(s, stride, false),
+                                      windowSites<V, Row::odd>(s, stride, false));
+        constexpr bool evenGreen = !colourSite(Row::even);
+        const auto self = V::load(s), below = V::load(s + stride);
+        const auto* green = plan.pieces[1];
+        const auto first = lookUp<V>(green, evenGreen ? byParity<V>(self, below) : byParity<V>(below, self));
+        const auto mean = meanDown<V>(first, lookUp<V>(green, V::load(s + 1)));
+        return {lookUp<V>(plan.pieces[0], raw.blue), evenGreen ? byParity<V>(first, mean) : byParity<V>(mean, first),
+                lookUp<V>(plan.pieces[2], raw.red)};
+    }
+};
+
+// The loop of every prefix: blocks from the start of the run, the last one
+// overlapping (eachBlock), stored interleaved, through the tables unless the
+// plan found them all the identity or the block applied them itself.
+template <typename V, typename Block>
+PIXMILL_BLOCK_INLINE std::ptrdiff_t runBlocks(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                              const RowPlan& plan, std::uint8_t* out) {
+    if (Block::kMapsItself || plan.unmapped)
+        return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
+            const Px<V> p = Block::template at<V>(s + c, stride, plan);
+            V::storePixels(out + 3 * c, p.blue, p.green, p.red);
+        });
+    return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
+        const Px<V> p = Block::template at<V>(s + c, stride, plan);
+        if constexpr (V::kShuffles)
+            V::storePixels(out + 3 * c, lookUp<V>(plan.pieces[0], p.blue), lookUp<V>(plan.pieces[1], p.green),
+                           lookUp<V>(plan.pieces[2], p.red));
+        else
+            V::storeMapped(out + 3 * c, p.blue, p.green, p.red, plan.tables);
+    });
+}
+
+}  // namespace
+}  // namespace simd
+}  // namespace pm
+
+// The prefixes of one path, named with its suffix, for pixel_paths.h.
+#define PIXMILL_PIXEL_BLOCKS(Suffix, V)                                                                          \
+    template <typename Row, RedSiteGreen Green>                                                                  \
+    std::ptrdiff_t bilinearBlocks##Suffix(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,    \
+                                          const RowPlan& plan, std::uint8_t* out) {                              \
+        return runBlocks<V, BilinearBlock<Row, Green>>(s, stride, count, plan, out);                             \
+    }                                                                                                            \
+    template <typename Row, typename Smoothing>                                                                  \
+    std::ptrdiff_t windowBlocks##Suffix(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,      \
+                                        const RowPlan& plan, std::uint8_t* out) {                                \
+        return runBlocks<V, WindowBlock<Row, Smoothing>>(s, stride, count, plan, out);                           \
+    }                                                                                                            \
+    template <typename Row>                                                                                      \
+    std::ptrdiff_t mappedBlocks##Suffix(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,      \
+                                        const RowPlan& plan, std::uint8_t* out) {                                \
+        if constexpr (V::kShuffles)                                                                              \
+            return runBlocks<V, MappedWindowBlock<Row>>(s, stride, count, plan, out);                            \
+        else                                                                                                     \
+            return 0;                                                                                            \
+    }                                                                                                            \
+    PIXMILL_PIXEL_BLOCKS_OF_ROW(Suffix, BlueGreenRow)                                                            \
+    PIXMILL_PIXEL_BLOCKS_OF_ROW(Suffix, GreenRedRow)                                                             \
+    PIXMILL_PIXEL_BLOCKS_OF_ROW(Suffix, GreenBlueRow)                                                            \
+    PIXMILL_PIXEL_BLOCKS_OF_ROW(Suffix, RedGreenRow)
+
+#define PIXMILL_PIXEL_BLOCKS_OF_ROW(Suffix, Row)                                                                 \
+    template std::ptrdiff_t bilinearBlocks##Suffix<Row, RedSiteGreen::LowerLeft>(PIXMILL_PIXEL_BLOCK_ARGS);       \
+    template std::ptrdiff_t bilinearBlocks##Suffix<Row, RedSiteGreen::FourNeighbours>(PIXMILL_PIXEL_BLOCK_ARGS);  \
+    template std::ptrdiff_t windowBlocks##Suffix<Row, SmoothingFromFlag>(PIXMILL_PIXEL_BLOCK_ARGS);               \
+    template std::ptrdiff_t windowBlocks##Suffix<Row, SmoothingAlways>(PIXMILL_PIXEL_BLOCK_ARGS);                 \
+    template std::ptrdiff_t windowBlocks##Suffix<Row, SmoothingNever>(PIXMILL_PIXEL_BLOCK_ARGS);                  \
+    template std::ptrdiff_t mappedBlocks##Suffix<Row>(PIXMILL_PIXEL_BLOCK_ARGS);
+
+#define PIXMILL_PIXEL_BLOCK_ARGS \
+    const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&, std::uint8_t*
+
+#endif

@@ -1,0 +1,33 @@
+// The bilinear and forward-window prefixes of each instruction set
+// (pixels_sse2.cpp, pixels_avx.cpp, pixels_avx2.cpp), for the dispatch in
+// row_prefixes_x86.cpp only: call the AVX forms after the processor check.
+#ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
+#define PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "demosaic/vector/vector_paths.h"
+
+namespace pm {
+namespace simd {
+
+#define PIXMILL_DECLARE_PIXEL_BLOCKS(Suffix)                                                                    \
+    template <typename Row, RedSiteGreen Green>                                                                 \
+    std::ptrdiff_t bilinearBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&,  \
+                                          std::uint8_t*);                                                       \
+    template <typename Row, typename Smoothing>                                                                 \
+    std::ptrdiff_t windowBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&,    \
+                                        std::uint8_t*);                                                         \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t mappedBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&,    \
+                                        std::uint8_t*);
+PIXMILL_DECLARE_PIXEL_BLOCKS(Sse2)
+PIXMILL_DECLARE_PIXEL_BLOCKS(Avx)
+PIXMILL_DECLARE_PIXEL_BLOCKS(Avx2)
+#undef PIXMILL_DECLARE_PIXEL_BLOCKS
+
+}  // namespace simd
+}  // namespace pm
+
+#endif

@@ -1,0 +1,52 @@
+// The bilinear and forward-window prefixes in AVX2, 32 pixels per step.
+// Byte-wise operations never cross the 128-bit halves, so the rules of
+// pixel_blocks.h hold lane for lane; the byte shuffle works within each
+// half, so table pieces are repeated in both.  Everything after the target line is built for AVX2 and runs only
+// after the processor check.
+#include "demosaic/vector/vector_paths.h"
+
+#ifdef PIXMILL_VECTOR_X86
+
+#include "demosaic/vector/pixel_paths.h"
+#include "demosaic/vector/x86_pixels.h"
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+#include "demosaic/vector/pixel_blocks.h"
+
+namespace pm {
+namespace simd {
+namespace {
+
+struct Avx2Pixels {
+    using Vec = __m256i;
+    static constexpr std::ptrdiff_t kPixels = 32;
+    static constexpr bool kShuffles = true;
+    static Vec load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static Vec piece(const std::uint8_t* p) {
+        return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
+    }
+    static Vec splat(std::uint8_t v) { return _mm256_set1_epi8(static_cast<char>(v)); }
+    static Vec splat16(std::uint16_t v) { return _mm256_set1_epi16(static_cast<short>(v)); }
+    static Vec avg(Vec a, Vec b) { return _mm256_avg_epu8(a, b); }
+    static Vec subBytes(Vec a, Vec b) { return _mm256_sub_epi8(a, b); }
+    static Vec subsBytes(Vec a, Vec b) { return _mm256_subs_epi8(a, b); }
+    static Vec andBits(Vec a, Vec b) { return _mm256_and_si256(a, b); }
+    static Vec andNot(Vec a, Vec b) { return _mm256_andnot_si256(a, b); }
+    static Vec orBits(Vec a, Vec b) { return _mm256_or_si256(a, b); }
+    static Vec xorBits(Vec a, Vec b) { return _mm256_xor_si256(a, b); }
+    static Vec shuffle(Vec table, Vec idx) { return _mm256_shuffle_epi8(table, idx); }
+    static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled32(out, blue, green, red); }
+};
+
+}  // namespace
+
+PIXMILL_PIXEL_BLOCKS(Avx2, Avx2Pixels)
+
+}  // namespace simd
+}  // namespace pm
+
+#pragma GCC pop_options
+
+#endif

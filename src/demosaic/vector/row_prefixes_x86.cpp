@@ -1,0 +1,65 @@
+// The bilinear and forward-window prefixes: the path of the conversion's
+// plan picks the instruction set (pixel_paths.h).
+#include "demosaic/vector/vector_paths.h"
+
+#ifdef PIXMILL_VECTOR_X86
+
+#include "demosaic/forward_window_kernel.h"
+#include "demosaic/vector/pixel_paths.h"
+
+namespace pm {
+namespace simd {
+
+template <typename Row, RedSiteGreen Green>
+std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                               const RowPlan& plan, std::uint8_t* out) {
+    switch (plan.path) {
+        case Path::Avx2: return bilinearBlocksAvx2<Row, Green>(s, stride, count, plan, out);
+        case Path::Avx: return bilinearBlocksAvx<Row, Green>(s, stride, count, plan, out);
+        case Path::Sse2: return bilinearBlocksSse2<Row, Green>(s, stride, count, plan, out);
+        default: return 0;
+    }
+}
+
+template <typename Row, typename Smoothing>
+std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                    const RowPlan& plan, std::uint8_t* out) {
+    switch (plan.path) {
+        case Path::Avx2: return windowBlocksAvx2<Row, Smoothing>(s, stride, count, plan, out);
+        case Path::Avx: return windowBlocksAvx<Row, Smoothing>(s, stride, count, plan, out);
+        case Path::Sse2: return windowBlocksSse2<Row, Smoothing>(s, stride, count, plan, out);
+        default: return 0;
+    }
+}
+
+// Through identity tables mapping first changes nothing, and the rule is the
+// unsmoothed forward window.
+template <typename Row>
+std::ptrdiff_t mappedWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                   const RowPlan& plan, std::uint8_t* out) {
+    if (plan.unmapped) return forwardWindowColumns<Row, SmoothingNever>(s, stride, count, plan, out);
+    switch (plan.path) {
+        case Path::Avx2: return mappedBlocksAvx2<Row>(s, stride, count, plan, out);
+        case Path::Avx: return mappedBlocksAvx<Row>(s, stride, count, plan, out);
+        case Path::Sse2: return mappedBlocksSse2<Row>(s, stride, count, plan, out);
+        default: return 0;
+    }
+}
+
+#define PIXMILL_ROW_PREFIXES(Row)                                                                               \
+    template std::ptrdiff_t bilinearColumns<Row, RedSiteGreen::LowerLeft>(PIXMILL_ROW_PREFIX_ARGS);             \
+    template std::ptrdiff_t bilinearColumns<Row, RedSiteGreen::FourNeighbours>(PIXMILL_ROW_PREFIX_ARGS);        \
+    template std::ptrdiff_t forwardWindowColumns<Row, SmoothingFromFlag>(PIXMILL_ROW_PREFIX_ARGS);              \
+    template std::ptrdiff_t forwardWindowColumns<Row, SmoothingAlways>(PIXMILL_ROW_PREFIX_ARGS);                \
+    template std::ptrdiff_t forwardWindowColumns<Row, SmoothingNever>(PIXMILL_ROW_PREFIX_ARGS);                 \
+    template std::ptrdiff_t mappedWindowColumns<Row>(PIXMILL_ROW_PREFIX_ARGS);
+#define PIXMILL_ROW_PREFIX_ARGS const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&, std::uint8_t*
+PIXMILL_ROW_PREFIXES(BlueGreenRow)
+PIXMILL_ROW_PREFIXES(GreenRedRow)
+PIXMILL_ROW_PREFIXES(GreenBlueRow)
+PIXMILL_ROW_PREFIXES(RedGreenRow)
+
+}  // namespace simd
+}  // namespace pm
+
+#endif

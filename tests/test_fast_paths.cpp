@@ -1,0 +1,149 @@
+// Whole conversions of the methods with vector prefixes on each path this
+// processor has, byte for byte against the same conversion on the scalar
+// path (whose bytes the model tests pin down), with guard bytes around the
+// destination.  Widths run over every even width around the 16- and
+// 32-pixel blocks (and the rotated method's 128-column tiles), heights 4 to
+// 8 and beyond its 16-row tiles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "demosaic/method_paths.h"
+#include "frame/library_state.h"
+#include "test_support.h"
+
+using namespace pmtest;
+using pm::simd::Path;
+
+namespace {
+
+constexpr std::size_t kGuard = 64;
+constexpr std::uint8_t kGuardByte = 0x5A;
+
+struct PathMethod {
+    const char* name;
+    decltype(&pm::bilinearOn) method;
+    bool turned;  // destination rows are `height` pixels long
+};
+const PathMethod kMethods[] = {
+    {"bilinear", pm::bilinearOn, false},
+    {"offset bilinear", pm::offsetBilinearOn, false},
+    {"forward window", pm::forwardWindowOn, false},
+    {"mapped window", pm::mappedWindowOn, false},
+    {"rotated", pm::rotatedTwoByTwoOn, true},
+};
+
+std::vector<Path> vectorPaths() {
+    std::vector<Path> paths;
+    for (Path p : {Path::Sse2, Path::Avx, Path::Avx2})
+        if (pm::simd::pathAvailable(p)) paths.push_back(p);
+    return paths;
+}
+
+const char* pathName(Path p) { return p == Path::Avx2 ? "AVX2" : p == Path::Avx ? "AVX" : "SSE2"; }
+
+// A gamma-like curve with a different exponent per channel, and the tables
+// sets of test_support.h (null, identity, arbitrary, green only).
+Bytes curve(double exponent) {
+    Bytes t(256);
+    for (int i = 0; i < 256; ++i) t[std::size_t(i)] = std::uint8_t(255.0 * std::pow(i / 255.0, exponent) + 0.5);
+    return t;
+}
+std::vector<TableSet> allTables(std::uint32_t seed) {
+    std::vector<TableSet> sets = tableSets(seed);
+    sets.push_back({"curves", curve(0.45), curve(0.55), curve(0.65)});
+    return sets;
+}
+
+// Random frames, and structured ones: flat, extremes, a checkerboard of 0
+// and 255, a diagonal ramp, a vertical edge.
+std::vector<std::pair<const char*, Bytes>> frames(int w, int h, std::uint32_t seed, bool structured) {
+    std::vector<std::pair<const char*, Bytes>> list{{"random", randomBytes(std::size_t(w) * h, seed)}};
+    if (!structured) return list;
+    auto make = [&](const char* name, auto value) {
+        Bytes f(std::size_t(w) * h);
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) f[std::size_t(r) * w + c] = std::uint8_t(value(r, c));
+        list.push_back({name, f});
+    };
+    make("flat", [](int, int) { return 117; });
+    make("zero", [](int, int) { return 0; });
+    make("full", [](int, int) { return 255; });
+    make("checker", [](int r, int c) { return ((r ^ c) & 1) ? 255 : 0; });
+    make("ramp", [](int r, int c) { return (r * 7 + c * 13) & 0xFF; });
+    make("edge", [w](int, int c) { return c < w / 2 ? 3 : 252; });
+    return list;
+}
+
+// Runs `m` on the scalar path and on each vector path for every frame,
+// layout, flip and table set; the images must be equal and the guards whole.
+::testing::AssertionResult pathsAgree(const PathMethod& m, int w, int h, std::uint32_t seed, bool structured) {
+    const std::size_t bytes = std::size_t(w) * h * 3;
+    const Bytes before = randomBytes(bytes, seed + 1);
+    for (const auto& [frameName, raw] : frames(w, h, seed, structured))
+        for (int layout : {1, 2, 3, 4, 0, 5, -1})
+            for (std::int32_t flip : {0, 1, 0x100})
+                for (const TableSet& t : allTables(seed)) {
+                    auto run = [&](Path path) {
+                        Bytes out(bytes + 2 * kGuard, kGuardByte);
+                        std::copy(before.begin(), before.end(), out.begin() + kGuard);
+                        const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
+                                                       pm::tableOrIdentity(t.b())};
+                        const std::int32_t result = m.method(path, raw.data(), out.data() + kGuard, w, h, applied.red,
+                                                             applied.green, applied.blue, std::uint32_t(flip), layout);
+                        return std::make_pair(result, out);
+                    };
+                    const auto scalar = run(Path::Scalar);
+                    for (Path path : vectorPaths()) {
+                        const std::string context = std::string(m.name) + " on " + pathName(path) + ", " + frameName +
+                                                    " frame, " + describe(layout, w, h, flip, t.name);
+                        const auto vector = run(path);
+                        if (vector.first != scalar.first)
+                            return ::testing::AssertionFailure() << context << ": result " << vector.first;
+                        for (std::size_t i = 0; i < kGuard; ++i)
+                            if (vector.second[i] != kGuardByte || vector.second[kGuard + bytes + i] != kGuardByte)
+                                return ::testing::AssertionFailure() << context << ": guard byte " << i << " written";
+                        auto image = [&](const Bytes& out) {
+                            return Bytes(out.begin() + kGuard, out.begin() + std::ptrdiff_t(kGuard + bytes));
+                        };
+                        const auto same = sameImage(image(scalar.second), image(vector.second), m.turned ? h : w, 3,
+                                                    context);
+                        if (!same) return same;
+                    }
+                }
+    return ::testing::AssertionSuccess();
+}
+
+class FastPaths : public ::testing::TestWithParam<PathMethod> {
+  protected:
+    // The forward window follows the process-wide smoothing flag: each test
+    // runs with it clear and then set, and leaves it as it found it.
+    void TearDown() override { pm::smoothingFlag.store(saved_); }
+    std::int32_t saved_ = pm::smoothingFlag.load();
+};
+
+TEST_P(FastPaths, EveryPathGivesTheScalarBytes) {
+    if (vectorPaths().empty()) GTEST_SKIP() << "no vector path on this processor";
+    const PathMethod& m = GetParam();
+    for (std::int32_t smoothing : {0, 1}) {
+        pm::smoothingFlag.store(smoothing);
+        std::uint32_t seed = 900;
+        // Every even width to 80 (W - 4 to W + 4 round 16, 32, 64 for each
+        // method's count), heights 4 to 8, structured frames at some.
+        for (int w = 4; w <= 80; w += 2)
+            for (int h : {4, 6, 8}) ASSERT_TRUE(pathsAgree(m, w, h, ++seed, w % 16 == 0 || w <= 8));
+        // Wider, and round the rotated method's 16-row, 128-column tiles.
+        for (const auto& [w, h] : Sizes{{126, 4}, {128, 6}, {130, 8}, {132, 18}, {256, 16}, {258, 34}, {262, 14}})
+            ASSERT_TRUE(pathsAgree(m, w, h, ++seed, true));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, FastPaths, ::testing::ValuesIn(kMethods),
+                         [](const ::testing::TestParamInfo<PathMethod>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (c == ' ') c = '_';
+                             return name;
+                         });
+
+}  // namespace
