@@ -1,6 +1,7 @@
 // Several threads at once on distinct buffers: every method code of both
-// conversion entries, every calibration export, the dead-pixel threshold
-// changing and the smoothing flag being set, each result compared with the
+// conversion entries, every calibration export, the record entry, the
+// adjustments, the dead-pixel threshold changing and the smoothing flag being
+// set (by codes 7 and 9 and the record entry), each result compared with the
 // same call made alone.  Built with PIXMILL_TSAN, ThreadSanitizer also
 // checks every access (ctest -L threads).  The smoothing flag is process-wide
 // and never cleared, so this binary holds one case that starts with the flag
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "pixmill.h"
+#include "pixmill_decorated.hpp"
 #include "test_support.h"
 
 using namespace pmtest;
@@ -49,6 +51,48 @@ Bytes asBytes(const std::vector<T>& values) {
     Bytes out(values.size() * sizeof(T));
     std::memcpy(out.data(), values.data(), out.size());
     return out;
+}
+
+// The record entry (which sets the smoothing flag) and every adjustment,
+// each over buffers of its own.
+void recordAndAdjustmentJobs(std::vector<Job>& list, const Bytes& raw) {
+    const std::size_t pixels = std::size_t(kWidth) * kHeight;
+    list.push_back({"record colour", [&raw, pixels] {
+                        Bytes image(3 * pixels, 0x5C);
+                        PmConvertRecord r{};
+                        r.dest = image.data(), r.destFormat = PM_FORMAT_BGR8, r.src = raw.data();
+                        r.srcFormat = PM_FORMAT_RAW8, r.layout = PM_RECORD_LAYOUT_GBRG, r.width = kWidth;
+                        r.height = kHeight, r.method = PM_METHOD_SMOOTHED_WINDOW;
+                        PmConvert(PM_OPERATION_CONVERT, &r, 0);
+                        return image;
+                    }});
+    list.push_back({"record grey 16-bit", [&raw, pixels] {
+                        std::vector<std::uint16_t> wide(raw.begin(), raw.end()), grey(pixels);
+                        for (auto& v : wide) v = std::uint16_t(v * 257);
+                        PmConvertRecord r{};
+                        r.dest = grey.data(), r.destFormat = PM_FORMAT_MONO16, r.src = wide.data();
+                        r.srcFormat = PM_FORMAT_RAW16, r.layout = PM_RECORD_LAYOUT_BGGR, r.width = kWidth;
+                        r.height = kHeight, r.method = PM_METHOD_SMOOTHED_WINDOW, r.flip = 1;
+                        PmConvert(PM_OPERATION_CONVERT, &r, 0);
+                        return asBytes(grey);
+                    }});
+    list.push_back({"adjustments", [&raw, pixels] {
+                        Bytes image = convert(false, 2, 3, 0, raw, TableSet{});
+                        std::vector<double> ratios(3);
+                        PmWhiteBalanceRecord balance{image.data(), PM_FORMAT_BGR8, 0,          0,         kWidth,
+                                                     kHeight,      &ratios[0],     &ratios[1], &ratios[2]};
+                        PmConvert(PM_OPERATION_WHITE_BALANCE, &balance, 0);
+                        Bytes toned(pixels), turned(std::size_t(kWidth) * 48), back(pixels), sharp(image.size());
+                        PmBrightness(raw.data(), std::int32_t(pixels), 40, toned.data());
+                        PmContrast(toned.data(), std::int32_t(pixels), -7, toned.data());
+                        PmRotate90CW8B(static_cast<const std::uint8_t*>(toned.data()), kWidth, kHeight, turned.data());  // rows of 48
+                        PmRotate90CW8B(turned.data(), kHeight, kWidth, back.data());  // the decorated turn: back again
+                        PmSharpen24B(image.data(), kWidth, kHeight, 1.5f, sharp.data());  // rows of 192 bytes
+                        ROIColorCorrection(sharp.data(), 5, 3, 40, 30, kWidth, 0);
+                        Bytes out = asBytes(ratios);
+                        for (const Bytes* part : {&toned, &turned, &back, &sharp}) out.insert(out.end(), part->begin(), part->end());
+                        return out;
+                    }});
 }
 
 std::vector<Job> jobs(const Bytes& raw, const TableSet& tables) {
@@ -91,6 +135,7 @@ std::vector<Job> jobs(const Bytes& raw, const TableSet& tables) {
                         out.insert(out.end(), live.begin(), live.end());
                         return out;
                     }});
+    recordAndAdjustmentJobs(list, raw);
     return list;
 }
 
@@ -120,6 +165,7 @@ std::vector<std::vector<Bytes>> runAtOnce(const std::vector<Job>& list) {
 }
 
 bool isCode(const Job& job, const char* prefix) { return job.name.rfind(prefix, 0) == 0; }
+bool setsFlag(const Job& job) { return isCode(job, "code 7") || isCode(job, "code 9") || isCode(job, "record"); }
 
 TEST(Threads, ConvertAndCalibrateAtOnceAsAlone) {
     const Bytes raw = randomBytes(std::size_t(kWidth) * kHeight, 4242);
@@ -130,15 +176,15 @@ TEST(Threads, ConvertAndCalibrateAtOnceAsAlone) {
     // Alone first, leaving out the codes that set the smoothing flag.
     std::vector<Bytes> alone(list.size());
     for (std::size_t j = 0; j < list.size(); ++j)
-        if (!isCode(list[j], "code 7") && !isCode(list[j], "code 9")) alone[j] = list[j].run();
+        if (!setsFlag(list[j])) alone[j] = list[j].run();
 
-    // At once, while codes 7 and 9 set the flag: code 5 may switch to its
+    // At once, while codes 7 and 9 and the record entry set the flag: code 5 may switch to its
     // smoothed variant at any pixel, so each of its pixels is either variant's.
     const auto firstRound = runAtOnce(list);
     std::vector<Bytes> smoothedFive(list.size());
     for (std::size_t j = 0; j < list.size(); ++j) {
         if (isCode(list[j], "code 5")) smoothedFive[j] = list[j].run();
-        if (isCode(list[j], "code 7") || isCode(list[j], "code 9")) alone[j] = list[j].run();
+        if (setsFlag(list[j])) alone[j] = list[j].run();
     }
     for (std::size_t j = 0; j < list.size(); ++j)
         for (int k = 0; k < kThreads; ++k) {

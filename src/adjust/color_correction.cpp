@@ -97,6 +97,9 @@ extern "C" void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int3
     if (image == nullptr || regionWidth <= 0 || regionHeight <= 0 || imageWidth <= 0) return;
     const Index left = std::max<Index>(x0, 0), right = std::min<Index>(Index(x0) + regionWidth, imageWidth);
     const Index top = std::max<Index>(y0, 0), bottom = Index(y0) + regionHeight;
+    // A region with no column inside the image changes nothing: stop before
+    // walking its rows, which may number 2^32 and lie far past any image.
+    if (left >= right) return;
     // Per pixel: linearise and mix (three packed look-ups and two additions),
     // then clamp and re-encode (one look-up per component).  The packed words
     // hold exactly the separately truncated table terms.

@@ -175,6 +175,9 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
             finishPixel<S>(around(std::false_type{}, r, c), f.tables, bottomUp);
     };
 
+    // No column to compute: the row walks below would do nothing, over up to
+    // 2^31 rows.
+    if (lastColumn < 2) return 1;
     for (std::int64_t r = 2; r <= lastRow; ++r) {
         std::int64_t c = 2;
         if (vector && lastColumn >= 2)

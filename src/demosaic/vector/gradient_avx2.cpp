@@ -12,8 +12,15 @@
 #include "demosaic/vector/gradient_avx2.h"
 #include "demosaic/vector/x86_pixels.h"
 
+#ifndef __clang__
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
+// clang does not take the GCC target pragma: it needs the attribute on each
+// function, which this gives everything up to the pop below.
+#ifdef __clang__
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#endif
 
 #include "demosaic/vector/gradient_blocks.h"
 
@@ -77,6 +84,11 @@ PIXMILL_GRADIENT_AVX2(RedGreenRow)
 }  // namespace simd
 }  // namespace pm
 
+#ifdef __clang__
+#pragma clang attribute pop
+#endif
+#ifndef __clang__
 #pragma GCC pop_options
+#endif
 
 #endif
