@@ -174,6 +174,15 @@ bool writeRgbRows(PngSession& session, const WriteStructs& structs, const BgrIma
     return true;
 }
 
+// Points the session at the file's bytes and creates the decoder over it.
+void startDecoder(const std::vector<std::uint8_t>& contents, PngSession& session, ReadStructs& structs) {
+    session.input = contents.data();
+    session.inputSize = contents.size();
+    structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, onPngError, onPngWarning);
+    if (structs.png) structs.info = png_create_info_struct(structs.png);
+    if (!structs.png || !structs.info) throw ImageError("cannot set up the PNG decoder (out of memory)");
+}
+
 }  // namespace
 
 bool looksLikePng(const std::vector<std::uint8_t>& contents) {
@@ -182,12 +191,8 @@ bool looksLikePng(const std::vector<std::uint8_t>& contents) {
 
 GreyFrame decodePng(const std::vector<std::uint8_t>& contents) {
     PngSession session;
-    session.input = contents.data();
-    session.inputSize = contents.size();
     ReadStructs structs;
-    structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, onPngError, onPngWarning);
-    if (structs.png) structs.info = png_create_info_struct(structs.png);
-    if (!structs.png || !structs.info) throw ImageError("cannot set up the PNG decoder (out of memory)");
+    startDecoder(contents, session, structs);
 
     GreyFrame frame;
     std::vector<png_bytep> rows;
@@ -198,12 +203,8 @@ GreyFrame decodePng(const std::vector<std::uint8_t>& contents) {
 
 WideFrame decodeWidePng(const std::vector<std::uint8_t>& contents) {
     PngSession session;
-    session.input = contents.data();
-    session.inputSize = contents.size();
     ReadStructs structs;
-    structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, onPngError, onPngWarning);
-    if (structs.png) structs.info = png_create_info_struct(structs.png);
-    if (!structs.png || !structs.info) throw ImageError("cannot set up the PNG decoder (out of memory)");
+    startDecoder(contents, session, structs);
 
     WideFrame frame;
     std::vector<std::uint8_t> bytes;
