@@ -1,7 +1,7 @@
 // Whole conversions of the methods with vector prefixes on each path this
-// processor has, and with rows streamed past the cache, byte for byte
-// against the same conversion on the scalar path writing in place (whose
-// bytes the model tests pin down), with guard bytes around the destination.  Widths run over every even width around the 16- and
+// processor has, byte for byte against the same conversion on the scalar
+// path (whose bytes the model tests pin down), with guard bytes around the
+// destination.  Widths run over every even width around the 16- and
 // 32-pixel blocks (and the rotated method's 128-column tiles), heights 4 to
 // 8 and beyond its 16-row tiles.
 #include <gtest/gtest.h>
@@ -38,15 +38,6 @@ std::vector<Path> vectorPaths() {
     for (Path p : {Path::Sse2, Path::Avx, Path::Avx2})
         if (pm::simd::pathAvailable(p)) paths.push_back(p);
     return paths;
-}
-
-// Each vector path writing in place, and the best one also streaming its
-// rows past the cache (which only large frames do by themselves).
-std::vector<std::pair<Path, pm::Stores>> vectorRuns() {
-    std::vector<std::pair<Path, pm::Stores>> runs;
-    for (Path p : vectorPaths()) runs.push_back({p, pm::Stores::Never});
-    if (!runs.empty()) runs.push_back({runs.back().first, pm::Stores::Always});
-    return runs;
 }
 
 const char* pathName(Path p) { return p == Path::Avx2 ? "AVX2" : p == Path::Avx ? "AVX" : "SSE2"; }
@@ -93,22 +84,20 @@ std::vector<std::pair<const char*, Bytes>> frames(int w, int h, std::uint32_t se
         for (int layout : {1, 2, 3, 4, 0, 5, -1})
             for (std::int32_t flip : {0, 1, 0x100})
                 for (const TableSet& t : allTables(seed)) {
-                    auto run = [&](Path path, pm::Stores stores) {
+                    auto run = [&](Path path) {
                         Bytes out(bytes + 2 * kGuard, kGuardByte);
                         std::copy(before.begin(), before.end(), out.begin() + kGuard);
                         const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
                                                        pm::tableOrIdentity(t.b())};
-                        const std::int32_t result =
-                            m.method(path, raw.data(), out.data() + kGuard, w, h, applied.red, applied.green,
-                                     applied.blue, std::uint32_t(flip), layout, stores);
+                        const std::int32_t result = m.method(path, raw.data(), out.data() + kGuard, w, h, applied.red,
+                                                             applied.green, applied.blue, std::uint32_t(flip), layout);
                         return std::make_pair(result, out);
                     };
-                    const auto scalar = run(Path::Scalar, pm::Stores::Never);
-                    for (const auto& [path, stores] : vectorRuns()) {
-                        const std::string context = std::string(m.name) + " on " + pathName(path) +
-                                                    (stores == pm::Stores::Always ? " streamed, " : ", ") +
-                                                    frameName + " frame, " + describe(layout, w, h, flip, t.name);
-                        const auto vector = run(path, stores);
+                    const auto scalar = run(Path::Scalar);
+                    for (Path path : vectorPaths()) {
+                        const std::string context = std::string(m.name) + " on " + pathName(path) + ", " + frameName +
+                                                    " frame, " + describe(layout, w, h, flip, t.name);
+                        const auto vector = run(path);
                         if (vector.first != scalar.first)
                             return ::testing::AssertionFailure() << context << ": result " << vector.first;
                         for (std::size_t i = 0; i < kGuard; ++i)

@@ -7,7 +7,6 @@ set(PIXMILL_BUILD_SOURCES
     legacy/colour_difference_planes.cpp
     frame/library_state.cpp
     frame/border.cpp
-    frame/row_stream.cpp
     frame/debug_output.cpp
     demosaic/bilinear.cpp
     demosaic/offset_bilinear.cpp

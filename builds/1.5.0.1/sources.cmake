@@ -5,7 +5,6 @@ set(PIXMILL_BUILD_SOURCES
     frame/library_state.cpp
     frame/constant_block.cpp
     frame/border.cpp
-    frame/row_stream.cpp
     frame/debug_output.cpp
     demosaic/bilinear.cpp
     demosaic/mapped_window.cpp

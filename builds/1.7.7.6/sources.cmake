@@ -3,7 +3,6 @@ set(PIXMILL_BUILD_SOURCES
     frame/library_state.cpp
     frame/constant_block.cpp
     frame/border.cpp
-    frame/row_stream.cpp
     frame/convert_entry.cpp
     frame/debug_output.cpp
     frame/record_entry.cpp
@@ -22,6 +21,8 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/pixels_sse2.cpp
     demosaic/vector/pixels_avx.cpp
     demosaic/vector/pixels_avx2.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
     demosaic/vector/forward_window16_x86.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp

@@ -11,20 +11,17 @@ namespace pm {
 
 std::int32_t bilinearOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                         std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                        const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, Stores stores) {
+                        const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool bottomUp = flipSet(flip);
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    const RowStream stream(rowBytes, rowBytes * static_cast<std::size_t>(height), stores);
-    const BilinearWriter<0> writer{dst, width, height, bottomUp, {lutRed, lutGreen, lutBlue}, &stream};
+    const BilinearWriter<0> writer{dst, width, height, bottomUp, {lutRed, lutGreen, lutBlue}};
     // The border of 2 in its two steps: the ends of each computed row while
     // it is in cache, then the edge rows (the rows never computed are wholly
     // replaced by the second step, so they need no first one).
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     const bool computed = bilinearImage<RedSiteGreen::LowerLeft>(
         layout, src, width, height, writer, path, [&](std::int64_t r) {
-            std::uint8_t* row = imageRow(dst, r, height, rowBytes, bottomUp);
-            extendRowEnds(stream.rowFor(row), width, 2, 3);
-            stream.put(row);
+            extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, 2, 3);
         });
     if (computed)
         extendEdgeRows(dst, width, height, 2, 3);

@@ -17,7 +17,6 @@
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
 #include "demosaic/vector/vector_paths.h"
-#include "frame/row_stream.h"
 
 namespace pm {
 
@@ -57,9 +56,6 @@ struct BilinearWriter {
     std::int32_t height;
     bool bottomUp;
     LookupTables tables;
-    // Where rows are computed when they are streamed (RowStream); in place
-    // without it.
-    const RowStream* stream = nullptr;
 
     struct Cursor {
         std::uint8_t* out;  // the image pixel of raw column Offset
@@ -73,8 +69,7 @@ struct BilinearWriter {
         }
     };
     Cursor row(std::int64_t r) const {
-        std::uint8_t* out = imageRow(image, r - Offset, height, static_cast<std::size_t>(width) * 3, bottomUp);
-        return {stream != nullptr ? stream->rowFor(out) : out, tables};
+        return {imageRow(image, r - Offset, height, static_cast<std::size_t>(width) * 3, bottomUp), tables};
     }
 };
 

@@ -11,22 +11,18 @@ namespace pm {
 
 std::int32_t forwardWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                              std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, Stores stores) {
+                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool bottomUp = flipSet(flip);
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    const RowStream stream(rowBytes, rowBytes * static_cast<std::size_t>(height), stores);
-    BgrWriter<std::uint8_t> writer{dst, width, height, bottomUp, lutRed, lutGreen, lutBlue};
-    writer.stream = &stream;
+    const BgrWriter<std::uint8_t> writer{dst, width, height, bottomUp, lutRed, lutGreen, lutBlue};
     // The last row and column have no window; the border replaces them (and
     // the first row and column) by the nearest computed pixels: the ends of
     // each computed row while it is in cache, then the edge rows (the last
     // row, never computed, is wholly replaced by the second step).
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     const bool computed =
         forwardWindowImage<SmoothingFromFlag>(layout, src, width, height, writer, path, [&](std::int64_t r) {
-            std::uint8_t* row = imageRow(dst, r, height, rowBytes, bottomUp);
-            extendRowEnds(stream.rowFor(row), width, 1, 3);
-            stream.put(row);
+            extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, 1, 3);
         });
     if (computed)
         extendEdgeRows(dst, width, height, 1, 3);

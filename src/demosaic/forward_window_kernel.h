@@ -27,7 +27,6 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/vector/vector_paths.h"
-#include "frame/row_stream.h"
 #include "frame/border.h"
 #include "frame/library_state.h"
 
@@ -86,9 +85,6 @@ struct BgrWriter {
     // Set by forwardWindowImage for 8-bit images: the conversion's vector
     // path and prepared tables.  Without it the rows run scalar.
     const simd::RowPlan* plan = nullptr;
-    // For 8-bit images: where rows are computed when they are streamed
-    // (RowStream); in place without it.
-    const RowStream* stream = nullptr;
 
     struct Cursor {
         Value* out;
@@ -104,10 +100,7 @@ struct BgrWriter {
         }
     };
     Cursor row(std::int64_t r) const {
-        Value* out = imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp);
-        if constexpr (std::is_same_v<Value, std::uint8_t>)
-            if (stream != nullptr) out = stream->rowFor(out);
-        return {out, red, green, blue, plan};
+        return {imageRow(image, r, height, static_cast<std::size_t>(width) * 3, bottomUp), red, green, blue, plan};
     }
 };
 

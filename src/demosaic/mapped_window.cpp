@@ -53,12 +53,13 @@ inline void mappedPixel(const std::uint8_t* s, std::ptrdiff_t stride, const Look
 // pixel rule, walked in pairs; the vector prefix of the plan's path may take
 // the first of them (an even number, keeping the pairs aligned).
 template <typename Row>
-void mappedRow(const std::uint8_t* src, std::int32_t width, std::int64_t r, const simd::RowPlan& plan,
-               std::uint8_t* out) {
+void mappedRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height, std::int64_t r,
+               const simd::RowPlan& plan, bool bottomUp) {
     const LookupTables& tables = plan.tables;
     const std::ptrdiff_t stride = width;
     const std::ptrdiff_t lastGroup = width - 4;
     const std::uint8_t* s = src + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    std::uint8_t* out = imageRow(dst, r, height, static_cast<std::size_t>(width) * 3, bottomUp);
     std::ptrdiff_t c = simd::mappedWindowColumns<Row>(s, stride, lastGroup, plan, out);
     for (; c < lastGroup; c += 2) {
         mappedPixel<Row::even>(s + c, stride, tables, out + 3 * c);
@@ -74,23 +75,18 @@ void mappedRow(const std::uint8_t* src, std::int32_t width, std::int64_t r, cons
 
 bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                        const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds,
-                       Stores stores) {
+                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds) {
     const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
     const simd::RowPlan plan = simd::planRows(tables, path);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    const RowStream stream(rowBytes, rowBytes * static_cast<std::size_t>(height), stores);
     // One pass from top to bottom, each row with the kernel of its kind.
     return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
         for (std::int64_t r = 0; r < height - 1; ++r) {
-            std::uint8_t* row = imageRow(dst, r, height, rowBytes, bottomUp);
-            std::uint8_t* out = stream.rowFor(row);
             if ((r & 1) == 0)
-                mappedRow<decltype(evenRows)>(src, width, r, plan, out);
+                mappedRow<decltype(evenRows)>(src, dst, width, height, r, plan, bottomUp);
             else
-                mappedRow<decltype(oddRows)>(src, width, r, plan, out);
-            if (rowEnds > 0) extendRowEnds(out, width, rowEnds, 3);
-            stream.put(row);
+                mappedRow<decltype(oddRows)>(src, dst, width, height, r, plan, bottomUp);
+            if (rowEnds > 0) extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, rowEnds, 3);
         }
     });
 }
@@ -100,12 +96,12 @@ bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t 
 // (see methods.h); the entry accepts them, so they must give a sound image.
 std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, Stores stores) {
+                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     // The last row has no window; the border replaces it, the first row and
     // the outer columns by the nearest kept pixels: the ends of each
     // computed row while it is in cache, then the edge rows.
-    if (mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout, path, 1, stores))
+    if (mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout, path, 1))
         extendEdgeRows(dst, width, height, 1, 3);
     else
         extendBorder(dst, width, height, flip, 1, 3);

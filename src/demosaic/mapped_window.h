@@ -8,7 +8,6 @@
 
 #include "demosaic/bayer.h"
 #include "demosaic/vector/vector_paths.h"
-#include "frame/row_stream.h"
 
 namespace pm {
 
@@ -16,13 +15,11 @@ namespace pm {
 // sample through its table, with the vector prefix of `path`; null tables
 // are taken as the identity.  With `rowEnds` above 0 each computed row gets
 // the column step of a border that wide at once (extendRowEnds).  The caller
-// has checked the frame (frameAccepted).  Large images stream their rows
-// (RowStream, as `stores` says).  Returns false, writing nothing, for any
-// other layout code.
+// has checked the frame (frameAccepted).  Returns false, writing nothing,
+// for any other layout code.
 bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                        const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds,
-                       Stores stores = Stores::Auto);
+                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds);
 
 }  // namespace pm
 

@@ -1,24 +1,21 @@
 // The methods with vector prefixes, on a vector path the caller names.  The
 // methods of methods.h call these with the best path of the processor,
 // chosen once per call; tests call them to run whole conversions on each
-// path the processor has (simd::pathAvailable), and to write the rows in
-// place or streamed past the cache whatever the image size (RowStream).
-// Same arguments and results as the methods of methods.h.
+// path the processor has (simd::pathAvailable).  Same arguments and results
+// as the methods of methods.h.
 #ifndef PIXMILL_DEMOSAIC_METHOD_PATHS_H
 #define PIXMILL_DEMOSAIC_METHOD_PATHS_H
 
 #include <cstdint>
 
 #include "demosaic/vector/vector_paths.h"
-#include "frame/row_stream.h"
 
 namespace pm {
 
 #define PIXMILL_METHOD_ON(name)                                                                                  \
     std::int32_t name(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,          \
                       std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,             \
-                      const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,                      \
-                      Stores stores = Stores::Auto);
+                      const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
 PIXMILL_METHOD_ON(bilinearOn)
 PIXMILL_METHOD_ON(offsetBilinearOn)
 PIXMILL_METHOD_ON(forwardWindowOn)

@@ -13,7 +13,7 @@ namespace pm {
 
 std::int32_t offsetBilinearOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                               std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                              const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, Stores) {
+                              const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool bottomUp = flipSet(flip);
     const BilinearWriter<1> writer{dst, width, height, bottomUp, {lutRed, lutGreen, lutBlue}};
