@@ -1,5 +1,6 @@
 // Conversion speed of every method built so far, in megapixels per second,
-// on a 64 x 64 frame, a full-HD frame and a 12-megapixel frame.  Run by hand,
+// on a 64 x 64 frame, a full-HD frame and a 12-megapixel frame; the fastest
+// methods also on each vector path the processor has (convertOnPath rows).  Run by hand,
 // not in CI:
 //   build/bench/pixmill_bench --benchmark_filter=Bilinear
 // The header lists the instruction sets of the processor, which decide the
@@ -12,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "demosaic/method_paths.h"
+#include "frame/library_state.h"
 #include "pixmill.h"
 
 namespace {
@@ -27,7 +30,10 @@ std::vector<std::uint8_t> gammaTable(double exponent) {
     return table;
 }
 
-void convertFrame(benchmark::State& state, Entry entry, std::int32_t method, bool mapped = false) {
+// Times convert(raw, image, width, height, red, green, blue) on a random
+// frame of the benchmark's size, with null tables or three gamma-like curves.
+template <typename Convert>
+void timeFrames(benchmark::State& state, bool mapped, Convert&& convert) {
     const auto width = static_cast<std::int32_t>(state.range(0));
     const auto height = static_cast<std::int32_t>(state.range(1));
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -40,11 +46,51 @@ void convertFrame(benchmark::State& state, Entry entry, std::int32_t method, boo
     const std::uint8_t* g = mapped ? green.data() : nullptr;
     const std::uint8_t* b = mapped ? blue.data() : nullptr;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(entry(image.data(), raw.data(), width, height, method, r, g, b, 0, 1));
+        benchmark::DoNotOptimize(convert(raw.data(), image.data(), width, height, r, g, b));
         benchmark::ClobberMemory();
     }
     state.counters["MP/s"] = benchmark::Counter(static_cast<double>(pixels) * 1e-6 * state.iterations(),
                                                 benchmark::Counter::kIsRate);
+}
+
+void convertFrame(benchmark::State& state, Entry entry, std::int32_t method, bool mapped = false) {
+    timeFrames(state, mapped, [&](const std::uint8_t* raw, std::uint8_t* image, std::int32_t width,
+                                  std::int32_t height, const std::uint8_t* r, const std::uint8_t* g,
+                                  const std::uint8_t* b) {
+        return entry(image, raw, width, height, method, r, g, b, 0, 1);
+    });
+}
+
+// A method with vector paths on a path named by the row (the entries take
+// the processor's best one), so that each path the processor has shows
+// beside the OpenCV rows.  Tables are handed over as the entries hand them:
+// null as the identity table.
+void convertOnPath(benchmark::State& state, decltype(&pm::bilinearOn) method, pm::simd::Path path, bool mapped) {
+    timeFrames(state, mapped, [&](const std::uint8_t* raw, std::uint8_t* image, std::int32_t width,
+                                  std::int32_t height, const std::uint8_t* r, const std::uint8_t* g,
+                                  const std::uint8_t* b) {
+        return method(path, raw, image, width, height, pm::tableOrIdentity(r), pm::tableOrIdentity(g),
+                      pm::tableOrIdentity(b), 0, 1);
+    });
+}
+
+void registerPathRows() {
+    using pm::simd::Path;
+    const std::pair<const char*, decltype(&pm::bilinearOn)> methods[] = {
+        {"Bilinear", pm::bilinearOn},          {"MappedWindow", pm::mappedWindowOn},
+        {"ForwardWindow", pm::forwardWindowOn}, {"RotatedTwoByTwo", pm::rotatedTwoByTwoOn}};
+    const std::pair<const char*, Path> paths[] = {{"AVX2", Path::Avx2}, {"AVX512", Path::Avx512}};
+    for (const auto& [pathName, path] : paths) {
+        if (!pm::simd::pathAvailable(path)) continue;
+        for (const auto& [name, method] : methods)
+            for (bool mapped : {false, true})
+                benchmark::RegisterBenchmark((std::string("convertOnPath/") + name + (mapped ? "Gamma/" : "/") + pathName).c_str(),
+                                             convertOnPath, method, path, mapped)
+                    ->Args({64, 64})
+                    ->Args({1920, 1080})
+                    ->Args({4096, 3072})
+                    ->Unit(benchmark::kMillisecond);
+    }
 }
 
 void frameSizes(benchmark::internal::Benchmark* b) {
@@ -107,6 +153,7 @@ std::string instructionSets() {
 
 int main(int argc, char** argv) {
     benchmark::AddCustomContext("instruction sets", instructionSets());
+    registerPathRows();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

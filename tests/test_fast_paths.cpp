@@ -35,12 +35,14 @@ const PathMethod kMethods[] = {
 
 std::vector<Path> vectorPaths() {
     std::vector<Path> paths;
-    for (Path p : {Path::Sse2, Path::Avx, Path::Avx2})
+    for (Path p : {Path::Sse2, Path::Avx, Path::Avx2, Path::Avx512})
         if (pm::simd::pathAvailable(p)) paths.push_back(p);
     return paths;
 }
 
-const char* pathName(Path p) { return p == Path::Avx2 ? "AVX2" : p == Path::Avx ? "AVX" : "SSE2"; }
+const char* pathName(Path p) {
+    return p == Path::Avx512 ? "AVX-512" : p == Path::Avx2 ? "AVX2" : p == Path::Avx ? "AVX" : "SSE2";
+}
 
 // A gamma-like curve with a different exponent per channel, and the tables
 // sets of test_support.h (null, identity, arbitrary, green only).

@@ -18,6 +18,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/pixels_sse2.cpp
     demosaic/vector/pixels_avx.cpp
     demosaic/vector/pixels_avx2.cpp
+    demosaic/vector/pixels_avx512.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -21,6 +21,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/pixels_sse2.cpp
     demosaic/vector/pixels_avx.cpp
     demosaic/vector/pixels_avx2.cpp
+    demosaic/vector/pixels_avx512.cpp
     demosaic/vector/median_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp

@@ -21,8 +21,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/pixels_sse2.cpp
     demosaic/vector/pixels_avx.cpp
     demosaic/vector/pixels_avx2.cpp
-    demosaic/vector/gradient_sse2.cpp
-    demosaic/vector/gradient_avx2.cpp
+    demosaic/vector/pixels_avx512.cpp
     demosaic/vector/forward_window16_x86.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp

@@ -11,6 +11,7 @@ namespace simd {
 // covers the operating system's saving of the AVX state.  A conversion asks
 // once, when it starts.
 Path bestPath() {
+    if (pathAvailable(Path::Avx512)) return Path::Avx512;
     if (__builtin_cpu_supports("avx2")) return Path::Avx2;
     return __builtin_cpu_supports("avx") ? Path::Avx : Path::Sse2;
 }
@@ -20,6 +21,9 @@ bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
 
 bool pathAvailable(Path path) {
     switch (path) {
+        case Path::Avx512:
+            return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                   __builtin_cpu_supports("avx2");
         case Path::Avx2: return __builtin_cpu_supports("avx2");
         case Path::Avx: return __builtin_cpu_supports("avx");
         default: return true;

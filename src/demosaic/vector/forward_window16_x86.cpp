@@ -97,8 +97,8 @@ __attribute__((target("avx"))) std::ptrdiff_t runAvx(const std::uint16_t* s, std
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                       std::uint16_t* out, Path path) {
-    // The AVX2 path runs on processors that have AVX too.
-    return path == Path::Avx || path == Path::Avx2 ? runAvx<Row, Smoothing>(s, stride, count, out) : 0;
+    // The AVX2 and AVX-512 paths run on processors that have AVX too.
+    return path >= Path::Avx ? runAvx<Row, Smoothing>(s, stride, count, out) : 0;
 }
 
 #define PIXMILL_FORWARD_WINDOW_COLUMNS16(Row, Smoothing)                                                   \

@@ -8,16 +8,19 @@
 // instruction less the lowest bit of a ^ b; quarterOfSum likewise.  Both site rules of a row are
 // computed for every lane and each lane keeps the one of its column.
 //
-// V provides: Vec, kPixels, kShuffles (has a byte shuffle), load, splat,
+// V provides: Vec, kPixels, kShuffles (looks tables up itself), load, splat,
 // splat16, avg, subBytes, andBits, andNot, orBits, xorBits,
-// storePixels(out, blue, green, red) and, with kShuffles, shuffle, subsBytes
-// (signed, saturating) and piece (a 16-byte table piece in every 128-bit
-// part); without it, storeMapped(out, blue, green, red, tables).
+// storePixels(out, blue, green, red) and, with kShuffles, either
+// kWholeTables and lookUpTable(table, idx) (a look-up in the whole table) or
+// shuffle, subsBytes (signed, saturating) and piece (a 16-byte table piece in
+// every 128-bit part) for the walk over the pieces; without kShuffles,
+// storeMapped(out, blue, green, red, tables).
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
@@ -83,6 +86,20 @@ PIXMILL_BLOCK_INLINE typename V::Vec lookUp(const std::uint8_t (*pieces)[16], ty
         highPart = V::xorBits(highPart, V::shuffle(V::piece(pieces[k + 8]), high));
     }
     return V::orBits(lowPart, highPart);
+}
+
+// Table k of the plan (0 blue, 1 green, 2 red) at each byte of idx.
+template <typename V, typename = void>
+struct HasWholeTables : std::false_type {};
+template <typename V>
+struct HasWholeTables<V, std::void_t<decltype(V::kWholeTables)>> : std::true_type {};
+
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const RowPlan& plan, int k, typename V::Vec idx) {
+    if constexpr (HasWholeTables<V>::value)
+        return V::lookUpTable(plan.table(k), idx);
+    else
+        return lookUp<V>(plan.pieces[k], idx);
 }
 
 // ---- The site rules of the scalar kernels, on V::kPixels lanes ----------
@@ -165,11 +182,10 @@ struct MappedWindowBlock {
                                       windowSites<V, Row::odd>(s, stride, false));
         constexpr bool evenGreen = !colourSite(Row::even);
         const auto self = V::load(s), below = V::load(s + stride);
-        const auto* green = plan.pieces[1];
-        const auto first = lookUp<V>(green, evenGreen ? byParity<V>(self, below) : byParity<V>(below, self));
-        const auto mean = meanDown<V>(first, lookUp<V>(green, V::load(s + 1)));
-        return {lookUp<V>(plan.pieces[0], raw.blue), evenGreen ? byParity<V>(first, mean) : byParity<V>(mean, first),
-                lookUp<V>(plan.pieces[2], raw.red)};
+        const auto first = mapThrough<V>(plan, 1, evenGreen ? byParity<V>(self, below) : byParity<V>(below, self));
+        const auto mean = meanDown<V>(first, mapThrough<V>(plan, 1, V::load(s + 1)));
+        return {mapThrough<V>(plan, 0, raw.blue), evenGreen ? byParity<V>(first, mean) : byParity<V>(mean, first),
+                mapThrough<V>(plan, 2, raw.red)};
     }
 };
 
@@ -187,8 +203,8 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t runBlocks(const std::uint8_t* s, std::ptrdif
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
         const Px<V> p = Block::template at<V>(s + c, stride, plan);
         if constexpr (V::kShuffles)
-            V::storePixels(out + 3 * c, lookUp<V>(plan.pieces[0], p.blue), lookUp<V>(plan.pieces[1], p.green),
-                           lookUp<V>(plan.pieces[2], p.red));
+            V::storePixels(out + 3 * c, mapThrough<V>(plan, 0, p.blue), mapThrough<V>(plan, 1, p.green),
+                           mapThrough<V>(plan, 2, p.red));
         else
             V::storeMapped(out + 3 * c, p.blue, p.green, p.red, plan.tables);
     });

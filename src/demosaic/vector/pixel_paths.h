@@ -1,6 +1,7 @@
 // The bilinear and forward-window prefixes of each instruction set
-// (pixels_sse2.cpp, pixels_avx.cpp, pixels_avx2.cpp), for the dispatch in
-// row_prefixes_x86.cpp only: call the AVX forms after the processor check.
+// (pixels_sse2.cpp, pixels_avx.cpp, pixels_avx2.cpp, pixels_avx512.cpp), for
+// the dispatch in row_prefixes_x86.cpp only: call the AVX forms after the
+// processor check.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 
@@ -25,6 +26,7 @@ namespace simd {
 PIXMILL_DECLARE_PIXEL_BLOCKS(Sse2)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx2)
+PIXMILL_DECLARE_PIXEL_BLOCKS(Avx512)
 #undef PIXMILL_DECLARE_PIXEL_BLOCKS
 
 }  // namespace simd

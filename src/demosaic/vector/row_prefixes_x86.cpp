@@ -14,6 +14,10 @@ template <typename Row, RedSiteGreen Green>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const RowPlan& plan, std::uint8_t* out) {
     switch (plan.path) {
+        case Path::Avx512:
+            // Runs shorter than its 64-pixel block take the 32-pixel one.
+            if (count < 64) return bilinearBlocksAvx2<Row, Green>(s, stride, count, plan, out);
+            return bilinearBlocksAvx512<Row, Green>(s, stride, count, plan, out);
         case Path::Avx2: return bilinearBlocksAvx2<Row, Green>(s, stride, count, plan, out);
         case Path::Avx: return bilinearBlocksAvx<Row, Green>(s, stride, count, plan, out);
         case Path::Sse2: return bilinearBlocksSse2<Row, Green>(s, stride, count, plan, out);
@@ -25,6 +29,10 @@ template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const RowPlan& plan, std::uint8_t* out) {
     switch (plan.path) {
+        case Path::Avx512:
+            // Runs shorter than its 64-pixel block take the 32-pixel one.
+            if (count < 64) return windowBlocksAvx2<Row, Smoothing>(s, stride, count, plan, out);
+            return windowBlocksAvx512<Row, Smoothing>(s, stride, count, plan, out);
         case Path::Avx2: return windowBlocksAvx2<Row, Smoothing>(s, stride, count, plan, out);
         case Path::Avx: return windowBlocksAvx<Row, Smoothing>(s, stride, count, plan, out);
         case Path::Sse2: return windowBlocksSse2<Row, Smoothing>(s, stride, count, plan, out);
@@ -39,6 +47,10 @@ std::ptrdiff_t mappedWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride,
                                    const RowPlan& plan, std::uint8_t* out) {
     if (plan.unmapped) return forwardWindowColumns<Row, SmoothingNever>(s, stride, count, plan, out);
     switch (plan.path) {
+        case Path::Avx512:
+            // Runs shorter than its 64-pixel block take the 32-pixel one.
+            if (count < 64) return mappedBlocksAvx2<Row>(s, stride, count, plan, out);
+            return mappedBlocksAvx512<Row>(s, stride, count, plan, out);
         case Path::Avx2: return mappedBlocksAvx2<Row>(s, stride, count, plan, out);
         case Path::Avx: return mappedBlocksAvx<Row>(s, stride, count, plan, out);
         case Path::Sse2: return mappedBlocksSse2<Row>(s, stride, count, plan, out);

@@ -12,7 +12,9 @@
 //
 // Instruction sets: SSE2, part of every x86-64 processor; AVX, whose byte
 // shuffle interleaves the colours far faster than SSE2 can and looks tables
-// up 16 bytes at a time; AVX2, the same 32 pixels at a time.  A conversion
+// up 16 bytes at a time; AVX2, the same 32 pixels at a time; AVX-512 with its
+// byte instructions and byte permutes (BW and VBMI), 64 pixels at a time,
+// whose permutes look up a whole table at once.  A conversion
 // picks one path when it starts (RowPlan) and hands it down to every row.  On
 // other targets the prefixes handle nothing and the scalar code does it all.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_VECTOR_PATHS_H
@@ -33,7 +35,8 @@ namespace simd {
 // Pixels per step of the 128-bit prefixes (the AVX2 ones take 32).
 constexpr std::ptrdiff_t kBlock = 16;
 
-enum class Path { Scalar, Sse2, Avx, Avx2 };
+// In order of preference; each path's processor has the sets before it.
+enum class Path { Scalar, Sse2, Avx, Avx2, Avx512 };
 
 // What a conversion settles once, before its first row: the path, the three
 // tables, whether they are all the identity (null), and each table cut into
@@ -47,11 +50,14 @@ struct RowPlan {
     LookupTables tables;
     bool unmapped;
     alignas(32) std::uint8_t pieces[3][16][16];  // blue, green, red
+    // Table k in the order of the pieces.
+    const std::uint8_t* table(int k) const { return k == 0 ? tables.blue : k == 1 ? tables.green : tables.red; }
 };
 
 inline RowPlan planRows(const LookupTables& tables, Path path) {
     RowPlan plan{path, tables, allIdentity(tables), {}};
-    // Null tables are never looked up, and small frames feel the cost.
+    // Null tables are never looked up, and small frames feel the cost.  (The
+    // AVX-512 path looks up whole tables, but hands short runs to AVX2.)
     if (plan.unmapped) return plan;
     const std::uint8_t* const each[3] = {tables.blue, tables.green, tables.red};
     for (int t = 0; t < 3; ++t)
@@ -73,7 +79,7 @@ enum class MedianRule { Sorted, Counted };
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs for the bilinear and forward-window
-// prefixes: AVX2, else AVX, else SSE2.
+// prefixes: AVX-512 (BW and VBMI), else AVX2, else AVX, else SSE2.
 Path bestPath();
 
 // Whether this processor runs `path` (Scalar always), so that tests can run
