@@ -9,8 +9,8 @@
 // computed for every lane and each lane keeps the one of its column.
 //
 // V provides: Vec, kPixels, kShuffles (looks tables up itself), load, splat,
-// splat16, avg, subBytes, andBits, andNot, orBits, xorBits,
-// storePixels(out, blue, green, red) and, with kShuffles, either
+// avg, subBytes, andBits, orBits, xorBits, byParity(even, odd) (even lanes
+// from the first, odd from the second), storePixels(out, blue, green, red) and, with kShuffles, either
 // kWholeTables and lookUpTable(table, idx) (a look-up in the whole table) or
 // shuffle, subsBytes (signed, saturating) and piece (a 16-byte table piece in
 // every 128-bit part) for the walk over the pieces; without kShuffles,
@@ -59,8 +59,7 @@ PIXMILL_BLOCK_INLINE typename V::Vec quarterOfSum(typename V::Vec a, typename V:
 // Even lanes from `even`, odd lanes from `odd`.
 template <typename V>
 PIXMILL_BLOCK_INLINE typename V::Vec byParity(typename V::Vec even, typename V::Vec odd) {
-    const auto evenLanes = V::splat16(0x00FF);
-    return V::orBits(V::andBits(evenLanes, even), V::andNot(evenLanes, odd));
+    return V::byParity(even, odd);
 }
 template <typename V>
 PIXMILL_BLOCK_INLINE Px<V> byParity(const Px<V>& even, const Px<V>& odd) {
@@ -104,6 +103,8 @@ PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const RowPlan& plan, int k, type
 
 // ---- The site rules of the scalar kernels, on V::kPixels lanes ----------
 
+// Every four-neighbour sum pairs left with right and up with down, as the
+// two-neighbour means do, so that a row's two site rules share their means.
 template <typename V, Site S, RedSiteGreen Green>
 PIXMILL_BLOCK_INLINE Px<V> bilinearSites(const std::uint8_t* s, std::ptrdiff_t stride) {
     const auto self = V::load(s), up = V::load(s - stride), down = V::load(s + stride);
@@ -118,11 +119,11 @@ PIXMILL_BLOCK_INLINE Px<V> bilinearSites(const std::uint8_t* s, std::ptrdiff_t s
         case Site::GreenInRedRow:
             return {meanDown<V>(up, down), self, meanDown<V>(left, right)};
         case Site::Blue:
-            return {self, quarterOfSum<V>(down, left, up, right), diagonals()};
+            return {self, quarterOfSum<V>(left, right, up, down), diagonals()};
         case Site::Red:
         default:
             return {diagonals(),
-                    Green == RedSiteGreen::LowerLeft ? meanDown<V>(down, left) : quarterOfSum<V>(down, left, up, right),
+                    Green == RedSiteGreen::LowerLeft ? meanDown<V>(down, left) : quarterOfSum<V>(left, right, up, down),
                     self};
     }
 }
@@ -197,6 +198,7 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t runBlocks(const std::uint8_t* s, std::ptrdif
                                               const RowPlan& plan, std::uint8_t* out) {
     if (Block::kMapsItself || plan.unmapped)
         return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
+            __builtin_prefetch(s + c + 2 * stride + 256, 0, 3);
             const Px<V> p = Block::template at<V>(s + c, stride, plan);
             V::storePixels(out + 3 * c, p.blue, p.green, p.red);
         });

@@ -29,12 +29,11 @@ struct AvxPixels {
     static Vec load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static Vec piece(const std::uint8_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
     static Vec splat(std::uint8_t v) { return _mm_set1_epi8(static_cast<char>(v)); }
-    static Vec splat16(std::uint16_t v) { return _mm_set1_epi16(static_cast<short>(v)); }
     static Vec avg(Vec a, Vec b) { return _mm_avg_epu8(a, b); }
     static Vec subBytes(Vec a, Vec b) { return _mm_sub_epi8(a, b); }
     static Vec subsBytes(Vec a, Vec b) { return _mm_subs_epi8(a, b); }
     static Vec andBits(Vec a, Vec b) { return _mm_and_si128(a, b); }
-    static Vec andNot(Vec a, Vec b) { return _mm_andnot_si128(a, b); }
+    static Vec byParity(Vec even, Vec odd) { return _mm_blendv_epi8(even, odd, _mm_set1_epi16(-256)); }
     static Vec orBits(Vec a, Vec b) { return _mm_or_si128(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm_xor_si128(a, b); }
     static Vec shuffle(Vec table, Vec idx) { return _mm_shuffle_epi8(table, idx); }

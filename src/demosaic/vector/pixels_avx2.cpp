@@ -33,12 +33,11 @@ struct Avx2Pixels {
         return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
     }
     static Vec splat(std::uint8_t v) { return _mm256_set1_epi8(static_cast<char>(v)); }
-    static Vec splat16(std::uint16_t v) { return _mm256_set1_epi16(static_cast<short>(v)); }
     static Vec avg(Vec a, Vec b) { return _mm256_avg_epu8(a, b); }
     static Vec subBytes(Vec a, Vec b) { return _mm256_sub_epi8(a, b); }
     static Vec subsBytes(Vec a, Vec b) { return _mm256_subs_epi8(a, b); }
     static Vec andBits(Vec a, Vec b) { return _mm256_and_si256(a, b); }
-    static Vec andNot(Vec a, Vec b) { return _mm256_andnot_si256(a, b); }
+    static Vec byParity(Vec even, Vec odd) { return _mm256_blendv_epi8(even, odd, _mm256_set1_epi16(-256)); }
     static Vec orBits(Vec a, Vec b) { return _mm256_or_si256(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm256_xor_si256(a, b); }
     static Vec shuffle(Vec table, Vec idx) { return _mm256_shuffle_epi8(table, idx); }

@@ -57,14 +57,10 @@ struct Avx512Pixels {
     static constexpr bool kWholeTables = true;
     static Vec load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
     static Vec splat(std::uint8_t v) { return _mm512_set1_epi8(static_cast<char>(v)); }
-    static Vec splat16(std::uint16_t v) { return _mm512_set1_epi16(static_cast<short>(v)); }
     static Vec avg(Vec a, Vec b) { return _mm512_avg_epu8(a, b); }
     static Vec subBytes(Vec a, Vec b) { return _mm512_sub_epi8(a, b); }
     static Vec andBits(Vec a, Vec b) { return _mm512_and_si512(a, b); }
-    // ~a & b as a three-input logic function (truth-table bits 2 and 3: a clear,
-    // b set); GCC's header form of the and-not trips its own uninitialised-
-    // value warning.
-    static Vec andNot(Vec a, Vec b) { return _mm512_ternarylogic_epi32(a, b, b, 0x0C); }
+    static Vec byParity(Vec even, Vec odd) { return _mm512_mask_blend_epi8(0xAAAAAAAAAAAAAAAAull, even, odd); }
     static Vec orBits(Vec a, Vec b) { return _mm512_or_si512(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
     // table[idx] per byte: entries idx & 127 of each half of the table, the

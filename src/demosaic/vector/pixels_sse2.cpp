@@ -20,11 +20,13 @@ struct Sse2Pixels {
     static constexpr bool kShuffles = false;
     static Vec load(const std::uint8_t* p) { return load16(p); }
     static Vec splat(std::uint8_t v) { return _mm_set1_epi8(static_cast<char>(v)); }
-    static Vec splat16(std::uint16_t v) { return _mm_set1_epi16(static_cast<short>(v)); }
     static Vec avg(Vec a, Vec b) { return _mm_avg_epu8(a, b); }
     static Vec subBytes(Vec a, Vec b) { return _mm_sub_epi8(a, b); }
     static Vec andBits(Vec a, Vec b) { return _mm_and_si128(a, b); }
-    static Vec andNot(Vec a, Vec b) { return _mm_andnot_si128(a, b); }
+    static Vec byParity(Vec even, Vec odd) {
+        const Vec evenLanes = _mm_set1_epi16(0x00FF);
+        return _mm_or_si128(_mm_and_si128(evenLanes, even), _mm_andnot_si128(evenLanes, odd));
+    }
     static Vec orBits(Vec a, Vec b) { return _mm_or_si128(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm_xor_si128(a, b); }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
