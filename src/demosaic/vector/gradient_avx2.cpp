@@ -10,17 +10,10 @@
 #include "demosaic/bayer.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/gradient_avx2.h"
+#include "demosaic/vector/target_sets.h"
 #include "demosaic/vector/x86_pixels.h"
 
-#ifndef __clang__
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
-// clang does not take the GCC target pragma: it needs the attribute on each
-// function, which this gives everything up to the pop below.
-#ifdef __clang__
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#endif
+PIXMILL_TARGET_BEGIN("avx2")
 
 #include "demosaic/vector/gradient_blocks.h"
 
@@ -84,11 +77,6 @@ PIXMILL_GRADIENT_AVX2(RedGreenRow)
 }  // namespace simd
 }  // namespace pm
 
-#ifdef __clang__
-#pragma clang attribute pop
-#endif
-#ifndef __clang__
-#pragma GCC pop_options
-#endif
+PIXMILL_TARGET_END()
 
 #endif

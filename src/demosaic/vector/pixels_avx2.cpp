@@ -7,16 +7,11 @@
 
 #ifdef PIXMILL_VECTOR_X86
 
+#include "demosaic/vector/target_sets.h"
 #include "demosaic/vector/pixel_paths.h"
 #include "demosaic/vector/x86_pixels.h"
 
-#ifndef __clang__
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
-#ifdef __clang__  // clang takes the target as an attribute on each function
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#endif
+PIXMILL_TARGET_BEGIN("avx2")
 
 #include "demosaic/vector/pixel_blocks.h"
 
@@ -51,11 +46,6 @@ PIXMILL_PIXEL_BLOCKS(Avx2, Avx2Pixels)
 }  // namespace simd
 }  // namespace pm
 
-#ifdef __clang__
-#pragma clang attribute pop
-#endif
-#ifndef __clang__
-#pragma GCC pop_options
-#endif
+PIXMILL_TARGET_END()
 
 #endif

@@ -9,17 +9,12 @@
 
 #ifdef PIXMILL_VECTOR_X86
 
+#include "demosaic/vector/target_sets.h"
 #include <immintrin.h>
 
 #include "demosaic/vector/pixel_paths.h"
 
-#ifndef __clang__
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vbmi")
-#endif
-#ifdef __clang__  // clang takes the target as an attribute on each function
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), apply_to = function)
-#endif
+PIXMILL_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi")
 
 #include "demosaic/vector/pixel_blocks.h"
 
@@ -86,11 +81,6 @@ PIXMILL_PIXEL_BLOCKS(Avx512, Avx512Pixels)
 }  // namespace simd
 }  // namespace pm
 
-#ifdef __clang__
-#pragma clang attribute pop
-#endif
-#ifndef __clang__
-#pragma GCC pop_options
-#endif
+PIXMILL_TARGET_END()
 
 #endif
