@@ -13,7 +13,8 @@
 // from the first, odd from the second), storePixels(out, blue, green, red) and, with kShuffles, either
 // kWholeTables and lookUpTable(table, idx) (a look-up in the whole table) or
 // shuffle, subsBytes (signed, saturating) and piece (a 16-byte table piece in
-// every 128-bit part) for the walk over the pieces; without kShuffles,
+// every 128-bit part) for the walk over the pieces, and nextLanes(v, after)
+// (lane i takes lane i + 1, the last lane `after`); without kShuffles,
 // storeMapped(out, blue, green, red, tables).
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
@@ -171,9 +172,11 @@ struct WindowBlock {
 
 // Mapped samples: blue and red are the mapped samples the unsmoothed window
 // picks; green is the mapped sample at a green site, elsewhere the mean of
-// the mapped greens below and to the right.  Two green look-ups serve both:
-// the first takes the sample itself at green lanes and the one below at the
-// others, the second the one to the right.
+// the mapped greens below and to the right.  One green look-up serves both:
+// it takes the sample itself at green lanes and the one below at the others.
+// The green to the right of a red or blue site is the next lane's own, so
+// the same look-up moved on by one lane gives it; the last lane takes the
+// sample after the block, mapped alone.
 template <typename Row>
 struct MappedWindowBlock {
     static constexpr bool kMapsItself = true;
@@ -184,7 +187,8 @@ struct MappedWindowBlock {
         constexpr bool evenGreen = !colourSite(Row::even);
         const auto self = V::load(s), below = V::load(s + stride);
         const auto first = mapThrough<V>(plan, 1, evenGreen ? byParity<V>(self, below) : byParity<V>(below, self));
-        const auto mean = meanDown<V>(first, mapThrough<V>(plan, 1, V::load(s + 1)));
+        const auto right = V::nextLanes(first, plan.tables.green[s[V::kPixels]]);
+        const auto mean = meanDown<V>(first, right);
         return {mapThrough<V>(plan, 0, raw.blue), evenGreen ? byParity<V>(first, mean) : byParity<V>(mean, first),
                 mapThrough<V>(plan, 2, raw.red)};
     }

@@ -32,6 +32,7 @@ struct AvxPixels {
     static Vec orBits(Vec a, Vec b) { return _mm_or_si128(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm_xor_si128(a, b); }
     static Vec shuffle(Vec table, Vec idx) { return _mm_shuffle_epi8(table, idx); }
+    static Vec nextLanes(Vec v, std::uint8_t after) { return _mm_alignr_epi8(_mm_cvtsi32_si128(after), v, 1); }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled(out, {blue, green, red}); }
 };
 

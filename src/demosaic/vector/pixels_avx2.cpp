@@ -36,6 +36,12 @@ struct Avx2Pixels {
     static Vec orBits(Vec a, Vec b) { return _mm256_or_si256(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm256_xor_si256(a, b); }
     static Vec shuffle(Vec table, Vec idx) { return _mm256_shuffle_epi8(table, idx); }
+    // The byte shift works within each half: the low half takes the high
+    // half's first byte, the high half takes `after`.
+    static Vec nextLanes(Vec v, std::uint8_t after) {
+        const Vec following = _mm256_permute2x128_si256(v, _mm256_castsi128_si256(_mm_cvtsi32_si128(after)), 0x21);
+        return _mm256_alignr_epi8(following, v, 1);
+    }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled32(out, blue, green, red); }
 };
 

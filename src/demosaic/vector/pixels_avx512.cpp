@@ -45,6 +45,17 @@ constexpr InterleaveIndex interleaveIndex() {
 }
 constexpr InterleaveIndex kInterleave = interleaveIndex();
 
+// Lane i + 1 of a vector for each lane i; the last takes lane 0 of a second.
+struct NextLane {
+    alignas(64) std::uint8_t index[64];
+};
+constexpr NextLane nextLane() {
+    NextLane x{};
+    for (int i = 0; i < 64; ++i) x.index[i] = static_cast<std::uint8_t>(i + 1);
+    return x;
+}
+constexpr NextLane kNextLane = nextLane();
+
 struct Avx512Pixels {
     using Vec = __m512i;
     static constexpr std::ptrdiff_t kPixels = 64;
@@ -64,6 +75,9 @@ struct Avx512Pixels {
         const Vec low = _mm512_permutex2var_epi8(load(table), idx, load(table + 64));
         const Vec high = _mm512_permutex2var_epi8(load(table + 128), idx, load(table + 192));
         return _mm512_mask_blend_epi8(_mm512_movepi8_mask(idx), low, high);
+    }
+    static Vec nextLanes(Vec v, std::uint8_t after) {
+        return _mm512_permutex2var_epi8(v, load(kNextLane.index), _mm512_set1_epi8(static_cast<char>(after)));
     }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
         for (int k = 0; k < 3; ++k) {
