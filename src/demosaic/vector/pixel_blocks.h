@@ -202,7 +202,6 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t runBlocks(const std::uint8_t* s, std::ptrdif
                                               const RowPlan& plan, std::uint8_t* out) {
     if (Block::kMapsItself || plan.unmapped)
         return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
-            __builtin_prefetch(s + c + 2 * stride + 256, 0, 3);
             const Px<V> p = Block::template at<V>(s + c, stride, plan);
             V::storePixels(out + 3 * c, p.blue, p.green, p.red);
         });
