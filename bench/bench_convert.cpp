@@ -64,7 +64,9 @@ void convertFrame(benchmark::State& state, Entry entry, std::int32_t method, boo
 // A method with vector paths on a path named by the row (the entries take
 // the processor's best one), so that each path the processor has shows
 // beside the OpenCV rows.  Tables are handed over as the entries hand them:
-// null as the identity table.
+// null as the identity table.  The forward window follows the process-wide
+// smoothing flag, which the SmoothedWindow rows have set by the time these
+// run in a whole-suite run.
 void convertOnPath(benchmark::State& state, decltype(&pm::bilinearOn) method, pm::simd::Path path, bool mapped) {
     timeFrames(state, mapped, [&](const std::uint8_t* raw, std::uint8_t* image, std::int32_t width,
                                   std::int32_t height, const std::uint8_t* r, const std::uint8_t* g,
