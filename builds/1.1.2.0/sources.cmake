@@ -1,4 +1,5 @@
 # Sources of the 1.1.2.0 build, relative to src/.
+include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
     legacy/exports_1_1_2_0.cpp
     legacy/two_by_two.cpp
@@ -11,14 +12,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/bilinear.cpp
     demosaic/offset_bilinear.cpp
     demosaic/gradient_directed.cpp
-    demosaic/vector/gradient_sse2.cpp
-    demosaic/vector/gradient_avx2.cpp
-    demosaic/vector/cpu_path.cpp
-    demosaic/vector/row_prefixes_x86.cpp
-    demosaic/vector/pixels_sse2.cpp
-    demosaic/vector/pixels_avx.cpp
-    demosaic/vector/pixels_avx2.cpp
-    demosaic/vector/pixels_avx512.cpp
+    ${PIXMILL_VECTOR_SOURCES}
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

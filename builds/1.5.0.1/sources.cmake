@@ -1,4 +1,5 @@
 # Sources of the 1.5.0.1 build, relative to src/.
+include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
     legacy/exports_1_5_0_1.cpp
     legacy/forward_windows_1_5_0_1.cpp
@@ -14,14 +15,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/counted_median.cpp
     demosaic/green_guided.cpp
     demosaic/vector/green_guided_x86.cpp
-    demosaic/vector/gradient_sse2.cpp
-    demosaic/vector/gradient_avx2.cpp
-    demosaic/vector/cpu_path.cpp
-    demosaic/vector/row_prefixes_x86.cpp
-    demosaic/vector/pixels_sse2.cpp
-    demosaic/vector/pixels_avx.cpp
-    demosaic/vector/pixels_avx2.cpp
-    demosaic/vector/pixels_avx512.cpp
+    ${PIXMILL_VECTOR_SOURCES}
     demosaic/vector/median_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp

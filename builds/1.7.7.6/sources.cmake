@@ -1,4 +1,5 @@
 # Sources of the 1.7.7.6 build, relative to src/.
+include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
     frame/library_state.cpp
     frame/constant_block.cpp
@@ -14,14 +15,7 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/offset_bilinear.cpp
     demosaic/gradient_directed.cpp
     demosaic/colour_grey.cpp
-    demosaic/vector/gradient_sse2.cpp
-    demosaic/vector/gradient_avx2.cpp
-    demosaic/vector/cpu_path.cpp
-    demosaic/vector/row_prefixes_x86.cpp
-    demosaic/vector/pixels_sse2.cpp
-    demosaic/vector/pixels_avx.cpp
-    demosaic/vector/pixels_avx2.cpp
-    demosaic/vector/pixels_avx512.cpp
+    ${PIXMILL_VECTOR_SOURCES}
     demosaic/vector/forward_window16_x86.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp

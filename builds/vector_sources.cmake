@@ -1,0 +1,13 @@
+# The vector prefixes every build's bilinear, forward-window and
+# gradient-directed methods share, relative to src/, with the processor check
+# that picks among them.  Each build's sources.cmake adds them to its list.
+set(PIXMILL_VECTOR_SOURCES
+    demosaic/vector/cpu_path.cpp
+    demosaic/vector/row_prefixes_x86.cpp
+    demosaic/vector/pixels_sse2.cpp
+    demosaic/vector/pixels_avx.cpp
+    demosaic/vector/pixels_avx2.cpp
+    demosaic/vector/pixels_avx512.cpp
+    demosaic/vector/gradient_sse2.cpp
+    demosaic/vector/gradient_avx2.cpp
+)
