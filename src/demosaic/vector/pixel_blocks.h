@@ -1,27 +1,29 @@
 // The block loops of the bilinear and forward-window prefixes, written once
 // over a vector type V and compiled by pixels_sse2.cpp (16 pixels), by
-// pixels_avx.cpp (16 pixels, AVX encoding and byte shuffles) and by
-// pixels_avx2.cpp (32 pixels), each under its own target.  They live in an
+// pixels_avx.cpp (16 pixels, AVX encoding and byte shuffles), by
+// pixels_avx2.cpp (32 pixels) and by pixels_avx512.cpp (64 pixels, byte
+// permutes), each under its own target.  They live in an
 // anonymous namespace so that each file keeps its own copy.
 //
 // Means stay in 8 bits: (a + b) >> 1 is the rounded-up mean of the
-// instruction less the lowest bit of a ^ b; quarterOfSum likewise.  Both site rules of a row are
-// computed for every lane and each lane keeps the one of its column.
+// instruction less the lowest bit of a ^ b; quarterOfSum likewise.  Both
+// site rules of a row are computed for every lane and each lane keeps the
+// one of its column.
 //
-// V provides: Vec, kPixels, kShuffles (looks tables up itself), load, splat,
-// avg, subBytes, andBits, orBits, xorBits, byParity(even, odd) (even lanes
-// from the first, odd from the second), storePixels(out, blue, green, red) and, with kShuffles, either
-// kWholeTables and lookUpTable(table, idx) (a look-up in the whole table) or
-// shuffle, subsBytes (signed, saturating) and piece (a 16-byte table piece in
-// every 128-bit part) for the walk over the pieces, and nextLanes(v, after)
-// (lane i takes lane i + 1, the last lane `after`); without kShuffles,
-// storeMapped(out, blue, green, red, tables).
+// V provides: Vec, kPixels, load, splat, avg, subBytes, andBits, orBits,
+// xorBits, byParity(even, odd) (even lanes from the first, odd from the
+// second), storePixels(out, blue, green, red), and:
+//   kShuffles: whether it looks tables up itself; then nextLanes(v, after)
+//     (lane i takes lane i + 1, the last lane `after`) and either
+//   kWholeTables and lookUpTable(table, idx) (a look-up in the whole table),
+//     or shuffle, subsBytes (signed, saturating) and piece (a 16-byte table
+//     piece in every 128-bit part) for the walk over the pieces;
+//   without kShuffles, storeMapped(out, blue, green, red, tables).
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
@@ -89,14 +91,9 @@ PIXMILL_BLOCK_INLINE typename V::Vec lookUp(const std::uint8_t (*pieces)[16], ty
 }
 
 // Table k of the plan (0 blue, 1 green, 2 red) at each byte of idx.
-template <typename V, typename = void>
-struct HasWholeTables : std::false_type {};
-template <typename V>
-struct HasWholeTables<V, std::void_t<decltype(V::kWholeTables)>> : std::true_type {};
-
 template <typename V>
 PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const RowPlan& plan, int k, typename V::Vec idx) {
-    if constexpr (HasWholeTables<V>::value)
+    if constexpr (V::kWholeTables)
         return V::lookUpTable(plan.table(k), idx);
     else
         return lookUp<V>(plan.pieces[k], idx);

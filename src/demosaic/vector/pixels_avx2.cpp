@@ -23,6 +23,7 @@ struct Avx2Pixels {
     using Vec = __m256i;
     static constexpr std::ptrdiff_t kPixels = 32;
     static constexpr bool kShuffles = true;
+    static constexpr bool kWholeTables = false;
     static Vec load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static Vec piece(const std::uint8_t* p) {
         return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));

@@ -15,9 +15,8 @@ std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std
                                const RowPlan& plan, std::uint8_t* out) {
     switch (plan.path) {
         case Path::Avx512:
-            // Runs shorter than its 64-pixel block take the 32-pixel one.
-            if (count < 64) return bilinearBlocksAvx2<Row, Green>(s, stride, count, plan, out);
-            return bilinearBlocksAvx512<Row, Green>(s, stride, count, plan, out);
+            if (count >= 64) return bilinearBlocksAvx512<Row, Green>(s, stride, count, plan, out);
+            [[fallthrough]];  // shorter runs take the 32-pixel blocks
         case Path::Avx2: return bilinearBlocksAvx2<Row, Green>(s, stride, count, plan, out);
         case Path::Avx: return bilinearBlocksAvx<Row, Green>(s, stride, count, plan, out);
         case Path::Sse2: return bilinearBlocksSse2<Row, Green>(s, stride, count, plan, out);
@@ -30,9 +29,8 @@ std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride
                                     const RowPlan& plan, std::uint8_t* out) {
     switch (plan.path) {
         case Path::Avx512:
-            // Runs shorter than its 64-pixel block take the 32-pixel one.
-            if (count < 64) return windowBlocksAvx2<Row, Smoothing>(s, stride, count, plan, out);
-            return windowBlocksAvx512<Row, Smoothing>(s, stride, count, plan, out);
+            if (count >= 64) return windowBlocksAvx512<Row, Smoothing>(s, stride, count, plan, out);
+            [[fallthrough]];  // shorter runs take the 32-pixel blocks
         case Path::Avx2: return windowBlocksAvx2<Row, Smoothing>(s, stride, count, plan, out);
         case Path::Avx: return windowBlocksAvx<Row, Smoothing>(s, stride, count, plan, out);
         case Path::Sse2: return windowBlocksSse2<Row, Smoothing>(s, stride, count, plan, out);
@@ -48,9 +46,8 @@ std::ptrdiff_t mappedWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride,
     if (plan.unmapped) return forwardWindowColumns<Row, SmoothingNever>(s, stride, count, plan, out);
     switch (plan.path) {
         case Path::Avx512:
-            // Runs shorter than its 64-pixel block take the 32-pixel one.
-            if (count < 64) return mappedBlocksAvx2<Row>(s, stride, count, plan, out);
-            return mappedBlocksAvx512<Row>(s, stride, count, plan, out);
+            if (count >= 64) return mappedBlocksAvx512<Row>(s, stride, count, plan, out);
+            [[fallthrough]];  // shorter runs take the 32-pixel blocks
         case Path::Avx2: return mappedBlocksAvx2<Row>(s, stride, count, plan, out);
         case Path::Avx: return mappedBlocksAvx<Row>(s, stride, count, plan, out);
         case Path::Sse2: return mappedBlocksSse2<Row>(s, stride, count, plan, out);

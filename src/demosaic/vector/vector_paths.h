@@ -32,7 +32,8 @@
 namespace pm {
 namespace simd {
 
-// Pixels per step of the 128-bit prefixes (the AVX2 ones take 32).
+// Pixels per step of the 128-bit prefixes (the AVX2 ones take 32, the
+// AVX-512 ones 64).
 constexpr std::ptrdiff_t kBlock = 16;
 
 // In order of preference; each path's processor has the sets before it.
@@ -60,7 +61,7 @@ inline RowPlan planRows(const LookupTables& tables, Path path) {
     // AVX-512 path looks up whole tables, but hands short runs to AVX2.)
     if (plan.unmapped) return plan;
     // Whole 16-byte rows at a time, which the compiler turns into vector
-    // operations: small frames feel this cost.
+    // operations.
     for (int t = 0; t < 3; ++t) {
         const std::uint8_t* table = plan.table(t);
         for (int k = 0; k < 16; ++k) {
