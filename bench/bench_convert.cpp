@@ -1,7 +1,7 @@
 // Conversion speed of every method built so far, in megapixels per second,
 // on a 64 x 64 frame, a full-HD frame and a 12-megapixel frame; the fastest
-// methods also on each vector path the processor has (convertOnPath rows).  Run by hand,
-// not in CI:
+// methods also on each vector path the processor has (convertOnPath rows).
+// Run by hand, not in CI:
 //   build/bench/pixmill_bench --benchmark_filter=Bilinear
 // The header lists the instruction sets of the processor, which decide the
 // vector path every conversion takes.
@@ -28,6 +28,10 @@ std::vector<std::uint8_t> gammaTable(double exponent) {
     for (int i = 0; i < 256; ++i)
         table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(255.0 * std::pow(i / 255.0, exponent) + 0.5);
     return table;
+}
+
+void frameSizes(benchmark::internal::Benchmark* b) {
+    b->Args({64, 64})->Args({1920, 1080})->Args({4096, 3072})->Unit(benchmark::kMillisecond);
 }
 
 // Times convert(raw, image, width, height, red, green, blue) on a random
@@ -85,19 +89,13 @@ void registerPathRows() {
     for (const auto& [pathName, path] : paths) {
         if (!pm::simd::pathAvailable(path)) continue;
         for (const auto& [name, method] : methods)
-            for (bool mapped : {false, true})
-                benchmark::RegisterBenchmark((std::string("convertOnPath/") + name + (mapped ? "Gamma/" : "/") + pathName).c_str(),
-                                             convertOnPath, method, path, mapped)
-                    ->Args({64, 64})
-                    ->Args({1920, 1080})
-                    ->Args({4096, 3072})
-                    ->Unit(benchmark::kMillisecond);
+            for (bool mapped : {false, true}) {
+                const std::string row = std::string("convertOnPath/") + name + (mapped ? "Gamma/" : "/") + pathName;
+                benchmark::RegisterBenchmark(row.c_str(), convertOnPath, method, path, mapped)->Apply(frameSizes);
+            }
     }
 }
 
-void frameSizes(benchmark::internal::Benchmark* b) {
-    b->Args({64, 64})->Args({1920, 1080})->Args({4096, 3072})->Unit(benchmark::kMillisecond);
-}
 
 // One line per method code of each entry; later methods add theirs here.
 BENCHMARK_CAPTURE(convertFrame, Bilinear, ConvertBayer2Rgb, PM_METHOD_BILINEAR)->Apply(frameSizes);
