@@ -76,7 +76,7 @@ void convertOnPath(benchmark::State& state, decltype(&pm::bilinearOn) method, pm
                                   std::int32_t height, const std::uint8_t* r, const std::uint8_t* g,
                                   const std::uint8_t* b) {
         return method(path, raw, image, width, height, pm::tableOrIdentity(r), pm::tableOrIdentity(g),
-                      pm::tableOrIdentity(b), 0, 1);
+                      pm::tableOrIdentity(b), 0, 1, pm::simd::Stores::Auto);
     });
 }
 

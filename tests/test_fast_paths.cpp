@@ -1,9 +1,10 @@
 // Whole conversions of the methods with vector prefixes on each path this
-// processor has, byte for byte against the same conversion on the scalar
-// path (whose bytes the model tests pin down), with guard bytes around the
-// destination.  Widths run over every even width around the 16- and
-// 32-pixel blocks (and the rotated method's 128-column tiles), heights 4 to
-// 8 and beyond its 16-row tiles.
+// processor has, and with rows streamed past the cache on the paths that can,
+// byte for byte against the same conversion on the scalar path (whose bytes
+// the model tests pin down), with guard bytes around the destination.
+// Widths run over every even width around the 16- and 32-pixel blocks (and
+// the rotated method's 128-column tiles), heights 4 to 8 and beyond its
+// 16-row tiles.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +15,7 @@
 
 using namespace pmtest;
 using pm::simd::Path;
+using pm::simd::Stores;
 
 namespace {
 
@@ -38,6 +40,16 @@ std::vector<Path> vectorPaths() {
     for (Path p : {Path::Sse2, Path::Avx, Path::Avx2, Path::Avx512})
         if (pm::simd::pathAvailable(p)) paths.push_back(p);
     return paths;
+}
+
+// Each vector path writing in place, and those with whole-line stores also
+// streaming (which by themselves only frames larger than the cache do).
+std::vector<std::pair<Path, Stores>> vectorRuns() {
+    std::vector<std::pair<Path, Stores>> runs;
+    for (Path p : vectorPaths()) runs.push_back({p, Stores::InPlace});
+    for (Path p : {Path::Avx2, Path::Avx512})
+        if (pm::simd::pathAvailable(p)) runs.push_back({p, Stores::Streamed});
+    return runs;
 }
 
 const char* pathName(Path p) {
@@ -86,20 +98,22 @@ std::vector<std::pair<const char*, Bytes>> frames(int w, int h, std::uint32_t se
         for (int layout : {1, 2, 3, 4, 0, 5, -1})
             for (std::int32_t flip : {0, 1, 0x100})
                 for (const TableSet& t : allTables(seed)) {
-                    auto run = [&](Path path) {
+                    auto run = [&](Path path, Stores stores) {
                         Bytes out(bytes + 2 * kGuard, kGuardByte);
                         std::copy(before.begin(), before.end(), out.begin() + kGuard);
                         const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
                                                        pm::tableOrIdentity(t.b())};
-                        const std::int32_t result = m.method(path, raw.data(), out.data() + kGuard, w, h, applied.red,
-                                                             applied.green, applied.blue, std::uint32_t(flip), layout);
+                        const std::int32_t result =
+                            m.method(path, raw.data(), out.data() + kGuard, w, h, applied.red, applied.green,
+                                     applied.blue, std::uint32_t(flip), layout, stores);
                         return std::make_pair(result, out);
                     };
-                    const auto scalar = run(Path::Scalar);
-                    for (Path path : vectorPaths()) {
-                        const std::string context = std::string(m.name) + " on " + pathName(path) + ", " + frameName +
+                    const auto scalar = run(Path::Scalar, Stores::InPlace);
+                    for (const auto& [path, stores] : vectorRuns()) {
+                        const std::string context = std::string(m.name) + " on " + pathName(path) +
+                                                    (stores == Stores::Streamed ? " streamed, " : ", ") + frameName +
                                                     " frame, " + describe(layout, w, h, flip, t.name);
-                        const auto vector = run(path);
+                        const auto vector = run(path, stores);
                         if (vector.first != scalar.first)
                             return ::testing::AssertionFailure() << context << ": result " << vector.first;
                         for (std::size_t i = 0; i < kGuard; ++i)

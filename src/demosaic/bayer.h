@@ -80,6 +80,12 @@ inline bool frameAccepted(const void* src, const void* dst, std::int32_t width, 
            (height & 1) == 0;
 }
 
+// The bytes of a BGR image of 8-bit samples (0 for sizes below 1).
+inline std::size_t bgrImageBytes(std::int32_t width, std::int32_t height) {
+    return width > 0 && height > 0 ? std::size_t{3} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height)
+                                   : 0;
+}
+
 // The methods test only the lowest byte of the flip flag.
 constexpr bool flipSet(std::uint32_t flip) { return (flip & 0xFFu) != 0; }
 

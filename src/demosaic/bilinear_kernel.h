@@ -102,9 +102,9 @@ inline void bilinearRow(const std::uint8_t* src, std::int32_t width, std::int64_
 template <RedSiteGreen Green, typename Writer, typename AfterRow = void (*)(std::int64_t)>
 bool bilinearImage(std::int32_t layout, const std::uint8_t* src, std::int32_t width, std::int32_t height,
                    const Writer& writer, simd::Path path = simd::bestPath(),
-                   AfterRow&& afterRow = [](std::int64_t) {}) {
-    const simd::RowPlan plan = simd::planRows(writer.tables, path);
-    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+                   AfterRow&& afterRow = [](std::int64_t) {}, simd::Stores stores = simd::Stores::Auto) {
+    const simd::RowPlan plan = simd::planRows(writer.tables, path, bgrImageBytes(width, height), stores);
+    const bool known = withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
         for (std::int64_t r = 1; r < height - 1; ++r) {
             if ((r & 1) != 0)
                 bilinearRow<decltype(oddRows), Green>(src, width, r, writer, plan);
@@ -113,6 +113,8 @@ bool bilinearImage(std::int32_t layout, const std::uint8_t* src, std::int32_t wi
             afterRow(r);
         }
     });
+    simd::finishRows(plan);
+    return known;
 }
 
 }  // namespace pm

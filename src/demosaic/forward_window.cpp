@@ -11,7 +11,8 @@ namespace pm {
 
 std::int32_t forwardWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                              std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,
+                             simd::Stores stores) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool bottomUp = flipSet(flip);
     const BgrWriter<std::uint8_t> writer{dst, width, height, bottomUp, lutRed, lutGreen, lutBlue};
@@ -23,7 +24,7 @@ std::int32_t forwardWindowOn(simd::Path path, const std::uint8_t* src, std::uint
     const bool computed =
         forwardWindowImage<SmoothingFromFlag>(layout, src, width, height, writer, path, [&](std::int64_t r) {
             extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, 1, 3);
-        });
+        }, stores);
     if (computed)
         extendEdgeRows(dst, width, height, 1, 3);
     else

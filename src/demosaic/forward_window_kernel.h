@@ -164,7 +164,7 @@ inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdi
 template <typename Smoothing, typename Sample, typename Writer, typename AfterRow = void (*)(std::int64_t)>
 bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t width, std::int32_t height,
                         const Writer& writer, simd::Path path = simd::bestPath(),
-                        AfterRow&& afterRow = [](std::int64_t) {}) {
+                        AfterRow&& afterRow = [](std::int64_t) {}, simd::Stores stores = simd::Stores::Auto) {
     auto walk = [&](const auto& w) {
         return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
             for (std::int64_t r = 0; r < height - 1; ++r) {
@@ -178,10 +178,13 @@ bool forwardWindowImage(std::int32_t layout, const Sample* src, std::int32_t wid
         });
     };
     if constexpr (std::is_same_v<Writer, BgrWriter<std::uint8_t>>) {
-        const simd::RowPlan plan = simd::planRows({writer.red, writer.green, writer.blue}, path);
+        const simd::RowPlan plan =
+            simd::planRows({writer.red, writer.green, writer.blue}, path, bgrImageBytes(width, height), stores);
         Writer planned = writer;
         planned.plan = &plan;
-        return walk(planned);
+        const bool known = walk(planned);
+        simd::finishRows(plan);
+        return known;
     } else {
         return walk(writer);
     }

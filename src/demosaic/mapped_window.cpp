@@ -75,12 +75,13 @@ void mappedRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, s
 
 bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                        const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds) {
+                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds,
+                       simd::Stores stores) {
     const LookupTables tables{tableOrIdentity(lutRed), tableOrIdentity(lutGreen), tableOrIdentity(lutBlue)};
-    const simd::RowPlan plan = simd::planRows(tables, path);
+    const simd::RowPlan plan = simd::planRows(tables, path, bgrImageBytes(width, height), stores);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     // One pass from top to bottom, each row with the kernel of its kind.
-    return withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+    const bool known = withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
         for (std::int64_t r = 0; r < height - 1; ++r) {
             if ((r & 1) == 0)
                 mappedRow<decltype(evenRows)>(src, dst, width, height, r, plan, bottomUp);
@@ -89,6 +90,8 @@ bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t 
             if (rowEnds > 0) extendRowEnds(imageRow(dst, r, height, rowBytes, bottomUp), width, rowEnds, 3);
         }
     });
+    simd::finishRows(plan);
+    return known;
 }
 
 // Widths that are not a multiple of 4, or below 8, keep the last group as the
@@ -96,12 +99,13 @@ bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t 
 // (see methods.h); the entry accepts them, so they must give a sound image.
 std::int32_t mappedWindowOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,
+                            simd::Stores stores) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     // The last row has no window; the border replaces it, the first row and
     // the outer columns by the nearest kept pixels: the ends of each
     // computed row while it is in cache, then the edge rows.
-    if (mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout, path, 1))
+    if (mappedWindowImage(src, dst, width, height, lutRed, lutGreen, lutBlue, flipSet(flip), layout, path, 1, stores))
         extendEdgeRows(dst, width, height, 1, 3);
     else
         extendBorder(dst, width, height, flip, 1, 3);

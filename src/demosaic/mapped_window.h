@@ -14,12 +14,14 @@ namespace pm {
 // Image rows 0 to height - 2, every column, of Bayer layout code 1 to 4, each
 // sample through its table, with the vector prefix of `path`; null tables
 // are taken as the identity.  With `rowEnds` above 0 each computed row gets
-// the column step of a border that wide at once (extendRowEnds).  The caller
+// the column step of a border that wide at once (extendRowEnds).  `stores`:
+// how rows are written (simd::Stores).  The caller
 // has checked the frame (frameAccepted).  Returns false, writing nothing,
 // for any other layout code.
 bool mappedWindowImage(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                        const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds);
+                       bool bottomUp, std::int32_t layout, simd::Path path, std::int32_t rowEnds,
+                       simd::Stores stores = simd::Stores::Auto);
 
 }  // namespace pm
 

@@ -13,11 +13,13 @@ namespace pm {
 
 std::int32_t offsetBilinearOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                               std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                              const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+                              const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,
+                              simd::Stores stores) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool bottomUp = flipSet(flip);
     const BilinearWriter<1> writer{dst, width, height, bottomUp, {lutRed, lutGreen, lutBlue}};
-    if (bilinearImage<RedSiteGreen::FourNeighbours>(layout, src, width, height, writer, path)) {
+    if (bilinearImage<RedSiteGreen::FourNeighbours>(
+            layout, src, width, height, writer, path, [](std::int64_t) {}, stores)) {
         // The computed pixels fill image rows and columns 0 to size - 3; the
         // border of 2 keeps rows and columns 2 to size - 3, which is nothing
         // at a size of 4, and would spread image row or column 2, never

@@ -62,7 +62,8 @@ void fillRotatedBorder(std::uint8_t* dst, std::int32_t width, std::int32_t heigh
 
 std::int32_t rotatedTwoByTwoOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                               const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+                               const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,
+                               simd::Stores) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const bool transposed = flipSet(flip);
     // Always smoothed: the dispatch sets the flag for this code anyway, and

@@ -12,7 +12,9 @@
 //
 // V provides: Vec, kPixels, load, splat, avg, subBytes, andBits, orBits,
 // xorBits, byParity(even, odd) (even lanes from the first, odd from the
-// second), storePixels(out, blue, green, red), and:
+// second), storePixels(out, blue, green, red), kStreams and, when set,
+// streamPixels (the same stores past the cache, `out` aligned to the
+// vector's width), and:
 //   kShuffles: whether it looks tables up itself; then nextLanes(v, after)
 //     (lane i takes lane i + 1, the last lane `after`) and either
 //   kWholeTables and lookUpTable(table, idx) (a look-up in the whole table),
@@ -146,9 +148,14 @@ PIXMILL_BLOCK_INLINE Px<V> windowSites(const std::uint8_t* s, std::ptrdiff_t str
 // ---- Blocks: the planes of the V::kPixels pixels from `s` ----------------
 // kMapsItself: the block applies the tables; the loop only interleaves.
 
+// Swapped: the same block for a run starting one column on.
+template <typename Row>
+using SwappedRow = RowKind<Row::odd, Row::even>;
+
 template <typename Row, RedSiteGreen Green>
 struct BilinearBlock {
     static constexpr bool kMapsItself = false;
+    using Swapped = BilinearBlock<SwappedRow<Row>, Green>;
     template <typename V>
     PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan&) {
         return byParity<V>(bilinearSites<V, Row::even, Green>(s, stride), bilinearSites<V, Row::odd, Green>(s, stride));
@@ -160,6 +167,7 @@ struct BilinearBlock {
 template <typename Row, typename Smoothing>
 struct WindowBlock {
     static constexpr bool kMapsItself = false;
+    using Swapped = WindowBlock<SwappedRow<Row>, Smoothing>;
     template <typename V>
     PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan&) {
         const bool smooth = Smoothing::on();
@@ -177,6 +185,7 @@ struct WindowBlock {
 template <typename Row>
 struct MappedWindowBlock {
     static constexpr bool kMapsItself = true;
+    using Swapped = MappedWindowBlock<SwappedRow<Row>>;
     template <typename V>
     PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
         const Px<V> raw = byParity<V>(windowSites<V, Row::even>(s, stride, false),
@@ -191,25 +200,72 @@ struct MappedWindowBlock {
     }
 };
 
-// The loop of every prefix: blocks from the start of the run, the last one
-// overlapping (eachBlock), stored interleaved, through the tables unless the
-// plan found them all the identity or the block applied them itself.
+// A block's pixels as stored: through the tables when kMapped (the plan
+// found them not all the identity, and the block did not apply them).
+template <typename V, typename Block, bool kMapped>
+PIXMILL_BLOCK_INLINE Px<V> finishedBlock(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
+    const Px<V> p = Block::template at<V>(s, stride, plan);
+    if constexpr (kMapped)
+        return {mapThrough<V>(plan, 0, p.blue), mapThrough<V>(plan, 1, p.green), mapThrough<V>(plan, 2, p.red)};
+    else
+        return p;
+}
+
+// Blocks from `s` as eachBlockStreamed asks for them: with kStreamed 0 one
+// block stored as usual; otherwise kStreamed blocks, computed first and
+// then stored past the cache one after the other, so that each line they
+// fill goes out whole at once.
+template <typename V, typename Block, bool kMapped, std::ptrdiff_t kStreamed = 0>
+PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan,
+                                      std::uint8_t* out) {
+    if constexpr (kStreamed == 0) {
+        const Px<V> p = finishedBlock<V, Block, kMapped>(s, stride, plan);
+        V::storePixels(out, p.blue, p.green, p.red);
+    } else {
+        Px<V> p[kStreamed];
+        for (std::ptrdiff_t k = 0; k < kStreamed; ++k)
+            p[k] = finishedBlock<V, Block, kMapped>(s + k * V::kPixels, stride, plan);
+        for (std::ptrdiff_t k = 0; k < kStreamed; ++k)
+            V::streamPixels(out + 3 * k * V::kPixels, p[k].blue, p[k].green, p[k].red);
+    }
+}
+
+// The blocks of a run: from the start of the run, the last one overlapping
+// (eachBlock), or past the cache when the plan streams rows and V can
+// (kStreams, eachBlockStreamed), whose blocks may start at odd columns: they
+// take the row's two sites swapped.
+template <typename V, typename Block, bool kMapped>
+PIXMILL_BLOCK_INLINE std::ptrdiff_t walkBlocks(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
+                                               const RowPlan& plan, std::uint8_t* out) {
+    if constexpr (V::kStreams) {
+        if (plan.streamed)
+            return eachBlockStreamed<V>(count, out, [&](std::ptrdiff_t c, auto blocks) __attribute__((always_inline)) {
+                constexpr std::ptrdiff_t kStreamed = decltype(blocks)::value;
+                if ((c & 1) != 0)
+                    storeBlocks<V, typename Block::Swapped, kMapped, kStreamed>(s + c, stride, plan, out + 3 * c);
+                else
+                    storeBlocks<V, Block, kMapped, kStreamed>(s + c, stride, plan, out + 3 * c);
+            });
+    }
+    return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
+        storeBlocks<V, Block, kMapped>(s + c, stride, plan, out + 3 * c);
+    });
+}
+
+// The loop of every prefix, through the tables unless the plan found them
+// all the identity or the block applied them itself.  Without byte shuffles
+// V looks the tables up as it stores.
 template <typename V, typename Block>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t runBlocks(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                               const RowPlan& plan, std::uint8_t* out) {
-    if (Block::kMapsItself || plan.unmapped)
+    if (Block::kMapsItself || plan.unmapped) return walkBlocks<V, Block, false>(s, stride, count, plan, out);
+    if constexpr (V::kShuffles)
+        return walkBlocks<V, Block, true>(s, stride, count, plan, out);
+    else
         return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
             const Px<V> p = Block::template at<V>(s + c, stride, plan);
-            V::storePixels(out + 3 * c, p.blue, p.green, p.red);
-        });
-    return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
-        const Px<V> p = Block::template at<V>(s + c, stride, plan);
-        if constexpr (V::kShuffles)
-            V::storePixels(out + 3 * c, mapThrough<V>(plan, 0, p.blue), mapThrough<V>(plan, 1, p.green),
-                           mapThrough<V>(plan, 2, p.red));
-        else
             V::storeMapped(out + 3 * c, p.blue, p.green, p.red, plan.tables);
-    });
+        });
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct AvxPixels {
     using Vec = __m128i;
     static constexpr std::ptrdiff_t kPixels = 16;
     static constexpr bool kShuffles = true;
+    static constexpr bool kStreams = false;
     static constexpr bool kWholeTables = false;
     static Vec load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static Vec piece(const std::uint8_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }

@@ -23,6 +23,7 @@ struct Avx2Pixels {
     using Vec = __m256i;
     static constexpr std::ptrdiff_t kPixels = 32;
     static constexpr bool kShuffles = true;
+    static constexpr bool kStreams = true;
     static constexpr bool kWholeTables = false;
     static Vec load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static Vec piece(const std::uint8_t* p) {
@@ -44,6 +45,9 @@ struct Avx2Pixels {
         return _mm256_alignr_epi8(following, v, 1);
     }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled32(out, blue, green, red); }
+    static void streamPixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
+        storeShuffled32<true>(out, blue, green, red);
+    }
 };
 
 }  // namespace

@@ -60,6 +60,7 @@ struct Avx512Pixels {
     using Vec = __m512i;
     static constexpr std::ptrdiff_t kPixels = 64;
     static constexpr bool kShuffles = true;
+    static constexpr bool kStreams = true;
     static constexpr bool kWholeTables = true;
     static Vec load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
     static Vec splat(std::uint8_t v) { return _mm512_set1_epi8(static_cast<char>(v)); }
@@ -79,12 +80,21 @@ struct Avx512Pixels {
     static Vec nextLanes(Vec v, std::uint8_t after) {
         return _mm512_permutex2var_epi8(v, load(kNextLane.index), _mm512_set1_epi8(static_cast<char>(after)));
     }
+    // Streamed: `out` on a 64-byte boundary, each store a whole line.
+    template <bool kStreamed = false>
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
         for (int k = 0; k < 3; ++k) {
             const Vec blueGreen = _mm512_permutex2var_epi8(blue, load(kInterleave.blueGreen[k]), green);
-            _mm512_storeu_si512(out + 64 * k, _mm512_mask_permutexvar_epi8(blueGreen, kInterleave.redLanes[k],
-                                                                           load(kInterleave.red[k]), red));
+            const Vec bytes =
+                _mm512_mask_permutexvar_epi8(blueGreen, kInterleave.redLanes[k], load(kInterleave.red[k]), red);
+            if constexpr (kStreamed)
+                _mm512_stream_si512(reinterpret_cast<__m512i*>(out + 64 * k), bytes);
+            else
+                _mm512_storeu_si512(out + 64 * k, bytes);
         }
+    }
+    static void streamPixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
+        storePixels<true>(out, blue, green, red);
     }
 };
 

@@ -18,6 +18,7 @@ struct Sse2Pixels {
     using Vec = __m128i;
     static constexpr std::ptrdiff_t kPixels = 16;
     static constexpr bool kShuffles = false;
+    static constexpr bool kStreams = false;
     static Vec load(const std::uint8_t* p) { return load16(p); }
     static Vec splat(std::uint8_t v) { return _mm_set1_epi8(static_cast<char>(v)); }
     static Vec avg(Vec a, Vec b) { return _mm_avg_epu8(a, b); }

@@ -27,6 +27,7 @@
 
 #if defined(__SSE2__) && defined(__x86_64__)
 #define PIXMILL_VECTOR_X86 1
+#include <emmintrin.h>
 #endif
 
 namespace pm {
@@ -39,24 +40,51 @@ constexpr std::ptrdiff_t kBlock = 16;
 // In order of preference; each path's processor has the sets before it.
 enum class Path { Scalar, Sse2, Avx, Avx2, Avx512 };
 
+// How a conversion writes its image.  Auto streams the rows of an image
+// larger than the processor's last-level cache past the cache, on the paths
+// with 32- and 64-byte stores (AVX2, AVX-512): such an image cannot stay in
+// the cache anyway, and an ordinary store first reads each destination line
+// from memory, which a non-temporal store of whole lines skips.  InPlace and
+// Streamed are for tests, which compare both ways on frames of any size.
+enum class Stores { Auto, InPlace, Streamed };
+
 // What a conversion settles once, before its first row: the path, the three
-// tables, whether they are all the identity (null), and each table cut into
-// sixteen 16-entry pieces for the byte-shuffle look-up.  Piece k of a table
-// holds entries 16k to 16k + 15 XOR those of piece k - 1 (pieces 0 and 8
-// plain), so a look-up XORs the pieces up to the index's own one; see
-// lookUp in pixel_blocks.h.  With all tables the identity (null) the pieces
-// are left out: nothing looks them up.
+// tables, whether they are all the identity (null), whether rows are
+// streamed (Stores), and each table cut into sixteen 16-entry pieces for the
+// byte-shuffle look-up.  Piece k of a table holds entries 16k to 16k + 15
+// XOR those of piece k - 1 (pieces 0 and 8 plain), so a look-up XORs the
+// pieces up to the index's own one; see lookUp in pixel_blocks.h.  With all
+// tables the identity (null) the pieces are left out: nothing looks them up.
 struct RowPlan {
     Path path;
     LookupTables tables;
     bool unmapped;
+    bool streamed;
     alignas(32) std::uint8_t pieces[3][16][16];  // blue, green, red
     // Table k in the order of the pieces.
     const std::uint8_t* table(int k) const { return k == 0 ? tables.blue : k == 1 ? tables.green : tables.red; }
 };
 
-inline RowPlan planRows(const LookupTables& tables, Path path) {
-    RowPlan plan{path, tables, allIdentity(tables), {}};
+#ifdef PIXMILL_VECTOR_X86
+// Whether Auto streams an image of `imageBytes` on `path` (cpu_path.cpp).
+bool streamsPastCache(Path path, std::size_t imageBytes);
+// Makes the streamed stores of a conversion visible to other threads before
+// it returns, as ordinary stores are.
+inline void finishRows(const RowPlan& plan) {
+    if (plan.streamed) _mm_sfence();
+}
+#else
+inline bool streamsPastCache(Path, std::size_t) { return false; }
+inline void finishRows(const RowPlan&) {}
+#endif
+
+// `imageBytes`: the size of the image the rows are written to.
+inline RowPlan planRows(const LookupTables& tables, Path path, std::size_t imageBytes = 0,
+                        Stores stores = Stores::Auto) {
+    const bool streamed =
+        (path == Path::Avx2 || path == Path::Avx512) &&
+        (stores == Stores::Streamed || (stores == Stores::Auto && streamsPastCache(path, imageBytes)));
+    RowPlan plan{path, tables, allIdentity(tables), streamed, {}};
     // Null tables are never looked up, and small frames feel the cost.  (The
     // AVX-512 path looks up whole tables, but hands short runs to AVX2.)
     if (plan.unmapped) return plan;

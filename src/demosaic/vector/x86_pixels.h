@@ -116,6 +116,8 @@ __attribute__((target("avx"), always_inline)) inline void storeShuffled(std::uin
 // 32 pixels, planes of 32 bytes, as 96 interleaved bytes in AVX2: each
 // 128-bit half shuffles its 16 pixels as above, and the halves are then
 // regrouped into three 32-byte stores.
+// Streamed: `out` on a 32-byte boundary, stored past the cache.
+template <bool kStreamed = false>
 __attribute__((target("avx2"), always_inline)) inline void storeShuffled32(std::uint8_t* out, __m256i blue,
                                                                           __m256i green, __m256i red) {
     const InterleaveMasks m = interleaveMasks();
@@ -127,10 +129,16 @@ __attribute__((target("avx2"), always_inline)) inline void storeShuffled32(std::
             _mm256_shuffle_epi8(red, _mm256_broadcastsi128_si256(m.red[k])));
     // part[k] holds bytes 16k to 16k + 15 of pixels 0-15 (low half) and of
     // pixels 16-31 (high half).
+    const __m256i whole[3] = {_mm256_permute2x128_si256(part[0], part[1], 0x20),
+                              _mm256_permute2x128_si256(part[2], part[0], 0x30),
+                              _mm256_permute2x128_si256(part[1], part[2], 0x31)};
     __m256i* o = reinterpret_cast<__m256i*>(out);
-    _mm256_storeu_si256(o, _mm256_permute2x128_si256(part[0], part[1], 0x20));
-    _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(part[2], part[0], 0x30));
-    _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(part[1], part[2], 0x31));
+    for (int k = 0; k < 3; ++k) {
+        if constexpr (kStreamed)
+            _mm256_stream_si256(o + k, whole[k]);
+        else
+            _mm256_storeu_si256(o + k, whole[k]);
+    }
 }
 
 // 16 pixels through three arbitrary tables.  A table look-up is a gather,
