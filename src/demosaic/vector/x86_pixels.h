@@ -29,7 +29,7 @@ struct Planes {
     __m128i blue, green, red;
 };
 
-PIXMILL_VECTOR_INLINE __m128i load16(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+PIXMILL_VECTOR_INLINE __m128i load16(const void* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
 // (a + b) >> 1.  The instruction's mean rounds up, so take back the carry of
 // an odd sum: its lowest bit is that of a ^ b.
@@ -80,53 +80,64 @@ PIXMILL_VECTOR_INLINE void storeInterleaved(std::uint8_t* out, const Planes& p) 
     _mm_storeu_si128(o + 2, _mm_or_si128(_mm_srli_si128(q2, 8), _mm_slli_si128(q3, 4)));
 }
 
-// Output bytes taken from the three planes by shuffle masks b, g and r.
-__attribute__((target("avx"), always_inline)) inline __m128i gather(const Planes& p, __m128i b, __m128i g, __m128i r) {
-    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p.blue, b), _mm_shuffle_epi8(p.green, g)),
-                        _mm_shuffle_epi8(p.red, r));
-}
-
-// The masks that build the 48 interleaved bytes of 16 pixels: byte i of
-// output vector k is byte (16k + i) of the interleaved pixels, that is pixel
-// (16k + i) / 3 of plane (16k + i) % 3; -1 leaves the byte zero.
-struct InterleaveMasks {
-    __m128i blue[3], green[3], red[3];
+// The 48 interleaved bytes of 16 pixels by rotation and blend.  Byte k of
+// output vector v is byte 16v + k of the pixels, whose plane is
+// (16v + k) % 3 = (v + k) % 3: each plane's bytes sit at one position mod 3
+// in each output vector, a different one in each.  So one shuffle per plane
+// puts, at every position k, the byte that the one output vector taking
+// that plane at k wants there (rotated[c][k], pixel (16v + k) / 3), and
+// output vector v blends the shuffled planes v, v + 1 and v + 2 (mod 3) by
+// position mod 3 (second: k % 3 == 1, third: k % 3 == 2).
+struct RotatedInterleave {
+    alignas(16) std::int8_t rotated[3][16];
+    alignas(16) std::int8_t second[16];
+    alignas(16) std::int8_t third[16];
 };
-PIXMILL_VECTOR_INLINE InterleaveMasks interleaveMasks() {
-    return {{_mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5),
-             _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1),
-             _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1)},
-            {_mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1),
-             _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10),
-             _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1)},
-            {_mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1),
-             _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1),
-             _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15)}};
+constexpr RotatedInterleave rotatedInterleave() {
+    RotatedInterleave x{};
+    for (int k = 0; k < 16; ++k) {
+        for (int c = 0; c < 3; ++c) {
+            const int v = ((c - k) % 3 + 3) % 3;
+            x.rotated[c][k] = static_cast<std::int8_t>((16 * v + k) / 3);
+        }
+        x.second[k] = k % 3 == 1 ? -1 : 0;
+        x.third[k] = k % 3 == 2 ? -1 : 0;
+    }
+    return x;
 }
+constexpr RotatedInterleave kRotatedInterleave = rotatedInterleave();
 
-// The same 48 bytes by byte shuffles: each output vector gathers its bytes
-// from the three planes with one shuffle per plane.  Needs AVX (its 128-bit
-// shuffle with the three-operand encoding).
+// 16 pixels as 48 interleaved bytes.  Needs AVX (its byte shuffle and
+// blend with the three-operand encoding).
 __attribute__((target("avx"), always_inline)) inline void storeShuffled(std::uint8_t* out, const Planes& p) {
-    const InterleaveMasks m = interleaveMasks();
+    const RotatedInterleave& m = kRotatedInterleave;
+    const __m128i planes[3] = {_mm_shuffle_epi8(p.blue, load16(m.rotated[0])),
+                               _mm_shuffle_epi8(p.green, load16(m.rotated[1])),
+                               _mm_shuffle_epi8(p.red, load16(m.rotated[2]))};
+    const __m128i second = load16(m.second), third = load16(m.third);
     __m128i* o = reinterpret_cast<__m128i*>(out);
-    for (int k = 0; k < 3; ++k) _mm_storeu_si128(o + k, gather(p, m.blue[k], m.green[k], m.red[k]));
+    for (int v = 0; v < 3; ++v)
+        _mm_storeu_si128(o + v, _mm_blendv_epi8(_mm_blendv_epi8(planes[v], planes[(v + 1) % 3], second),
+                                                planes[(v + 2) % 3], third));
 }
 
 // 32 pixels, planes of 32 bytes, as 96 interleaved bytes in AVX2: each
-// 128-bit half shuffles its 16 pixels as above, and the halves are then
-// regrouped into three 32-byte stores.
-// Streamed: `out` on a 32-byte boundary, stored past the cache.
+// 128-bit half interleaves its 16 pixels as above, and the halves are then
+// regrouped into three 32-byte stores.  Streamed: `out` on a 32-byte
+// boundary, stored past the cache.
 template <bool kStreamed = false>
 __attribute__((target("avx2"), always_inline)) inline void storeShuffled32(std::uint8_t* out, __m256i blue,
                                                                           __m256i green, __m256i red) {
-    const InterleaveMasks m = interleaveMasks();
+    const RotatedInterleave& m = kRotatedInterleave;
+    const __m256i planes[3] = {_mm256_shuffle_epi8(blue, _mm256_broadcastsi128_si256(load16(m.rotated[0]))),
+                               _mm256_shuffle_epi8(green, _mm256_broadcastsi128_si256(load16(m.rotated[1]))),
+                               _mm256_shuffle_epi8(red, _mm256_broadcastsi128_si256(load16(m.rotated[2])))};
+    const __m256i second = _mm256_broadcastsi128_si256(load16(m.second));
+    const __m256i third = _mm256_broadcastsi128_si256(load16(m.third));
     __m256i part[3];
-    for (int k = 0; k < 3; ++k)
-        part[k] = _mm256_or_si256(
-            _mm256_or_si256(_mm256_shuffle_epi8(blue, _mm256_broadcastsi128_si256(m.blue[k])),
-                            _mm256_shuffle_epi8(green, _mm256_broadcastsi128_si256(m.green[k]))),
-            _mm256_shuffle_epi8(red, _mm256_broadcastsi128_si256(m.red[k])));
+    for (int v = 0; v < 3; ++v)
+        part[v] = _mm256_blendv_epi8(_mm256_blendv_epi8(planes[v], planes[(v + 1) % 3], second), planes[(v + 2) % 3],
+                                     third);
     // part[k] holds bytes 16k to 16k + 15 of pixels 0-15 (low half) and of
     // pixels 16-31 (high half).
     const __m256i whole[3] = {_mm256_permute2x128_si256(part[0], part[1], 0x20),
