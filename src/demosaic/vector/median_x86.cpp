@@ -46,52 +46,6 @@ PIXMILL_AVX2_INLINE __m256i add4(__m256i a, __m256i b, __m256i c, __m256i d) {
     return _mm256_add_epi16(_mm256_add_epi16(a, b), _mm256_add_epi16(c, d));
 }
 
-// Shuffle masks of the three output vectors of 32 interleaved pixels, per
-// plane (blue, green, red).  Within a 16-byte piece k (0 to 2) of 16 pixels,
-// byte i is pixel (16k + i) / 3 of plane (16k + i) % 3; -1 gives zero.  The
-// output vectors hold pieces 0 and 1 of the low half-planes, piece 2 of the
-// low and piece 0 of the high, pieces 1 and 2 of the high.
-struct InterleaveMasks {
-    alignas(32) std::int8_t bytes[3][3][32];
-};
-constexpr InterleaveMasks makeInterleaveMasks() {
-    InterleaveMasks m{};
-    constexpr int pieceOf[3][2] = {{0, 1}, {2, 0}, {1, 2}};
-    for (int out = 0; out < 3; ++out)
-        for (int plane = 0; plane < 3; ++plane)
-            for (int half = 0; half < 2; ++half)
-                for (int i = 0; i < 16; ++i) {
-                    const int at = 16 * pieceOf[out][half] + i;
-                    m.bytes[out][plane][16 * half + i] = at % 3 == plane ? static_cast<std::int8_t>(at / 3) : -1;
-                }
-    return m;
-}
-constexpr InterleaveMasks kInterleave = makeInterleaveMasks();
-
-// Both halves from the low (0x00) or the high (0x11) half of `v`.
-template <int Which>
-PIXMILL_AVX2_INLINE __m256i halves(__m256i v) { return _mm256_permute2x128_si256(v, v, Which); }
-
-// Output bytes of 32 pixels taken from three planes by one shuffle each.
-PIXMILL_AVX2_INLINE __m256i gather32(__m256i blue, __m256i green, __m256i red, const std::int8_t (&masks)[3][32]) {
-    const __m256i* mask = reinterpret_cast<const __m256i*>(masks);
-    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, _mm256_load_si256(mask)),
-                                           _mm256_shuffle_epi8(green, _mm256_load_si256(mask + 1))),
-                           _mm256_shuffle_epi8(red, _mm256_load_si256(mask + 2)));
-}
-
-// 32 pixels as 96 bytes B, G, R, B, G, R, ...  The byte shuffle stays within
-// 128-bit halves, so each output vector takes its halves from the plane
-// halves that hold its pixels: output bytes 0-31 are pixels 0-10 (the planes'
-// low halves), 32-63 pixels 10-21 (low, then high), 64-95 pixels 21-31 (high).
-PIXMILL_AVX2_INLINE void storeInterleaved32(std::uint8_t* out, __m256i blue, __m256i green, __m256i red) {
-    __m256i* o = reinterpret_cast<__m256i*>(out);
-    const auto& masks = kInterleave.bytes;
-    _mm256_storeu_si256(o, gather32(halves<0x00>(blue), halves<0x00>(green), halves<0x00>(red), masks[0]));
-    _mm256_storeu_si256(o + 1, gather32(blue, green, red, masks[1]));
-    _mm256_storeu_si256(o + 2, gather32(halves<0x11>(blue), halves<0x11>(green), halves<0x11>(red), masks[2]));
-}
-
 // Samples of source row `dr`, from column `dc`, relative to the block.
 struct Block {
     const std::uint8_t* s;
@@ -212,7 +166,7 @@ PIXMILL_AVX2_INLINE void medianBlock(const Block& b, const GreenBlock& g, std::u
                      _mm256_extracti128_si256(red, 1)},
                     tables);
     } else {
-        storeInterleaved32(out, blue, greenBytes, red);
+        storeShuffled32(out, blue, greenBytes, red);
     }
 }
 
