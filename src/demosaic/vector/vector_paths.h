@@ -42,10 +42,13 @@ enum class Path { Scalar, Sse2, Avx, Avx2, Avx512 };
 
 // How a conversion writes its image.  Auto streams the rows of an image
 // larger than the processor's last-level cache past the cache, on the paths
-// with 32- and 64-byte stores (AVX2, AVX-512): such an image cannot stay in
-// the cache anyway, and an ordinary store first reads each destination line
-// from memory, which a non-temporal store of whole lines skips.  InPlace and
-// Streamed are for tests, which compare both ways on frames of any size.
+// with 32- and 64-byte stores (AVX2, AVX-512), when the tables are all the
+// identity: such an image cannot stay in the cache anyway, and an ordinary
+// store first reads each destination line from memory, which a
+// non-temporal store of whole lines skips.  Rows that look tables up gain
+// nothing: they are produced slowly enough for memory to keep up, and
+// measured up to twice as slow streamed on AVX2.  InPlace and Streamed are
+// for tests, which compare both ways on frames of any size.
 enum class Stores { Auto, InPlace, Streamed };
 
 // What a conversion settles once, before its first row: the path, the three
@@ -81,10 +84,11 @@ inline void finishRows(const RowPlan&) {}
 // `imageBytes`: the size of the image the rows are written to.
 inline RowPlan planRows(const LookupTables& tables, Path path, std::size_t imageBytes = 0,
                         Stores stores = Stores::Auto) {
-    const bool streamed =
-        (path == Path::Avx2 || path == Path::Avx512) &&
-        (stores == Stores::Streamed || (stores == Stores::Auto && streamsPastCache(path, imageBytes)));
-    RowPlan plan{path, tables, allIdentity(tables), streamed, {}};
+    const bool unmapped = allIdentity(tables);
+    const bool streamed = (path == Path::Avx2 || path == Path::Avx512) &&
+                          (stores == Stores::Streamed ||
+                           (stores == Stores::Auto && unmapped && streamsPastCache(path, imageBytes)));
+    RowPlan plan{path, tables, unmapped, streamed, {}};
     // Null tables are never looked up, and small frames feel the cost.  (The
     // AVX-512 path looks up whole tables, but hands short runs to AVX2.)
     if (plan.unmapped) return plan;
