@@ -159,6 +159,23 @@ TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
     }
 }
 
+// Rows go past the cache by themselves only for large images without tables
+// on the paths with whole-line stores; tests may ask for it on those paths.
+TEST(RowPlan, StreamsOnlyLargeUnmappedImagesOnWidePaths) {
+    using pm::simd::planRows;
+    using pm::simd::Stores;
+    const pm::LookupTables identity{pm::tableOrIdentity(nullptr), pm::tableOrIdentity(nullptr),
+                                    pm::tableOrIdentity(nullptr)};
+    const Bytes curve = randomBytes(256, 7);
+    const pm::LookupTables mapped{curve.data(), curve.data(), curve.data()};
+    const std::size_t huge = std::size_t{1} << 40;
+    EXPECT_FALSE(planRows(identity, Path::Avx2, std::size_t{1} << 20, Stores::Auto).streamed);
+    EXPECT_FALSE(planRows(mapped, Path::Avx512, huge, Stores::Auto).streamed);
+    EXPECT_FALSE(planRows(identity, Path::Avx512, huge, Stores::InPlace).streamed);
+    EXPECT_FALSE(planRows(identity, Path::Avx, huge, Stores::Streamed).streamed);
+    EXPECT_TRUE(planRows(mapped, Path::Avx2, 64, Stores::Streamed).streamed);
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, VectorPath, ::testing::Values(Path::Sse2, Path::Avx, Path::Avx2, Path::Avx512),
                          [](const ::testing::TestParamInfo<Path>& info) { return pathName(info.param); });
 
