@@ -43,10 +43,12 @@ std::vector<Path> vectorPaths() {
 }
 
 // Each vector path writing in place, and those with whole-line stores also
-// streaming (which by themselves only frames larger than the cache do).
-std::vector<std::pair<Path, Stores>> vectorRuns() {
+// streaming (which by themselves only frames larger than the cache do), for
+// methods that stream and rows long enough to stream any block.
+std::vector<std::pair<Path, Stores>> vectorRuns(const PathMethod& m, int width) {
     std::vector<std::pair<Path, Stores>> runs;
     for (Path p : vectorPaths()) runs.push_back({p, Stores::InPlace});
+    if (m.turned || width < 96) return runs;  // the turned one writes through its tiles
     for (Path p : {Path::Avx2, Path::Avx512})
         if (pm::simd::pathAvailable(p)) runs.push_back({p, Stores::Streamed});
     return runs;
@@ -109,7 +111,7 @@ std::vector<std::pair<const char*, Bytes>> frames(int w, int h, std::uint32_t se
                         return std::make_pair(result, out);
                     };
                     const auto scalar = run(Path::Scalar, Stores::InPlace);
-                    for (const auto& [path, stores] : vectorRuns()) {
+                    for (const auto& [path, stores] : vectorRuns(m, w)) {
                         const std::string context = std::string(m.name) + " on " + pathName(path) +
                                                     (stores == Stores::Streamed ? " streamed, " : ", ") + frameName +
                                                     " frame, " + describe(layout, w, h, flip, t.name);
