@@ -44,11 +44,13 @@ std::vector<Path> vectorPaths() {
 
 // Each vector path writing in place, and those with whole-line stores also
 // streaming (which by themselves only frames larger than the cache do), for
-// methods that stream and rows long enough to stream any block.
-std::vector<std::pair<Path, Stores>> vectorRuns(const PathMethod& m, int width) {
+// methods that stream (not the turned one, which writes through its tiles),
+// tables that let them (all the identity) and rows long enough to stream
+// any block.
+std::vector<std::pair<Path, Stores>> vectorRuns(const PathMethod& m, int width, const pm::LookupTables& tables) {
     std::vector<std::pair<Path, Stores>> runs;
     for (Path p : vectorPaths()) runs.push_back({p, Stores::InPlace});
-    if (m.turned || width < 96) return runs;  // the turned one writes through its tiles
+    if (m.turned || !pm::allIdentity(tables) || width < 96) return runs;
     for (Path p : {Path::Avx2, Path::Avx512})
         if (pm::simd::pathAvailable(p)) runs.push_back({p, Stores::Streamed});
     return runs;
@@ -100,18 +102,18 @@ std::vector<std::pair<const char*, Bytes>> frames(int w, int h, std::uint32_t se
         for (int layout : {1, 2, 3, 4, 0, 5, -1})
             for (std::int32_t flip : {0, 1, 0x100})
                 for (const TableSet& t : allTables(seed)) {
+                    const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
+                                                   pm::tableOrIdentity(t.b())};
                     auto run = [&](Path path, Stores stores) {
                         Bytes out(bytes + 2 * kGuard, kGuardByte);
                         std::copy(before.begin(), before.end(), out.begin() + kGuard);
-                        const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
-                                                       pm::tableOrIdentity(t.b())};
                         const std::int32_t result =
                             m.method(path, raw.data(), out.data() + kGuard, w, h, applied.red, applied.green,
                                      applied.blue, std::uint32_t(flip), layout, stores);
                         return std::make_pair(result, out);
                     };
                     const auto scalar = run(Path::Scalar, Stores::InPlace);
-                    for (const auto& [path, stores] : vectorRuns(m, w)) {
+                    for (const auto& [path, stores] : vectorRuns(m, w, applied)) {
                         const std::string context = std::string(m.name) + " on " + pathName(path) +
                                                     (stores == Stores::Streamed ? " streamed, " : ", ") + frameName +
                                                     " frame, " + describe(layout, w, h, flip, t.name);

@@ -159,9 +159,9 @@ TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
     }
 }
 
-// Rows go past the cache by themselves only for large images without tables
-// on the paths with whole-line stores; tests may ask for it on those paths.
-TEST(RowPlan, StreamsOnlyLargeUnmappedImagesOnWidePaths) {
+// Rows go past the cache only without tables on the paths with whole-line
+// stores, by themselves only for large images; tests may ask for it there.
+TEST(RowPlan, StreamsOnlyUnmappedRowsOnWidePaths) {
     using pm::simd::planRows;
     using pm::simd::Stores;
     const pm::LookupTables identity{pm::tableOrIdentity(nullptr), pm::tableOrIdentity(nullptr),
@@ -173,7 +173,8 @@ TEST(RowPlan, StreamsOnlyLargeUnmappedImagesOnWidePaths) {
     EXPECT_FALSE(planRows(mapped, Path::Avx512, huge, Stores::Auto).streamed);
     EXPECT_FALSE(planRows(identity, Path::Avx512, huge, Stores::InPlace).streamed);
     EXPECT_FALSE(planRows(identity, Path::Avx, huge, Stores::Streamed).streamed);
-    EXPECT_TRUE(planRows(mapped, Path::Avx2, 64, Stores::Streamed).streamed);
+    EXPECT_FALSE(planRows(mapped, Path::Avx2, huge, Stores::Streamed).streamed);
+    EXPECT_TRUE(planRows(identity, Path::Avx2, 64, Stores::Streamed).streamed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, VectorPath, ::testing::Values(Path::Sse2, Path::Avx, Path::Avx2, Path::Avx512),

@@ -185,7 +185,6 @@ struct WindowBlock {
 template <typename Row>
 struct MappedWindowBlock {
     static constexpr bool kMapsItself = true;
-    using Swapped = MappedWindowBlock<SwappedRow<Row>>;
     template <typename V>
     PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
         const Px<V> raw = byParity<V>(windowSites<V, Row::even>(s, stride, false),
@@ -231,13 +230,13 @@ PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stri
 }
 
 // The blocks of a run: from the start of the run, the last one overlapping
-// (eachBlock), or past the cache when the plan streams rows and V can
-// (kStreams, eachBlockStreamed), whose blocks may start at odd columns: they
-// take the row's two sites swapped.
+// (eachBlock), or past the cache when the plan streams rows (which it does
+// only without tables) and V can (kStreams, eachBlockStreamed), whose
+// blocks may start at odd columns: they take the row's two sites swapped.
 template <typename V, typename Block, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t walkBlocks(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                                const RowPlan& plan, std::uint8_t* out) {
-    if constexpr (V::kStreams) {
+    if constexpr (V::kStreams && !kMapped && !Block::kMapsItself) {
         if (plan.streamed)
             return eachBlockStreamed<V>(count, out, [&](std::ptrdiff_t c, auto blocks) __attribute__((always_inline)) {
                 constexpr std::ptrdiff_t kStreamed = decltype(blocks)::value;

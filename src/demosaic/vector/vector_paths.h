@@ -40,15 +40,16 @@ constexpr std::ptrdiff_t kBlock = 16;
 // In order of preference; each path's processor has the sets before it.
 enum class Path { Scalar, Sse2, Avx, Avx2, Avx512 };
 
-// How a conversion writes its image.  Auto streams the rows of an image
-// larger than the processor's last-level cache past the cache, on the paths
-// with 32- and 64-byte stores (AVX2, AVX-512), when the tables are all the
-// identity: such an image cannot stay in the cache anyway, and an ordinary
-// store first reads each destination line from memory, which a
-// non-temporal store of whole lines skips.  Rows that look tables up gain
-// nothing: they are produced slowly enough for memory to keep up, and
-// measured up to twice as slow streamed on AVX2.  InPlace and Streamed are
-// for tests, which compare both ways on frames of any size.
+// How a conversion writes its image.  Rows are only ever streamed past the
+// cache on the paths with 32- and 64-byte stores (AVX2, AVX-512) and when
+// the tables are all the identity; Auto then streams the rows of an image
+// larger than the processor's last-level cache: such an image cannot stay
+// in the cache anyway, and an ordinary store first reads each destination
+// line from memory, which a non-temporal store of whole lines skips.  Rows
+// that look tables up gain nothing: they are produced slowly enough for
+// memory to keep up, and measured up to twice as slow streamed on AVX2.
+// InPlace and Streamed are for tests, which compare both ways on frames of
+// any size.
 enum class Stores { Auto, InPlace, Streamed };
 
 // What a conversion settles once, before its first row: the path, the three
@@ -85,9 +86,9 @@ inline void finishRows(const RowPlan&) {}
 inline RowPlan planRows(const LookupTables& tables, Path path, std::size_t imageBytes = 0,
                         Stores stores = Stores::Auto) {
     const bool unmapped = allIdentity(tables);
-    const bool streamed = (path == Path::Avx2 || path == Path::Avx512) &&
-                          (stores == Stores::Streamed ||
-                           (stores == Stores::Auto && unmapped && streamsPastCache(path, imageBytes)));
+    const bool streamed =
+        (path == Path::Avx2 || path == Path::Avx512) && unmapped &&
+        (stores == Stores::Streamed || (stores == Stores::Auto && streamsPastCache(path, imageBytes)));
     RowPlan plan{path, tables, unmapped, streamed, {}};
     // Null tables are never looked up, and small frames feel the cost.  (The
     // AVX-512 path looks up whole tables, but hands short runs to AVX2.)
