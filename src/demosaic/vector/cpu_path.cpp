@@ -54,8 +54,8 @@ constexpr std::size_t kSmallImageBytes = std::size_t{8} << 20;
 
 }  // namespace
 
-bool streamsPastCache(Path path, std::size_t imageBytes) {
-    if ((path != Path::Avx2 && path != Path::Avx512) || imageBytes <= kSmallImageBytes) return false;
+bool largerThanCache(std::size_t imageBytes) {
+    if (imageBytes <= kSmallImageBytes) return false;
     const std::size_t cache = lastLevelCacheBytes();
     return cache > 0 && imageBytes > cache;
 }

@@ -70,15 +70,16 @@ struct RowPlan {
 };
 
 #ifdef PIXMILL_VECTOR_X86
-// Whether Auto streams an image of `imageBytes` on `path` (cpu_path.cpp).
-bool streamsPastCache(Path path, std::size_t imageBytes);
+// Whether an image of `imageBytes` is larger than the last-level cache, as
+// the processor describes it (cpu_path.cpp).
+bool largerThanCache(std::size_t imageBytes);
 // Makes the streamed stores of a conversion visible to other threads before
 // it returns, as ordinary stores are.
 inline void finishRows(const RowPlan& plan) {
     if (plan.streamed) _mm_sfence();
 }
 #else
-inline bool streamsPastCache(Path, std::size_t) { return false; }
+inline bool largerThanCache(std::size_t) { return false; }
 inline void finishRows(const RowPlan&) {}
 #endif
 
@@ -88,7 +89,7 @@ inline RowPlan planRows(const LookupTables& tables, Path path, std::size_t image
     const bool unmapped = allIdentity(tables);
     const bool streamed =
         (path == Path::Avx2 || path == Path::Avx512) && unmapped &&
-        (stores == Stores::Streamed || (stores == Stores::Auto && streamsPastCache(path, imageBytes)));
+        (stores == Stores::Streamed || (stores == Stores::Auto && largerThanCache(imageBytes)));
     RowPlan plan{path, tables, unmapped, streamed, {}};
     // Null tables are never looked up, and small frames feel the cost.  (The
     // AVX-512 path looks up whole tables, but hands short runs to AVX2.)
