@@ -67,7 +67,9 @@ struct Avx512Pixels {
     static Vec avg(Vec a, Vec b) { return _mm512_avg_epu8(a, b); }
     static Vec subBytes(Vec a, Vec b) { return _mm512_sub_epi8(a, b); }
     static Vec andBits(Vec a, Vec b) { return _mm512_and_si512(a, b); }
-    static Vec byParity(Vec even, Vec odd) { return _mm512_mask_blend_epi8(0xAAAAAAAAAAAAAAAAull, even, odd); }
+    static Vec byParity(Vec even, Vec odd) {
+        return _mm512_ternarylogic_epi32(_mm512_set1_epi16(static_cast<short>(0xFF00)), odd, even, 0xCA);
+    }
     static Vec orBits(Vec a, Vec b) { return _mm512_or_si512(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
     // table[idx] per byte: entries idx & 127 of each half of the table, the
