@@ -2,6 +2,7 @@
 include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
     legacy/exports_1_1_2_0.cpp
+    legacy/earlier_calibration_exports.cpp
     legacy/two_by_two.cpp
     legacy/float_counted_median.cpp
     legacy/directional_green_guided.cpp

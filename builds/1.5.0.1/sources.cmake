@@ -2,6 +2,7 @@
 include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
     legacy/exports_1_5_0_1.cpp
+    legacy/earlier_calibration_exports.cpp
     legacy/forward_windows_1_5_0_1.cpp
     frame/library_state.cpp
     frame/constant_block.cpp

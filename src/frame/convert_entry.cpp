@@ -32,16 +32,6 @@ const MethodEntry kRgbExMethods[] = {
 }  // namespace
 }  // namespace pm
 
-extern "C" int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                                 int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                                 const uint8_t* lutBlue, int32_t flip, int32_t layout) {
-    return pm::dispatchConversion(pm::kRgbMethods, pm::NullTables::Identity, dest, src, width, height, method,
-                                  lutRed, lutGreen, lutBlue, flip, layout);
-}
+PIXMILL_CONVERSION_EXPORT(ConvertBayer2Rgb, pm::kRgbMethods, pm::NullTables::Identity)
 
-extern "C" int32_t PIXMILL_CALL ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
-                                                   int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
-                                                   const uint8_t* lutBlue, int32_t flip, int32_t layout) {
-    return pm::dispatchConversion(pm::kRgbExMethods, pm::NullTables::Identity, dest, src, width, height, method,
-                                  lutRed, lutGreen, lutBlue, flip, layout);
-}
+PIXMILL_CONVERSION_EXPORT(ConvertBayer2RgbEx, pm::kRgbExMethods, pm::NullTables::Identity)

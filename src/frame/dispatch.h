@@ -56,4 +56,15 @@ std::int32_t dispatchConversion(const MethodEntry (&table)[N], NullTables nullTa
 
 }  // namespace pm
 
+// Defines the conversion export `Name` (ConvertBayer2Rgb or
+// ConvertBayer2RgbEx, whose arguments every build shares) over the method-
+// code table `table`; for a source that includes pixmill.h.
+#define PIXMILL_CONVERSION_EXPORT(Name, table, nullTables)                                                      \
+    extern "C" int32_t PIXMILL_CALL Name(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,     \
+                                         int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,        \
+                                         const uint8_t* lutBlue, int32_t flip, int32_t layout) {                \
+        return pm::dispatchConversion(table, nullTables, dest, src, width, height, method, lutRed, lutGreen,   \
+                                      lutBlue, flip, layout);                                                   \
+    }
+
 #endif
