@@ -223,8 +223,12 @@ int pngGreyDepth(const std::vector<std::uint8_t>& contents) {
     return contents[25] == PNG_COLOR_TYPE_GRAY ? contents[24] : 0;
 }
 
-std::vector<std::uint8_t> encodePng(const BgrImage& image) {
-    requireConsistentImage(image);
+namespace {
+
+// A PNG file in memory, its rows written by writeRows(session, structs),
+// which returns false after an error of the library.
+template <typename WriteRows>
+std::vector<std::uint8_t> encodeThrough(WriteRows&& writeRows) {
     std::vector<std::uint8_t> encoded;
     PngSession session;
     session.output = &encoded;
@@ -232,10 +236,18 @@ std::vector<std::uint8_t> encodePng(const BgrImage& image) {
     structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &session, onPngError, onPngWarning);
     if (structs.png) structs.info = png_create_info_struct(structs.png);
     if (!structs.png || !structs.info) throw ImageError("cannot set up the PNG encoder (out of memory)");
-
-    std::vector<png_byte> row(std::size_t(image.width) * 3);
-    if (!writeRgbRows(session, structs, image, row)) throw ImageError(session.message);
+    if (!writeRows(session, structs)) throw ImageError(session.message);
     return encoded;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodePng(const BgrImage& image) {
+    requireConsistentImage(image);
+    std::vector<png_byte> row(std::size_t(image.width) * 3);
+    return encodeThrough([&](PngSession& session, const WriteStructs& structs) {
+        return writeRgbRows(session, structs, image, row);
+    });
 }
 
 namespace {
@@ -267,17 +279,10 @@ bool writeDeepRows(PngSession& session, const WriteStructs& structs, const DeepI
 
 std::vector<std::uint8_t> encodeDeepPng(const DeepImage& image) {
     requireConsistentImage(image);
-    std::vector<std::uint8_t> encoded;
-    PngSession session;
-    session.output = &encoded;
-    WriteStructs structs;
-    structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &session, onPngError, onPngWarning);
-    if (structs.png) structs.info = png_create_info_struct(structs.png);
-    if (!structs.png || !structs.info) throw ImageError("cannot set up the PNG encoder (out of memory)");
-
     std::vector<png_byte> row(std::size_t(image.width) * std::size_t(image.channels) * std::size_t(image.depth / 8));
-    if (!writeDeepRows(session, structs, image, row)) throw ImageError(session.message);
-    return encoded;
+    return encodeThrough([&](PngSession& session, const WriteStructs& structs) {
+        return writeDeepRows(session, structs, image, row);
+    });
 }
 
 }  // namespace pmtool
