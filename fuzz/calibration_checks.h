@@ -214,6 +214,18 @@ struct RegionCall {
         if (!map->same(mapBefore)) fail("map or accumulator modified", context);
         return frame->copy();
     }
+    // Runs the call twice, which must give the same frame, and returns that
+    // frame into `result`; false for a refused call, which must write nothing.
+    template <typename Fn>
+    bool runAccepted(Fn&& fn, Bytes& result) {
+        result = run(fn);
+        if (run(fn) != result) fail("same call, other bytes", context);
+        if (noFrame || noMap) {
+            if (result != frameBefore) fail("refused call wrote", context);
+            return false;
+        }
+        return true;
+    }
     std::uint64_t mapIndex(std::int64_t j, std::int64_t k) const {
         return std::uint64_t((region.y0 + j) * mapW + region.x0 + k);
     }
@@ -225,12 +237,8 @@ inline void eraseDeadPixels(pmfuzz::Input& in) {
     auto call = [&](std::uint8_t* frame, const std::uint8_t* map) {
         EraseDeadPixel(frame, map, c.x, c.y, c.w, c.h, c.mapW, c.mapH);
     };
-    const Bytes first = c.run(call);
-    if (c.run(call) != first) fail("same call, other bytes", context);
-    if (c.noFrame || c.noMap) {
-        if (first != c.frameBefore) fail("refused call wrote", context);
-        return;
-    }
+    Bytes first;
+    if (!c.runAccepted(call, first)) return;
     // Only marked samples at least two inside the region change.
     for (std::int64_t j = 0; j < c.region.rows; ++j)
         for (std::int64_t k = 0; k < c.region.columns; ++k) {
@@ -309,12 +317,8 @@ inline void fixPatternNoise(pmfuzz::Input& in) {
         FixPatternNoise(frame, reinterpret_cast<const std::int32_t*>(accumulator), c.x, c.y, c.w, c.h, c.mapW,
                         c.mapH);
     };
-    const Bytes first = c.run(call);
-    if (c.run(call) != first) fail("same call, other bytes", context);
-    if (c.noFrame || c.noMap) {
-        if (first != c.frameBefore) fail("refused call wrote", context);
-        return;
-    }
+    Bytes first;
+    if (!c.runAccepted(call, first)) return;
     // A positive entry can only darken its sample, a negative one only
     // brighten it, and a zero entry leaves it.
     for (std::int64_t j = 0; j < c.region.rows; ++j)
