@@ -2,14 +2,7 @@
 # depends on.  -DBUILD=<build dir> -DWORK=<scratch dir> -DCPACK=<cpack>
 # -DDPKG_DEB=<dpkg-deb> -DLIBDIR=<relative libdir> -DINCLUDEDIR -DBINDIR
 # -DCURRENT=<version> -DBUILDS=<versions> -DCONVERTER=ON|OFF
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-    if(NOT status STREQUAL "0")
-        string(REPLACE ";" " " command "${ARGN}")
-        message(FATAL_ERROR "${command}\nexit status ${status}\n${out}\n${err}")
-    endif()
-    set(out "${out}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/run_command.cmake")
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")

@@ -8,14 +8,7 @@
 # Also: -DBUILD -DPREFIX -DLIBDIR -DINCLUDEDIR -DBINDIR -DWORK -DSOURCE
 #       -DCURRENT=<version> -DBUILDS=<versions> -DREADELF -DCC -DCXX
 #       -DPKG_CONFIG -DGENERATOR -DCONVERTER=ON|OFF
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-    if(NOT status STREQUAL "0")
-        string(REPLACE ";" " " command "${ARGN}")
-        message(FATAL_ERROR "${command}\nexit status ${status}\n${out}\n${err}")
-    endif()
-    set(out "${out}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/run_command.cmake")
 
 function(expect_file path)
     if(NOT EXISTS "${PREFIX}/${path}")
