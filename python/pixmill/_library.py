@@ -5,10 +5,15 @@ The library is searched for in this order, and the first hit wins:
 1. the ``path`` argument of :func:`load`;
 2. the environment variable ``PIXMILL_LIBRARY``: the file itself, or a
    directory holding ``libpixmill.so`` or ``<build>/libpixmill.so``;
-3. the CMake build tree: ``build/<build>/libpixmill.so`` under the checkout
-   this package lives in, then under the current directory;
-4. the system's library path (``LD_LIBRARY_PATH``, the linker cache), by the
+3. the library installed with the package: ``<package>/lib/<build>/libpixmill.so``;
+4. the CMake build tree of the checkout this package lives in:
+   ``build/<build>/libpixmill.so`` under it;
+5. the system's library path (``LD_LIBRARY_PATH``, the linker cache), by the
    name ``libpixmill.so``.
+
+The current working directory is never searched: a program started in a
+folder that happens to hold a ``build/`` tree (an unpacked archive, a shared
+folder) must not load and run the code it finds there.
 
 The build (``1.7.7.6``, ``1.5.0.1`` or ``1.1.2.0``) is chosen by the ``build``
 argument, else the environment variable ``PIXMILL_BUILD``, else ``1.7.7.6``;
@@ -163,15 +168,12 @@ def _candidates(build: str, path: Union[str, os.PathLike, None]) -> List[Tuple[s
         else:
             found.append((env, f"environment variable {ENV_LIBRARY}"))
         return found
-    roots: List[Path] = []
+    bundled = Path(__file__).resolve().parent / "lib" / build / LIBRARY_NAME
+    if bundled.is_file():
+        found.append((str(bundled), "library installed with the package"))
     checkout = _package_checkout()
     if checkout is not None:
-        roots.append(checkout)
-    cwd = Path.cwd()
-    if cwd not in roots:
-        roots.append(cwd)
-    for root in roots:
-        found.append((str(root / "build" / build / LIBRARY_NAME), "build tree"))
+        found.append((str(checkout / "build" / build / LIBRARY_NAME), "build tree"))
     system = ctypes.util.find_library("pixmill") or LIBRARY_NAME
     found.append((system, "system library path"))
     return found

@@ -19,6 +19,7 @@ images come back as arrays.
 from __future__ import annotations
 
 import os
+import uuid
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
@@ -79,13 +80,17 @@ def read_frame(path: Union[str, os.PathLike]) -> np.ndarray:
 
 
 class _LibraryLoader:
-    """Worker plugin: loads the library when a worker joins, once per worker."""
+    """Worker plugin: loads the library when a worker joins, once per worker.
 
-    name = "pixmill-library"
+    Each (build, library file) pair registers under a name of its own, so a
+    batch that asks for another build or file does not replace (or reuse) the
+    loader of an earlier one; the tasks themselves load what their own batch
+    names."""
 
     def __init__(self, build: Optional[str], path: Optional[str]) -> None:
         self.build = build
         self.path = path
+        self.name = f"pixmill-library-{build or 'default'}-{path or 'searched'}"
 
     def setup(self, worker: Any = None) -> None:
         set_default_library(load(self.build, self.path))
@@ -149,14 +154,20 @@ def submit_batch(client: Any, frames: Union[Mapping[str, Frame], Iterable[Frame]
     named = _named(frames)
     if write_beside and any(isinstance(frame, np.ndarray) for _, frame in named):
         raise ValueError("write_beside needs every frame given as a file path")
-    client.register_worker_plugin(_LibraryLoader(build, library_path), name=_LibraryLoader.name)
+    loader = _LibraryLoader(build, library_path)
+    client.register_worker_plugin(loader, name=loader.name)
     options = dict(method=method, layout=layout, tables=tables, flip=flip, ex=ex, write_beside=write_beside,
                    build=build, library_path=library_path)
+    # Dask treats tasks of one key as one result: a key built only from frame
+    # names would hand a later batch (another method, table or build) the
+    # images of an earlier one still held.  One token per submission keeps
+    # every batch's keys its own.
+    submission = uuid.uuid4().hex
     futures: Dict[Any, List[str]] = {}
     for start in range(0, len(named), group_size):
         group = named[start:start + group_size]
         future = client.submit(_convert_group, group, options, pure=False,
-                               key=f"pixmill-convert-{group[0][0]}-{start}")
+                               key=f"pixmill-convert-{group[0][0]}-{start}-{submission}")
         futures[future] = [name for name, _ in group]
     return futures
 

@@ -51,3 +51,35 @@ def test_batch_by_address_writes_beside_files(client, tmp_path, rng, capsys):
         assert written == path.rsplit(".", 1)[0] + ".bgr.npy"
         assert np.array_equal(np.load(written), pixmill.convert(pixmill.read_frame(path)))
     assert "100%" in capsys.readouterr().out
+
+
+@pytest.mark.parametrize("change", ["method", "layout", "tables", "flip", "entry", "build"])
+def test_two_batches_on_one_client_keep_their_own_results(client, rng, change):
+    # Same frame names, one option changed: the second batch must not be
+    # handed the first one's images while those are still held.
+    frames = {"a": rng.integers(0, 256, (12, 16), np.uint8), "b": rng.integers(0, 256, (10, 8), np.uint8)}
+    table = rng.permutation(256).astype(np.uint8)
+    build = pixmill.default_library().build
+    first = dict(method=2, layout=1, tables=None, flip=False, ex=False, build=build)
+    other_build = "1.5.0.1" if build != "1.5.0.1" else "1.7.7.6"
+    second = dict(first, **{"method": dict(method=8), "layout": dict(layout=4), "tables": dict(tables=(table,) * 3),
+                            "flip": dict(flip=True), "entry": dict(ex=True, method=3),
+                            "build": dict(build=other_build)}[change])
+    libraries = {}
+    for options in (first, second):
+        try:
+            libraries[options["build"]] = pixmill.load(options["build"])
+        except (pixmill.LibraryNotFoundError, ValueError):
+            pytest.skip(f"build {options['build']} is not built beside {build}")
+    held = list(pixmill.submit_batch(client, frames, **first))  # still held while the second runs
+    distributed.wait(held)
+    result = pixmill.convert_batch(frames, cluster=client, **second)
+    assert all(future.status == "finished" for future in held) and not result.failures
+    for name, image in result.outputs.items():
+        entry = pixmill.convert_ex if second["ex"] else pixmill.convert
+        expected = entry(frames[name], second["method"], second["layout"], tables=second["tables"],
+                         flip=second["flip"], library=libraries[second["build"]])
+        assert image.tobytes() == expected.tobytes(), (change, name)
+    if change == "build":  # code 2 agrees between builds: the workers must have loaded the other one too
+        loaded = client.run(lambda: sorted({lib.build for lib in pixmill._library._loaded.values()}))
+        assert all(other_build in builds for builds in loaded.values())

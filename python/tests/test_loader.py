@@ -21,6 +21,23 @@ def test_search_order(monkeypatch, tmp_path):
     assert _library._candidates("1.7.7.6", "/x/libpixmill.so") == [("/x/libpixmill.so", "path argument")]
 
 
+def test_a_library_in_the_working_directory_is_never_loaded(monkeypatch, tmp_path):
+    # A folder holding a build tree of its own (an unpacked archive, a shared
+    # folder) must not get its code run by a program started there.
+    planted = tmp_path / "build" / "1.7.7.6" / "libpixmill.so"
+    planted.parent.mkdir(parents=True)
+    planted.write_bytes(b"planted")
+    monkeypatch.chdir(tmp_path)
+    monkeypatch.delenv(_library.ENV_LIBRARY, raising=False)
+    monkeypatch.setattr(_library, "_package_checkout", lambda: None)
+    monkeypatch.setattr(_library.ctypes.util, "find_library", lambda name: None)
+    places = [path for path, _ in _library._candidates("1.7.7.6", None)]
+    assert str(planted) not in places and places[-1] == "libpixmill.so"
+    with pytest.raises(pixmill.LibraryNotFoundError) as refused:
+        _library.load("1.7.7.6")
+    assert str(tmp_path) not in str(refused.value)
+
+
 def test_failures_say_what_was_tried(monkeypatch, tmp_path, lib):
     monkeypatch.setenv(_library.ENV_LIBRARY, str(tmp_path / "nowhere.so"))
     with pytest.raises(pixmill.LibraryNotFoundError, match="environment variable PIXMILL_LIBRARY.*nowhere.so: no such"):
