@@ -55,6 +55,9 @@ struct CodeRule {
     bool flipMirrors = true;
     // Odd sizes and sizes of 3 or less are refused.
     bool refusesBadSizes = true;
+    // The method's own size limit (working memory of a fixed size): wider or
+    // taller frames are refused without touching a buffer.
+    std::int32_t maxWidth = INT32_MAX, maxHeight = INT32_MAX;
 };
 
 // Codes decoded per entry: codes beyond an entry's table are refused.
@@ -88,7 +91,9 @@ struct ConversionBuild {
 inline bool smoothingSet = false;
 
 // Frames larger than this are not converted here (the large-frame tests do
-// that); calls the header refuses still run, over untouchable buffers.
+// that); calls the header or the method's own size limit refuses still run,
+// over untouchable buffers, so sizes near the 32-bit limits reach every
+// method's own checks.
 constexpr std::uint64_t kMaxSamples = 1 << 16;
 
 struct Call {
@@ -136,7 +141,8 @@ inline int checkConversion(const ConversionBuild& build, pmfuzz::Input& in) {
     const bool knownCode = call.code >= 0 && call.code < (call.ex ? build.rgbExCodes : build.rgbCodes);
     const CodeRule rule = build.ruleOf(call.ex, call.code);
     const bool goodSizes = call.width > 3 && call.height > 3 && call.width % 2 == 0 && call.height % 2 == 0;
-    bool mustRefuse = noSource || noDest || !knownCode || (rule.refusesBadSizes && !goodSizes);
+    bool mustRefuse = noSource || noDest || !knownCode || (rule.refusesBadSizes && !goodSizes) ||
+                      call.width > rule.maxWidth || call.height > rule.maxHeight;
     const std::uint64_t samples = pmfuzz::frameSamples(call.width, call.height);
     const bool large = samples > kMaxSamples;
     if (large && !mustRefuse) return 0;

@@ -12,7 +12,11 @@ namespace {
 
 using namespace pmfuzz::conversion;
 
-CodeRule ruleOf(bool, std::int32_t) { return CodeRule{}; }
+CodeRule ruleOf(bool, std::int32_t code) {
+    CodeRule rule;
+    if (code == 5) rule.maxWidth = 1796, rule.maxHeight = 2396;  // the static planes' size less their margin
+    return rule;
+}
 
 const ConversionBuild kBuild{ConvertBayer2Rgb, nullptr, 7, 0, true, ruleOf, nullptr, 0, nullptr};
 

@@ -142,7 +142,9 @@ std::int32_t colourDifferencePlanes(const std::uint8_t* src, std::uint8_t* dst, 
                                     std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                     const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height) || layout < 1 || layout > 4) return 0;
-    if (width + 3 > kPlaneColumns || height + 3 > kPlaneRows) return 0;
+    // Compared against the planes' size less their margin, so that no width
+    // the frame check accepts (up to 2^31 - 1) can overflow the sum.
+    if (width > kPlaneColumns - 3 || height > kPlaneRows - 3) return 0;
     const Frame frame{width, height, kStarts[layout - 1]};
     const bool bottomUp = flipSet(flip);
     const std::size_t rowBytes = std::size_t(width) * 3;
