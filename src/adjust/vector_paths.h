@@ -19,7 +19,8 @@ enum class Path { Scalar, Avx2 };
 
 #ifdef PIXMILL_ADJUST_X86
 
-// Avx2 when the processor (and the operating system) supports it.
+// Avx2 when the processor (and the operating system) supports it and
+// PIXMILL_CPU_MAX does not keep it out (frame/cpu_cap.h).
 Path bestPath();
 
 // destination[i] = table[source[i]] for i below the returned count (a

@@ -5,6 +5,8 @@
 
 #include <immintrin.h>
 
+#include "frame/cpu_cap.h"
+
 #define PIXMILL_AVX2 __attribute__((target("avx2")))
 
 namespace pm {
@@ -30,8 +32,10 @@ PIXMILL_AVX2 inline __m256i emphasize16(const std::uint8_t* v, const std::int16_
 
 }  // namespace
 
-// Asked afresh each time, so the library keeps no state for it.
-Path bestPath() { return __builtin_cpu_supports("avx2") ? Path::Avx2 : Path::Scalar; }
+// Asked afresh each time; PIXMILL_CPU_MAX (cpu_cap.h) can keep AVX2 out.
+Path bestPath() {
+    return cpuCapAllows(CpuLevel::Avx2) && __builtin_cpu_supports("avx2") ? Path::Avx2 : Path::Scalar;
+}
 
 // The table as sixteen runs of sixteen entries: a byte shuffle looks up the
 // low nibble in all sixteen runs, and a tree of blends picks the run named by

@@ -5,6 +5,8 @@
 
 #include <cpuid.h>
 
+#include "frame/cpu_cap.h"
+
 namespace pm {
 namespace simd {
 namespace {
@@ -60,18 +62,39 @@ bool largerThanCache(std::size_t imageBytes) {
     return cache > 0 && imageBytes > cache;
 }
 
-// Asked afresh each time (a load and a bit test of what the runtime found at
-// start-up), so the library keeps no state of its own for it.  The check also
+namespace {
+
+// The instruction-set level a path needs.
+CpuLevel levelOf(Path path) {
+    switch (path) {
+        case Path::Avx512: return CpuLevel::Avx512;
+        case Path::Avx2: return CpuLevel::Avx2;
+        case Path::Avx: return CpuLevel::Avx;
+        case Path::Sse2: return CpuLevel::Sse2;
+        default: return CpuLevel::Scalar;
+    }
+}
+
+// Whether a conversion may pick `path` by itself: the processor runs it and
+// PIXMILL_CPU_MAX (cpu_cap.h) allows it.
+bool pathAllowed(Path path) { return cpuCapAllows(levelOf(path)) && pathAvailable(path); }
+
+}  // namespace
+
+// Asked afresh each time (the cap is read once per process; the rest is a
+// load and a bit test of what the runtime found at start-up).  The check also
 // covers the operating system's saving of the AVX state.  A conversion asks
 // once, when it starts.
 Path bestPath() {
-    if (pathAvailable(Path::Avx512)) return Path::Avx512;
-    if (__builtin_cpu_supports("avx2")) return Path::Avx2;
-    return __builtin_cpu_supports("avx") ? Path::Avx : Path::Sse2;
+    for (Path path : {Path::Avx512, Path::Avx2, Path::Avx, Path::Sse2})
+        if (pathAllowed(path)) return path;
+    return Path::Scalar;
 }
 
-Path bestPathWithAvx2() { return __builtin_cpu_supports("avx2") ? Path::Avx2 : Path::Sse2; }
-bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
+Path bestPathWithAvx2() {
+    return pathAllowed(Path::Avx2) ? Path::Avx2 : pathAllowed(Path::Sse2) ? Path::Sse2 : Path::Scalar;
+}
+bool hasAvx2() { return pathAllowed(Path::Avx2); }
 
 bool pathAvailable(Path path) {
     switch (path) {

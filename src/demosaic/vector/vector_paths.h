@@ -120,15 +120,18 @@ enum class MedianRule { Sorted, Counted };
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs for the bilinear and forward-window
-// prefixes: AVX-512 (BW and VBMI), else AVX2, else AVX, else SSE2.
+// prefixes: AVX-512 (BW and VBMI), else AVX2, else AVX, else SSE2; never
+// above the cap of PIXMILL_CPU_MAX (frame/cpu_cap.h), which can bring it
+// down to Scalar.  The choices below honour the cap too.
 Path bestPath();
 
 // Whether this processor runs `path` (Scalar always), so that tests can run
-// a conversion on each path it has.
+// a conversion on each path it has, cap or not.
 bool pathAvailable(Path path);
 
 // The same for the prefixes that have an AVX2 form (the gradient-directed
-// ones): Avx2 when the processor has it, otherwise SSE2.
+// ones): Avx2 when the processor has it, otherwise SSE2 (Scalar when capped
+// there).
 Path bestPathWithAvx2();
 
 // Bilinear sites: reads the 3 x 3 neighbourhood of every pixel of the run,
@@ -193,8 +196,9 @@ std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t strid
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                       std::uint16_t* out, Path path = bestPath());
-// Whether the processor runs AVX2, which the median prefix needs: unlike
-// the prefixes above it works in 256-bit registers of 16-bit lanes.
+// Whether the processor runs AVX2 and the cap allows it, which the median
+// prefix needs: unlike the prefixes above it works in 256-bit registers of
+// 16-bit lanes.
 bool hasAvx2();
 
 // Whole pixels of the staged median methods: green by `Rule` (the four green
