@@ -12,6 +12,7 @@
 #include "adjust/rotate.h"
 #include "adjust/sharpen.h"
 #include "adjust/tone_curve.h"
+#include "demosaic/vector/vector_paths.h"
 #include "pixmill.h"
 #include "pixmill_decorated.hpp"
 #include "test_support.h"
@@ -484,7 +485,7 @@ TEST(ColorCorrection, RegionsClippedToTheImage) {
 class AdjustVectorPath : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (pm::adjust::bestPath() != pm::adjust::Path::Avx2) GTEST_SKIP() << "processor lacks AVX2";
+        if (!pm::simd::pathAvailable(pm::simd::Path::Avx2)) GTEST_SKIP() << "processor lacks AVX2";
     }
 };
 
