@@ -10,6 +10,4 @@ set(PIXMILL_VECTOR_SOURCES
     demosaic/vector/pixels_avx.cpp
     demosaic/vector/pixels_avx2.cpp
     demosaic/vector/pixels_avx512.cpp
-    demosaic/vector/gradient_sse2.cpp
-    demosaic/vector/gradient_avx2.cpp
 )

@@ -7,8 +7,11 @@
 // 16-row tiles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
+#include "demosaic/gradient_directed.h"
 #include "demosaic/method_paths.h"
 #include "frame/library_state.h"
 #include "test_support.h"
@@ -33,6 +36,12 @@ const PathMethod kMethods[] = {
     {"forward window", pm::forwardWindowOn, false},
     {"mapped window", pm::mappedWindowOn, false},
     {"rotated", pm::rotatedTwoByTwoOn, true},
+    {"gradient directed",
+     [](Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t w, std::int32_t h, const std::uint8_t* r,
+        const std::uint8_t* g, const std::uint8_t* b, std::uint32_t flip, std::int32_t layout, Stores) {
+         return pm::gradientDirectedOn(path, src, dst, w, h, r, g, b, flip, layout);
+     },
+     false},
 };
 
 std::vector<Path> vectorPaths() {
@@ -60,8 +69,9 @@ const char* pathName(Path p) {
     return p == Path::Avx512 ? "AVX-512" : p == Path::Avx2 ? "AVX2" : p == Path::Avx ? "AVX" : "SSE2";
 }
 
-// A gamma-like curve with a different exponent per channel, and the tables
-// sets of test_support.h (null, identity, arbitrary, green only).
+// The table sets of test_support.h (null, identity, arbitrary, green only),
+// gamma-like curves with a different exponent per channel, an inverting
+// table, constant tables and random permutations.
 Bytes curve(double exponent) {
     Bytes t(256);
     for (int i = 0; i < 256; ++i) t[std::size_t(i)] = std::uint8_t(255.0 * std::pow(i / 255.0, exponent) + 0.5);
@@ -70,6 +80,12 @@ Bytes curve(double exponent) {
 std::vector<TableSet> allTables(std::uint32_t seed) {
     std::vector<TableSet> sets = tableSets(seed);
     sets.push_back({"curves", curve(0.45), curve(0.55), curve(0.65)});
+    Bytes inverting(256), permutation = identity();
+    for (int i = 0; i < 256; ++i) inverting[std::size_t(i)] = std::uint8_t(255 - i);
+    std::shuffle(permutation.begin(), permutation.end(), std::mt19937(seed));
+    sets.push_back({"inverting", inverting, identity(), inverting});
+    sets.push_back({"constant", Bytes(256, 200), Bytes(256, 7), Bytes(256, 255)});
+    sets.push_back({"permutation", permutation, Bytes(permutation.rbegin(), permutation.rend()), permutation});
     return sets;
 }
 

@@ -118,23 +118,24 @@ TEST(Gradient, ColourDifferenceEqualsItsShiftedForm) {
         }
 }
 
-// Through identity tables the method runs its stages row by row with vector
-// prefixes.  Each path, the scalar one included, must give the bytes of the
-// stages as described, which a caller's own identity tables select, at
-// every width around the 16- and 32-pixel blocks, beyond the 4096-column
-// strips the rows are walked in, in every layout and both flip states.
+// The method runs its stages row by row with vector prefixes (through tables
+// on mapped rows).  Each path, the scalar one included, must give the bytes
+// of the stages as described, which a caller's own identity tables select
+// (and the scalar path through other tables), at every width around the
+// vector blocks, beyond the 4096-column strips the rows are walked in, in
+// every layout and both flip states.  Every width of every path through
+// every kind of table is in test_fast_paths.cpp.
 TEST(Gradient, EveryPathGivesTheBytesOfTheStages) {
     using pm::simd::Path;
-    std::vector<Path> paths = {Path::Scalar};
-#ifdef PIXMILL_VECTOR_X86
-    paths.push_back(Path::Sse2);
-    if (__builtin_cpu_supports("avx2")) paths.push_back(Path::Avx2);
-#endif
+    std::vector<Path> paths;
+    for (Path p : {Path::Scalar, Path::Sse2, Path::Avx, Path::Avx2, Path::Avx512})
+        if (pm::simd::pathAvailable(p)) paths.push_back(p);
     std::vector<int> widths = vectorWidths();
     for (int w : {4096, 4098, 4100, 4102, 8200, 8230}) widths.push_back(w);
     const Bytes own = identity();
     const std::uint8_t* unity = pm::identityTable.data();
     std::mt19937 rng(4242);
+    const Bytes curve = randomBytes(3 * 256, 4243);
     for (int w : widths) {
         const int h = w > 2000 ? 6 : 4 + 2 * int(rng() % 4);
         const Bytes raw = randomBytes(std::size_t(w) * h, rng()), before = randomBytes(std::size_t(w) * h * 3, rng());
@@ -143,12 +144,22 @@ TEST(Gradient, EveryPathGivesTheBytesOfTheStages) {
                 Bytes expected = before;
                 ASSERT_EQ(1, ConvertBayer2Rgb(expected.data(), raw.data(), w, h, 4, own.data(), own.data(), own.data(),
                                               flip, layout));
+                Bytes curved = before;
+                ASSERT_EQ(1, pm::gradientDirectedOn(Path::Scalar, raw.data(), curved.data(), w, h, curve.data(),
+                                                    curve.data() + 256, curve.data() + 512, std::uint32_t(flip), layout));
                 for (Path path : paths) {
                     Bytes image = before;
                     ASSERT_EQ(1, pm::gradientDirectedOn(path, raw.data(), image.data(), w, h, unity, unity, unity,
                                                         std::uint32_t(flip), layout));
                     ASSERT_TRUE(sameImage(expected, image, w, 3,
                                           "path " + std::to_string(int(path)) + ", " + describe(layout, w, h, flip)));
+                    image = before;
+                    ASSERT_EQ(1, pm::gradientDirectedOn(path, raw.data(), image.data(), w, h, curve.data(),
+                                                        curve.data() + 256, curve.data() + 512, std::uint32_t(flip),
+                                                        layout));
+                    ASSERT_TRUE(sameImage(curved, image, w, 3,
+                                          "path " + std::to_string(int(path)) + " through tables, " +
+                                              describe(layout, w, h, flip)));
                 }
             }
     }

@@ -94,15 +94,18 @@ void colourStage(const RawView& raw, const ImageView& image, const std::uint8_t*
     });
 }
 
-// ---- The same stages through identity tables, row by row -----------------
+// ---- The same stages row by row ------------------------------------------
 //
-// With every table the identity, nothing is mapped, and the stages can run
-// interleaved: the green of three rows (kept in a small ring of row buffers)
-// is all the red and blue of the middle row need.  The image is the one the
-// stages give, computed in one pass while the rows are in cache; vector
-// prefixes take most of each row and the rules above finish it.  The frame
-// is walked in strips of columns so that the ring stays small and needs no
-// allocation.
+// The stages can run interleaved: the green of three rows (kept in a small
+// ring of row buffers) is all the red and blue of the middle row need.  The
+// image is the one the stages give, computed in one pass while the rows are
+// in cache; vector prefixes take most of each row and the rules above finish
+// it.  Through tables, each raw row is first mapped once, every sample
+// through its own colour's table (which is all any rule reads of it), into a
+// second small ring, and the prefixes apply the tables to what they compute;
+// without the ring every neighbour would be looked up anew for each pixel
+// that reads it.  The frame is walked in strips of columns so that the rings
+// stay small and need no allocation.
 
 constexpr std::int64_t kStripColumns = 4096;
 
@@ -112,39 +115,90 @@ struct GreenRing {
     std::uint8_t* of(std::int64_t r) { return rows[r % 3]; }
 };
 
+// The rows the prefixes read: the raw frame itself through identity tables,
+// otherwise mapped rows of the current strip, columns first - 2 to last + 2
+// (within the frame), mapped as the walk first needs them.  Rows r - 1 to
+// r + 3 are in use at once.
+class PrefixRows {
+   public:
+    PrefixRows(const RawView& raw, std::int32_t layout, const simd::RowPlan& plan)
+        : raw_(raw), layout_(layout), plan_(plan) {}
+
+    void startStrip(std::int64_t first, std::int64_t last) {
+        lo_ = std::max<std::int64_t>(first - 2, 0);
+        hi_ = std::min<std::int64_t>(last + 2, raw_.width - 1);
+        mapped_ = -1;
+    }
+    // Row r's sample at column c, as the prefixes read it; rows up to r + 1
+    // are made ready.
+    const std::uint8_t* at(std::int64_t r, std::int64_t c) {
+        if (plan_.unmapped) return raw_.row(r) + c;
+        while (mapped_ < r + 1) mapRow(++mapped_);
+        return ring_[r % kRows] + (c - lo_);
+    }
+
+   private:
+    static constexpr int kRows = 8;
+
+    void mapRow(std::int64_t r) {
+        const std::uint8_t* in = raw_.row(r);
+        std::uint8_t* out = ring_[r % kRows];
+        const LookupTables& t = plan_.tables;
+        std::int64_t c = lo_;
+        withRowKind(layout_, r, [&](auto row) {
+            using Row = decltype(row);
+            c += simd::mapSiteColumns<Row>(in + c, hi_ + 1 - c, out, plan_);
+            for (; c <= hi_; ++c) {
+                const Site s = Row::at(c);
+                const std::uint8_t* table = s == Site::Red ? t.red : s == Site::Blue ? t.blue : t.green;
+                out[c - lo_] = table[in[c]];
+            }
+        });
+    }
+
+    const RawView& raw_;
+    std::int32_t layout_;
+    const simd::RowPlan& plan_;
+    std::int64_t lo_ = 0, hi_ = -1, mapped_ = -1;
+    std::uint8_t ring_[kRows][kStripColumns + 8];
+};
+
 // Greens of row r (1 to height - 2) at columns first - 1 to last into
 // `green`, column 0 as a copy of column 1.
 template <typename Row>
-void unmappedGreenRow(const RawView& raw, std::int64_t r, std::int64_t first, std::int64_t last,
-                      std::uint8_t* green, simd::Path path) {
-    const std::uint8_t* identity = identityTable.data();
+void greenRow(const RawView& raw, PrefixRows& rows, std::int64_t r, std::int64_t first, std::int64_t last,
+              std::uint8_t* green, const simd::RowPlan& plan) {
+    const std::uint8_t* greenTable = plan.tables.green;
     std::int64_t c = first - 1;
     auto scalar = [&](std::int64_t column) {
-        green[column - (first - 1)] = (column & 1) ? greenOf<Row::odd>(raw, identity, r, column)
-                                                   : greenOf<Row::even>(raw, identity, r, column);
+        green[column - (first - 1)] = (column & 1) ? greenOf<Row::odd>(raw, greenTable, r, column)
+                                                   : greenOf<Row::even>(raw, greenTable, r, column);
     };
     if (c == 0) ++c;
     if (c & 1) scalar(c++);
-    c += simd::gradientGreenColumns<Row>(raw.row(r) + c, raw.width, last + 1 - c, green + (c - (first - 1)), path);
+    const std::uint8_t* const at[3] = {rows.at(r - 1, c), rows.at(r, c), rows.at(r + 1, c)};
+    c += simd::gradientGreenColumns<Row>(at, last + 1 - c, green + (c - (first - 1)), plan);
     for (; c <= last; ++c) scalar(c);
     if (first == 1) green[0] = green[1];
 }
 
 // Whole pixels of row r (1 to height - 3) at columns first to last.
 template <typename Row>
-void unmappedColourRow(const RawView& raw, const ImageView& image, std::int64_t r, std::int64_t first,
-                       std::int64_t last, GreenRing& ring, simd::Path path) {
+void colourRow(const RawView& raw, PrefixRows& rows, const ImageView& image, std::int64_t r, std::int64_t first,
+               std::int64_t last, GreenRing& ring, const simd::RowPlan& plan) {
+    const LookupTables& t = plan.tables;
     const std::uint8_t* const greens[3] = {ring.of(r - 1), ring.of(r), ring.of(r + 1)};
-    auto colour = [&](std::int64_t row, std::int64_t column) { return std::int32_t(raw(row, column)); };
+    auto blue = [&](std::int64_t row, std::int64_t column) { return std::int32_t{t.blue[raw(row, column)]}; };
+    auto red = [&](std::int64_t row, std::int64_t column) { return std::int32_t{t.red[raw(row, column)]}; };
     auto green = [&](std::int64_t row, std::int64_t column) {
         return std::int32_t{greens[row - r + 1][column - (first - 1)]};
     };
     auto scalar = [&](std::int64_t column, auto site) {
         constexpr Site s = decltype(site)::value;
         std::uint8_t* px = image.pixel(r, column);
-        px[0] = colourIndex<Site::Blue, s>(raw, r, column, colour, green);
+        px[0] = t.blue[colourIndex<Site::Blue, s>(raw, r, column, blue, green)];
         px[1] = static_cast<std::uint8_t>(green(r, column));
-        px[2] = colourIndex<Site::Red, s>(raw, r, column, colour, green);
+        px[2] = t.red[colourIndex<Site::Red, s>(raw, r, column, red, green)];
     };
     auto scalarAt = [&](std::int64_t column) {
         if (column & 1)
@@ -156,20 +210,22 @@ void unmappedColourRow(const RawView& raw, const ImageView& image, std::int64_t 
     if (c & 1) scalarAt(c++);
     const std::ptrdiff_t offset = c - (first - 1);
     const std::uint8_t* const atColumn[3] = {greens[0] + offset, greens[1] + offset, greens[2] + offset};
-    c += simd::gradientColourColumns<Row>(raw.row(r) + c, raw.width, atColumn, last + 1 - c, image.pixel(r, c), path);
+    const std::uint8_t* const at[3] = {rows.at(r - 1, c), rows.at(r, c), rows.at(r + 1, c)};
+    c += simd::gradientColourColumns<Row>(at, atColumn, last + 1 - c, image.pixel(r, c), plan);
     for (; c <= last; ++c) scalarAt(c);
 }
 
 // With finishRows set (sizes of 6 or more), each kept row (2 to height - 3)
 // gets the column step of the border as soon as its last strip is done.
-void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t layout, simd::Path path,
-                    bool finishRows) {
+void rowStages(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan,
+               bool finishRows) {
+    PrefixRows rows(raw, layout, plan);
     withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        auto greenRow = [&](std::int64_t r, std::int64_t first, std::int64_t last, std::uint8_t* green) {
+        auto greenOfRow = [&](std::int64_t r, std::int64_t first, std::int64_t last, std::uint8_t* green) {
             if (r & 1)
-                unmappedGreenRow<decltype(oddRows)>(raw, r, first, last, green, path);
+                greenRow<decltype(oddRows)>(raw, rows, r, first, last, green, plan);
             else
-                unmappedGreenRow<decltype(evenRows)>(raw, r, first, last, green, path);
+                greenRow<decltype(evenRows)>(raw, rows, r, first, last, green, plan);
         };
         const std::int64_t lastRow = image.height - 3, lastColumn = image.width - 3;
         GreenRing ring;
@@ -179,24 +235,28 @@ void unmappedStages(const RawView& raw, const ImageView& image, std::int32_t lay
         for (std::int64_t first = 1; first <= lastColumn; first = first == 1 ? 2 + kStripColumns : first + kStripColumns) {
             const std::int64_t last =
                 std::min<std::int64_t>(first == 1 ? 1 + kStripColumns : first + kStripColumns - 1, lastColumn);
-            greenRow(1, first, last + 1, ring.of(1));
+            rows.startStrip(first, last);
+            greenOfRow(1, first, last + 1, ring.of(1));
             std::memcpy(ring.of(0), ring.of(1), static_cast<std::size_t>(last + 2 - first + 1));
-            greenRow(2, first, last + 1, ring.of(2));
+            greenOfRow(2, first, last + 1, ring.of(2));
             for (std::int64_t r = 1; r <= lastRow; ++r) {
                 if (r & 1)
-                    unmappedColourRow<decltype(oddRows)>(raw, image, r, first, last, ring, path);
+                    colourRow<decltype(oddRows)>(raw, rows, image, r, first, last, ring, plan);
                 else
-                    unmappedColourRow<decltype(evenRows)>(raw, image, r, first, last, ring, path);
+                    colourRow<decltype(evenRows)>(raw, rows, image, r, first, last, ring, plan);
                 if (finishRows && last == lastColumn && r >= 2) extendRowEnds(image.row(r), image.width, 2, 3);
-                if (r + 2 <= image.height - 2) greenRow(r + 2, first, last + 1, ring.of(r + 2));
+                if (r + 2 <= image.height - 2) greenOfRow(r + 2, first, last + 1, ring.of(r + 2));
             }
         }
     });
 }
 
 // The method; `announce` sends the debugger message of the current and the
-// 1.5.0.1 builds (the 1.1.2.0 build's form sends none).
-std::int32_t gradientMethod(simd::Path unmappedPath, bool announce, const std::uint8_t* src, std::uint8_t* dst,
+// 1.5.0.1 builds (the 1.1.2.0 build's form sends none).  Through identity
+// tables any path runs the stages row by row; through other tables the paths
+// with byte shuffles do (the prefixes look the tables up), and the scalar
+// and SSE2 paths run the stages as described.
+std::int32_t gradientMethod(simd::Path path, bool announce, const std::uint8_t* src, std::uint8_t* dst,
                             std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
                             const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
                             std::int32_t layout) {
@@ -206,9 +266,10 @@ std::int32_t gradientMethod(simd::Path unmappedPath, bool announce, const std::u
     const ImageView image{dst, width, height, flipSet(flip)};
     if (layout >= 1 && layout <= 4) {
         const LookupTables tables{lutRed, lutGreen, lutBlue};
-        if (allIdentity(tables)) {
+        const bool unmapped = allIdentity(tables);
+        if (unmapped || path >= simd::Path::Avx) {
             const bool finishRows = width > 4 && height > 4;
-            unmappedStages(raw, image, layout, unmappedPath, finishRows);
+            rowStages(raw, image, layout, simd::planRows(tables, path), finishRows);
             if (finishRows) {
                 // Every kept row has its ends; the top and bottom rows remain.
                 extendEdgeRows(dst, width, height, 2, 3);
@@ -233,24 +294,23 @@ std::int32_t gradientMethod(simd::Path unmappedPath, bool announce, const std::u
 
 }  // namespace
 
-std::int32_t gradientDirectedOn(simd::Path unmappedPath, const std::uint8_t* src, std::uint8_t* dst,
-                                std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
-                                const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
-                                std::int32_t layout) {
-    return gradientMethod(unmappedPath, true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+std::int32_t gradientDirectedOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+    return gradientMethod(path, true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 std::int32_t gradientDirectedQuiet(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                    std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                    const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
-    return gradientMethod(simd::bestPathWithAvx2(), false, src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
+    return gradientMethod(simd::bestPath(), false, src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
                           layout);
 }
 
 std::int32_t gradientDirected(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                               const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                               std::uint32_t flip, std::int32_t layout) {
-    return gradientDirectedOn(simd::bestPathWithAvx2(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
+    return gradientDirectedOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
                               layout);
 }
 

@@ -1,26 +1,22 @@
 // The block loops of the bilinear and forward-window prefixes, written once
-// over a vector type V and compiled by pixels_sse2.cpp (16 pixels), by
-// pixels_avx.cpp (16 pixels, AVX encoding and byte shuffles), by
-// pixels_avx2.cpp (32 pixels) and by pixels_avx512.cpp (64 pixels, byte
-// permutes), each under its own target.  They live in an
-// anonymous namespace so that each file keeps its own copy.
+// over an instruction-set type V (isa_*.h) and compiled by pixels_sse2.cpp
+// (16 pixels), pixels_avx.cpp (16 pixels, AVX encoding and byte shuffles),
+// pixels_avx2.cpp (32 pixels) and pixels_avx512.cpp (64 pixels, byte
+// permutes), each under its own target.  They live in an anonymous namespace
+// so that each file keeps its own copy.
 //
 // Means stay in 8 bits: (a + b) >> 1 is the rounded-up mean of the
 // instruction less the lowest bit of a ^ b; quarterOfSum likewise.  Both
 // site rules of a row are computed for every lane and each lane keeps the
 // one of its column.
 //
-// V provides: Vec, kPixels, load, splat, avg, subBytes, andBits, orBits,
+// Of V these use: Vec, kPixels, load, splat, avg, subBytes, andBits, orBits,
 // xorBits, byParity(even, odd) (even lanes from the first, odd from the
 // second), storePixels(out, blue, green, red), kStreams and, when set,
 // streamPixels (the same stores past the cache, `out` aligned to the
-// vector's width), and:
-//   kShuffles: whether it looks tables up itself; then nextLanes(v, after)
-//     (lane i takes lane i + 1, the last lane `after`) and either
-//   kWholeTables and lookUpTable(table, idx) (a look-up in the whole table),
-//     or shuffle, subsBytes (signed, saturating) and piece (a 16-byte table
-//     piece in every 128-bit part) for the walk over the pieces;
-//   without kShuffles, storeMapped(out, blue, green, red, tables).
+// vector's width), the table look-up of table_lookup.h when kShuffles is
+// set, then also nextLanes(v, after) (lane i takes lane i + 1, the last lane
+// `after`), and without kShuffles, storeMapped(out, blue, green, red, tables).
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_BLOCKS_H
 
@@ -31,9 +27,8 @@
 #include "demosaic/forward_window_kernel.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/block_walk.h"
+#include "demosaic/vector/table_lookup.h"
 #include "demosaic/vector/vector_paths.h"
-
-#define PIXMILL_BLOCK_INLINE inline __attribute__((always_inline))
 
 namespace pm {
 namespace simd {
@@ -71,48 +66,7 @@ PIXMILL_BLOCK_INLINE Px<V> byParity(const Px<V>& even, const Px<V>& odd) {
     return {byParity<V>(even.blue, odd.blue), byParity<V>(even.green, odd.green), byParity<V>(even.red, odd.red)};
 }
 
-// table[idx] per byte from the prepared pieces (RowPlan): a shuffle picks
-// entry idx & 15 of a piece and gives 0 where the index byte is negative.
-// Counting the index down by 16 per piece (saturating, so it never wraps)
-// keeps it non-negative exactly for the pieces up to its own, whose XORed
-// differences add up to that piece.  Indices 128 to 255 take the same walk
-// over pieces 8 to 15 with the top bit flipped; each half gives 0 for the
-// other's indices.
-template <typename V>
-PIXMILL_BLOCK_INLINE typename V::Vec lookUp(const std::uint8_t (*pieces)[16], typename V::Vec idx) {
-    const auto sixteen = V::splat(16);
-    auto low = idx, high = V::xorBits(idx, V::splat(0x80));
-    auto lowPart = V::shuffle(V::piece(pieces[0]), low), highPart = V::shuffle(V::piece(pieces[8]), high);
-    for (int k = 1; k < 8; ++k) {
-        low = V::subsBytes(low, sixteen);
-        high = V::subsBytes(high, sixteen);
-        lowPart = V::xorBits(lowPart, V::shuffle(V::piece(pieces[k]), low));
-        highPart = V::xorBits(highPart, V::shuffle(V::piece(pieces[k + 8]), high));
-    }
-    return V::orBits(lowPart, highPart);
-}
-
-// Table k of the plan (0 blue, 1 green, 2 red) at each byte of idx.
-template <typename V>
-PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const RowPlan& plan, int k, typename V::Vec idx) {
-    if constexpr (V::kWholeTables)
-        return V::lookUpTable(plan.table(k), idx);
-    else
-        return lookUp<V>(plan.pieces[k], idx);
-}
-
 // ---- The site rules of the scalar kernels, on V::kPixels lanes ----------
-
-// A vector as loaded once, kept in its register.  Left to itself, GCC reads
-// it from memory again at each instruction that uses it; those reads are
-// unaligned, so 32- and 64-byte ones straddle cache lines, and that made
-// the forward window twice as slow on AVX-512 at 4096 x 3072.
-template <typename V>
-PIXMILL_BLOCK_INLINE typename V::Vec loadOnce(const std::uint8_t* p) {
-    auto v = V::load(p);
-    asm("" : "+v"(v));
-    return v;
-}
 
 // Every four-neighbour sum pairs left with right and up with down, as the
 // two-neighbour means do, so that a row's two site rules share their means.

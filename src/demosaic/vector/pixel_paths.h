@@ -1,7 +1,6 @@
-// The bilinear and forward-window prefixes of each instruction set
-// (pixels_sse2.cpp, pixels_avx.cpp, pixels_avx2.cpp, pixels_avx512.cpp), for
-// the dispatch in row_prefixes_x86.cpp only: call the AVX forms after the
-// processor check.
+// The prefixes of each instruction set (pixels_sse2.cpp, pixels_avx.cpp,
+// pixels_avx2.cpp, pixels_avx512.cpp), for the dispatch in
+// row_prefixes_x86.cpp only: call the AVX forms after the processor check.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 
@@ -22,7 +21,15 @@ namespace simd {
                                         std::uint8_t*);                                                         \
     template <typename Row>                                                                                     \
     std::ptrdiff_t mappedBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&,    \
-                                        std::uint8_t*);
+                                        std::uint8_t*);                                                         \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t gradientGreenBlocks##Suffix(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*,       \
+                                               const RowPlan&);                                                 \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t gradientColourBlocks##Suffix(const std::uint8_t* const*, const std::uint8_t* const*,         \
+                                                std::ptrdiff_t, std::uint8_t*, const RowPlan&);                 \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t mapSitesBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&);
 PIXMILL_DECLARE_PIXEL_BLOCKS(Sse2)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx2)

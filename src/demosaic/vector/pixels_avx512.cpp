@@ -1,10 +1,6 @@
-// The bilinear and forward-window prefixes in AVX-512, 64 pixels per step,
-// on processors with its byte instructions (BW) and byte permutes (VBMI).
-// The permutes do what takes the other paths most of their time: a table
-// look-up is two 128-entry permutes and a blend on the index's top bit, and
-// the interleave of 64 pixels is two permutes per 64 output bytes.
-// Everything after the target line is built for AVX-512 and runs only after
-// the processor check.
+// The vector prefixes in AVX-512, 64 pixels per step, on processors with its
+// byte instructions (BW) and byte permutes (VBMI).  Everything after the
+// target line is built for AVX-512 and runs only after the processor check.
 #include "demosaic/vector/vector_paths.h"
 
 #ifdef PIXMILL_VECTOR_X86
@@ -16,93 +12,15 @@
 
 PIXMILL_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi")
 
+#include "demosaic/vector/isa_avx512.h"
+#include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
 namespace pm {
 namespace simd {
-namespace {
 
-// Where each byte of the three 64-byte vectors of 64 interleaved pixels
-// comes from: byte i of vector k is byte 64k + i of the pixels, that is
-// pixel (64k + i) / 3 of plane (64k + i) % 3.  `blueGreen` indexes the pair
-// (blue, green) as one 128-byte table, green from 64; red lanes are filled
-// afterwards from `red`, under the mask `redLanes`.
-struct InterleaveIndex {
-    alignas(64) std::uint8_t blueGreen[3][64];
-    alignas(64) std::uint8_t red[3][64];
-    std::uint64_t redLanes[3];
-};
-constexpr InterleaveIndex interleaveIndex() {
-    InterleaveIndex x{};
-    for (int k = 0; k < 3; ++k)
-        for (int i = 0; i < 64; ++i) {
-            const int byte = 64 * k + i, pixel = byte / 3, plane = byte % 3;
-            x.blueGreen[k][i] = static_cast<std::uint8_t>(plane == 1 ? 64 + pixel : pixel);
-            x.red[k][i] = static_cast<std::uint8_t>(pixel);
-            if (plane == 2) x.redLanes[k] |= std::uint64_t{1} << i;
-        }
-    return x;
-}
-constexpr InterleaveIndex kInterleave = interleaveIndex();
-
-// Lane i + 1 of a vector for each lane i; the last takes lane 0 of a second.
-struct NextLane {
-    alignas(64) std::uint8_t index[64];
-};
-constexpr NextLane nextLane() {
-    NextLane x{};
-    for (int i = 0; i < 64; ++i) x.index[i] = static_cast<std::uint8_t>(i + 1);
-    return x;
-}
-constexpr NextLane kNextLane = nextLane();
-
-struct Avx512Pixels {
-    using Vec = __m512i;
-    static constexpr std::ptrdiff_t kPixels = 64;
-    static constexpr bool kShuffles = true;
-    static constexpr bool kStreams = true;
-    static constexpr bool kWholeTables = true;
-    static Vec load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
-    static Vec splat(std::uint8_t v) { return _mm512_set1_epi8(static_cast<char>(v)); }
-    static Vec avg(Vec a, Vec b) { return _mm512_avg_epu8(a, b); }
-    static Vec subBytes(Vec a, Vec b) { return _mm512_sub_epi8(a, b); }
-    static Vec andBits(Vec a, Vec b) { return _mm512_and_si512(a, b); }
-    static Vec byParity(Vec even, Vec odd) {
-        return _mm512_ternarylogic_epi32(_mm512_set1_epi16(static_cast<short>(0xFF00)), odd, even, 0xCA);
-    }
-    static Vec orBits(Vec a, Vec b) { return _mm512_or_si512(a, b); }
-    static Vec xorBits(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
-    // table[idx] per byte: entries idx & 127 of each half of the table, the
-    // half chosen by the top bit.
-    static Vec lookUpTable(const std::uint8_t* table, Vec idx) {
-        const Vec low = _mm512_permutex2var_epi8(load(table), idx, load(table + 64));
-        const Vec high = _mm512_permutex2var_epi8(load(table + 128), idx, load(table + 192));
-        return _mm512_mask_blend_epi8(_mm512_movepi8_mask(idx), low, high);
-    }
-    static Vec nextLanes(Vec v, std::uint8_t after) {
-        return _mm512_permutex2var_epi8(v, load(kNextLane.index), _mm512_set1_epi8(static_cast<char>(after)));
-    }
-    // Streamed: `out` on a 64-byte boundary, each store a whole line.
-    template <bool kStreamed = false>
-    static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
-        for (int k = 0; k < 3; ++k) {
-            const Vec blueGreen = _mm512_permutex2var_epi8(blue, load(kInterleave.blueGreen[k]), green);
-            const Vec bytes =
-                _mm512_mask_permutexvar_epi8(blueGreen, kInterleave.redLanes[k], load(kInterleave.red[k]), red);
-            if constexpr (kStreamed)
-                _mm512_stream_si512(reinterpret_cast<__m512i*>(out + 64 * k), bytes);
-            else
-                _mm512_storeu_si512(out + 64 * k, bytes);
-        }
-    }
-    static void streamPixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
-        storePixels<true>(out, blue, green, red);
-    }
-};
-
-}  // namespace
-
-PIXMILL_PIXEL_BLOCKS(Avx512, Avx512Pixels)
+PIXMILL_PIXEL_BLOCKS(Avx512, Avx512Ops)
+PIXMILL_GRADIENT_BLOCKS(Avx512, Avx512Ops)
 
 }  // namespace simd
 }  // namespace pm

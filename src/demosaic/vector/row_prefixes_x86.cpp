@@ -1,5 +1,6 @@
-// The bilinear and forward-window prefixes: the path of the conversion's
-// plan picks the instruction set (pixel_paths.h).
+// The prefixes of vector_paths.h: the path of the conversion's plan picks
+// the instruction set (pixel_paths.h); AVX-512 hands runs shorter than its
+// 64-pixel block to AVX2.
 #include "demosaic/vector/vector_paths.h"
 
 #ifdef PIXMILL_VECTOR_X86
@@ -55,13 +56,48 @@ std::ptrdiff_t mappedWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride,
     }
 }
 
+// The switch of the prefixes of one template argument (Row): `blocks` of the
+// plan's path with the arguments given.
+#define PIXMILL_ON_PATH(plan, count, blocks, ...)                                     \
+    switch ((plan).path) {                                                            \
+        case Path::Avx512:                                                            \
+            if ((count) >= 64) return blocks##Avx512<Row>(__VA_ARGS__);               \
+            [[fallthrough]];                                                          \
+        case Path::Avx2: return blocks##Avx2<Row>(__VA_ARGS__);                       \
+        case Path::Avx: return blocks##Avx<Row>(__VA_ARGS__);                         \
+        case Path::Sse2: return blocks##Sse2<Row>(__VA_ARGS__);                       \
+        default: return 0;                                                            \
+    }
+
+template <typename Row>
+std::ptrdiff_t gradientGreenColumns(const std::uint8_t* const* rows, std::ptrdiff_t count, std::uint8_t* green,
+                                    const RowPlan& plan) {
+    PIXMILL_ON_PATH(plan, count, gradientGreenBlocks, rows, count, green, plan)
+}
+
+template <typename Row>
+std::ptrdiff_t gradientColourColumns(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
+                                     std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
+    PIXMILL_ON_PATH(plan, count, gradientColourBlocks, rows, greens, count, out, plan)
+}
+
+template <typename Row>
+std::ptrdiff_t mapSiteColumns(const std::uint8_t* raw, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
+    PIXMILL_ON_PATH(plan, count, mapSitesBlocks, raw, count, out, plan)
+}
+
 #define PIXMILL_ROW_PREFIXES(Row)                                                                               \
     template std::ptrdiff_t bilinearColumns<Row, RedSiteGreen::LowerLeft>(PIXMILL_ROW_PREFIX_ARGS);             \
     template std::ptrdiff_t bilinearColumns<Row, RedSiteGreen::FourNeighbours>(PIXMILL_ROW_PREFIX_ARGS);        \
     template std::ptrdiff_t forwardWindowColumns<Row, SmoothingFromFlag>(PIXMILL_ROW_PREFIX_ARGS);              \
     template std::ptrdiff_t forwardWindowColumns<Row, SmoothingAlways>(PIXMILL_ROW_PREFIX_ARGS);                \
     template std::ptrdiff_t forwardWindowColumns<Row, SmoothingNever>(PIXMILL_ROW_PREFIX_ARGS);                 \
-    template std::ptrdiff_t mappedWindowColumns<Row>(PIXMILL_ROW_PREFIX_ARGS);
+    template std::ptrdiff_t mappedWindowColumns<Row>(PIXMILL_ROW_PREFIX_ARGS);                                  \
+    template std::ptrdiff_t gradientGreenColumns<Row>(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, \
+                                                      const RowPlan&);                                          \
+    template std::ptrdiff_t gradientColourColumns<Row>(const std::uint8_t* const*, const std::uint8_t* const*,  \
+                                                       std::ptrdiff_t, std::uint8_t*, const RowPlan&);          \
+    template std::ptrdiff_t mapSiteColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&);
 #define PIXMILL_ROW_PREFIX_ARGS const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&, std::uint8_t*
 PIXMILL_ROW_PREFIXES(BlueGreenRow)
 PIXMILL_ROW_PREFIXES(GreenRedRow)

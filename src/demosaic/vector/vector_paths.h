@@ -170,25 +170,32 @@ std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride
     return forwardWindowColumns<Row, Smoothing>(s, stride, count, planRows(tables, path), out);
 }
 
-// Gradient-directed prefixes, for identity tables only.  `s` points at raw
-// column x of row r, x even, so lane parity is column parity; Row is the row
-// kind of row r.  Paths: Sse2 or Avx2 (any other handles nothing).  Unlike
-// the prefixes above they handle any count but the last pixel or so of a
-// run of at least one block (a last block overlaps the one before it).
+// Gradient-directed prefixes.  `rows` point at column x of rows r - 1, r
+// and r + 1, x even, so lane parity is column parity; Row is the row kind of
+// row r.  With the plan's tables all the identity they read the raw frame;
+// otherwise rows whose samples went through their own colour's table first
+// (mapSiteColumns), and they apply the tables to what they compute (on SSE2,
+// which has no byte shuffle, they then handle nothing).  Like the prefixes
+// above they handle any count but the last pixel or so of a run of at least
+// one block (a last block overlaps the one before it).
 //
 // Green: the green of row r at columns x to x + count - 1 (sample at a green
-// site, directed mean at a red or blue one) into `green`.  Reads raw columns
-// x - 1 to x + count of rows r - 1 to r + 1.
+// site, directed mean at a red or blue one) into `green`.  Reads columns
+// x - 1 to x + count of the three rows.
 template <typename Row>
-std::ptrdiff_t gradientGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                    std::uint8_t* green, Path path);
+std::ptrdiff_t gradientGreenColumns(const std::uint8_t* const* rows, std::ptrdiff_t count, std::uint8_t* green,
+                                    const RowPlan& plan);
 // Colour: whole pixels (blue, green, red) of row r at columns x to
-// x + count - 1 into `out`, from the raw rows r - 1 to r + 1 and the greens
-// of those rows, greens[0 to 2], each pointing at column x of its row.  Reads
-// columns x - 1 to x + count of all six rows.
+// x + count - 1 into `out`, from the three rows and the greens of those rows,
+// greens[0 to 2], each pointing at column x of its row.  Reads columns
+// x - 1 to x + count of all six rows.
 template <typename Row>
-std::ptrdiff_t gradientColourColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* greens,
-                                     std::ptrdiff_t count, std::uint8_t* out, Path path);
+std::ptrdiff_t gradientColourColumns(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
+                                     std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
+// The samples of a row of kind Row from `raw` (at an even column) through
+// their own colour's table into `out`, for the mapped rows above.
+template <typename Row>
+std::ptrdiff_t mapSiteColumns(const std::uint8_t* raw, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
 // Forward-window sites of 16-bit samples stored as blue, green, red words
 // without tables, 8 pixels per step (a multiple of 8 is returned): reads
 // columns 0 to count of rows 0 and +1.  Only the AVX and AVX2 paths have one; any other
@@ -271,12 +278,16 @@ inline std::ptrdiff_t medianColumns(const std::uint8_t*, std::ptrdiff_t, const s
 }
 
 template <typename Row>
-inline std::ptrdiff_t gradientGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*, Path) {
+inline std::ptrdiff_t gradientGreenColumns(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
     return 0;
 }
 template <typename Row>
-inline std::ptrdiff_t gradientColourColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*,
-                                            std::ptrdiff_t, std::uint8_t*, Path) {
+inline std::ptrdiff_t gradientColourColumns(const std::uint8_t* const*, const std::uint8_t* const*, std::ptrdiff_t,
+                                            std::uint8_t*, const RowPlan&) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t mapSiteColumns(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
     return 0;
 }
 
