@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -85,7 +86,8 @@ void registerPathRows() {
     using pm::simd::Path;
     const std::pair<const char*, decltype(&pm::bilinearOn)> methods[] = {
         {"Bilinear", pm::bilinearOn},          {"MappedWindow", pm::mappedWindowOn},
-        {"ForwardWindow", pm::forwardWindowOn}, {"RotatedTwoByTwo", pm::rotatedTwoByTwoOn}};
+        {"ForwardWindow", pm::forwardWindowOn}, {"RotatedTwoByTwo", pm::rotatedTwoByTwoOn},
+        {"Gradient", pm::gradientDirectedOn}};
     const std::pair<const char*, Path> paths[] = {{"AVX2", Path::Avx2}, {"AVX512", Path::Avx512}};
     for (const auto& [pathName, path] : paths) {
         if (!pm::simd::pathAvailable(path)) continue;
@@ -165,6 +167,8 @@ void warmUp() {
 
 int main(int argc, char** argv) {
     benchmark::AddCustomContext("instruction sets", instructionSets());
+    // The conversion rows run on the path this caps (the per-path rows do not).
+    if (const char* cap = std::getenv("PIXMILL_CPU_MAX")) benchmark::AddCustomContext("PIXMILL_CPU_MAX", cap);
     registerPathRows();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

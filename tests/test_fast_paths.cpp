@@ -11,7 +11,6 @@
 #include <cmath>
 #include <random>
 
-#include "demosaic/gradient_directed.h"
 #include "demosaic/method_paths.h"
 #include "frame/library_state.h"
 #include "test_support.h"
@@ -36,12 +35,7 @@ const PathMethod kMethods[] = {
     {"forward window", pm::forwardWindowOn, false},
     {"mapped window", pm::mappedWindowOn, false},
     {"rotated", pm::rotatedTwoByTwoOn, true},
-    {"gradient directed",
-     [](Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t w, std::int32_t h, const std::uint8_t* r,
-        const std::uint8_t* g, const std::uint8_t* b, std::uint32_t flip, std::int32_t layout, Stores) {
-         return pm::gradientDirectedOn(path, src, dst, w, h, r, g, b, flip, layout);
-     },
-     false},
+    {"gradient directed", pm::gradientDirectedOn, false},
 };
 
 std::vector<Path> vectorPaths() {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "demosaic/colour_difference.h"
-#include "demosaic/gradient_directed.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "frame/library_state.h"
 #include "frame/debug_output.h"

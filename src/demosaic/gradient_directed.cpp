@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "demosaic/colour_difference.h"
-#include "demosaic/gradient_directed.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/vector_paths.h"
@@ -296,7 +296,7 @@ std::int32_t gradientMethod(simd::Path path, bool announce, const std::uint8_t* 
 
 std::int32_t gradientDirectedOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                 std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                                const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+                                const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, simd::Stores) {
     return gradientMethod(path, true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 

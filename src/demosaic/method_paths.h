@@ -2,7 +2,8 @@
 // methods of methods.h call these with the best path of the processor,
 // chosen once per call; tests call them to run whole conversions on each
 // path the processor has (simd::pathAvailable), with rows written in place
-// or streamed past the cache whatever the image size (simd::Stores).  Same
+// or streamed past the cache whatever the image size (simd::Stores; the
+// turned and the gradient-directed methods always write in place).  Same
 // arguments and results as the methods of methods.h.
 #ifndef PIXMILL_DEMOSAIC_METHOD_PATHS_H
 #define PIXMILL_DEMOSAIC_METHOD_PATHS_H
@@ -23,6 +24,7 @@ PIXMILL_METHOD_ON(offsetBilinearOn)
 PIXMILL_METHOD_ON(forwardWindowOn)
 PIXMILL_METHOD_ON(mappedWindowOn)
 PIXMILL_METHOD_ON(rotatedTwoByTwoOn)
+PIXMILL_METHOD_ON(gradientDirectedOn)
 #undef PIXMILL_METHOD_ON
 
 }  // namespace pm
