@@ -199,6 +199,11 @@ struct RegionCall {
         region = regionOf(x, y, w, h, mapW, mapH);
         const std::uint64_t mapBytes = frameSamples(mapW, mapH) * entryBytes;
         if (region.samples() > kMaxSamples || mapBytes > Buffer::kMaxReservation) return false;
+        // A tall region of a wide map reads a new page of the map in every
+        // row; the first read of each page of the zero mapping is a page
+        // fault, and tens of thousands of them take seconds: at most a
+        // thousand rows of such a map.
+        if (std::uint64_t(mapW) * entryBytes > 4096 && region.rows > 1024) return false;
         frame.reset(new Buffer(region.samples()));
         in.fill(frame->data(), region.samples());
         readOnly(in, mapBytes, map);
