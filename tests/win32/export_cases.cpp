@@ -8,15 +8,17 @@
 // - cross-compiled, as pixmill_dll_check.exe EXPORTS REFDIR, run under Wine in
 //   the DLL's directory: loads pixmill.dll by name, checks its export table
 //   against EXPORTS (lines "ordinal name", "-" for no name) and its imports,
-//   calls every callee-cleans export through a pointer of its exact type while
-//   checking the stack pointer, and compares each export's outputs with
-//   REFDIR/<export>.bin byte for byte.
+//   calls every export through a pointer of its exact type (callee-cleans or,
+//   for the C++ ones, caller-cleans) while checking the stack pointer,
+//   counts the debugger messages of each export, and compares each export's
+//   outputs with REFDIR/<export>.bin byte for byte.
 // The inputs come from fixed seeds, and the calls are made in the same order
 // on both, so the process-wide state (smoothing flag, threshold) agrees.
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -51,21 +53,29 @@ using DecoratedSharpen = int(PIXMILL_CDECL*)(unsigned char*, int, int, float, un
 
 // On 32-bit x86 a callee-cleans export removes its arguments itself; had it
 // been built caller-cleans the stack pointer would stay lower by the size of
-// the arguments after every call.  The pointer is read around each call.
+// the arguments after every call, and a caller-cleans export built
+// callee-cleans would leave it higher.  The pointer is read around each call.
 #if defined(_WIN32) && defined(__i386__)
 #define PM_READ_SP(v) asm volatile("mov %%esp, %0" : "=r"(v))
 #else
 #define PM_READ_SP(v) (v = 0)
 #endif
-std::uintptr_t stackImbalance = 0;
-#define BALANCED(statement)                                               \
-    do {                                                                  \
-        std::uintptr_t spBefore_, spAfter_;                               \
-        PM_READ_SP(spBefore_);                                            \
-        statement;                                                        \
-        PM_READ_SP(spAfter_);                                             \
-        if (spBefore_ != spAfter_) stackImbalance = spBefore_ - spAfter_; \
+std::intptr_t stackImbalance = 0;
+#define BALANCED(statement)                                                             \
+    do {                                                                                \
+        std::uintptr_t spBefore_, spAfter_;                                             \
+        PM_READ_SP(spBefore_);                                                          \
+        statement;                                                                      \
+        PM_READ_SP(spAfter_);                                                           \
+        if (spBefore_ != spAfter_) stackImbalance = std::intptr_t(spBefore_ - spAfter_); \
     } while (0)
+
+// The debugger messages an export's calls should send: "Hello, Edge
+// Sensing!" once per accepted code-4 conversion, times `announcements` (0
+// for a build whose gradient method is silent).  Only the Windows program
+// counts what was sent.
+long expectedMessages = 0;
+int announcements = 1;
 
 // ---- Inputs -----------------------------------------------------------------
 
@@ -105,19 +115,33 @@ F as(void* p) {
     return f;
 }
 
+// Every method on frames from the smallest (4 and 6, where methods take
+// the nearest computed pixels) to widths past 64 and 128 (the Linux
+// library's vector blocks then run whole blocks and a remainder; the DLLs
+// have scalar code only), through tables and through null ones (identity,
+// or refused by 1.1.2.0), in each layout and an unknown one, both ways up;
+// an odd width is refused.
 void runConvert(void* fn, Output& out, int methods) {
     auto f = as<decltype(&ConvertBayer2Rgb)>(fn);
     Random r{11};
     auto red = r.bytes(256), green = r.bytes(256), blue = r.bytes(256);
-    for (auto [w, h] : {std::pair{40, 30}, std::pair{37, 23}}) {
+    struct Frame {
+        int w, h;
+        bool tables;
+    };
+    for (auto [w, h, tables] : {Frame{40, 30, true}, Frame{4, 4, true}, Frame{6, 8, true}, Frame{70, 10, true},
+                                Frame{134, 6, true}, Frame{40, 30, false}, Frame{134, 6, false},
+                                Frame{37, 23, true}}) {
         auto src = r.bytes(std::size_t(w) * h);
         for (int method = 0; method < methods; ++method)
-            for (int layout = 1; layout <= 4; ++layout)
+            for (int layout = 0; layout <= 4; ++layout)
                 for (int flip = 0; flip <= 1; ++flip) {
                     std::vector<std::uint8_t> dest(std::size_t(w) * h * 3, 0xA5);
                     int32_t result;
-                    BALANCED(result = f(dest.data(), src.data(), w, h, method, red.data(), green.data(), blue.data(),
-                                        flip, layout));
+                    BALANCED(result = f(dest.data(), src.data(), w, h, method, tables ? red.data() : nullptr,
+                                        tables ? green.data() : nullptr, tables ? blue.data() : nullptr, flip,
+                                        layout));
+                    if (method == 4 && result == 1) expectedMessages += announcements;
                     out.value(result);
                     out.add(dest);
                 }
@@ -137,32 +161,36 @@ void runConstantBlock(void* fn, Output& out) {
 void runRecordEntry(void* fn, Output& out) {
     auto f = as<decltype(&PmConvert)>(fn);
     Random r{23};
+    // 16-bit rows past 64 pixels run in the Linux library's vector blocks.
+    for (auto [w, h] : {std::pair{40, 30}, std::pair{72, 6}}) {
+        const int n = w * h;
+        auto src8 = r.bytes(n);
+        std::vector<std::uint16_t> src16(n);
+        for (auto& s : src16) s = static_cast<std::uint16_t>(r.next() & 0xFFF);
+        for (int srcFormat : {0, 5})
+            for (int destFormat : {0, 1})
+                for (int layout = 0; layout <= 3; ++layout)
+                    for (int flip = 0; flip <= 1; ++flip) {
+                        const std::size_t count = std::size_t(n) * (destFormat == 0 ? 1 : 3);
+                        std::vector<std::uint16_t> dest16(count, 0xA5A5);
+                        std::vector<std::uint8_t> dest8(count, 0xA5);
+                        PmConvertRecord record{};
+                        record.dest = srcFormat == 5 ? static_cast<void*>(dest16.data()) : dest8.data();
+                        record.destFormat = destFormat;
+                        record.src = srcFormat == 5 ? static_cast<const void*>(src16.data()) : src8.data();
+                        record.srcFormat = srcFormat;
+                        record.layout = layout;
+                        record.width = w;
+                        record.height = h;
+                        record.method = 7;
+                        record.flip = flip;
+                        int32_t result;
+                        BALANCED(result = f(0, &record, 0));
+                        out.value(result);
+                        if (srcFormat == 5) out.add(dest16); else out.add(dest8);
+                    }
+    }
     const int w = 40, h = 30, n = w * h;
-    auto src8 = r.bytes(n);
-    std::vector<std::uint16_t> src16(n);
-    for (auto& s : src16) s = static_cast<std::uint16_t>(r.next() & 0xFFF);
-    for (int srcFormat : {0, 5})
-        for (int destFormat : {0, 1})
-            for (int layout = 0; layout <= 3; ++layout)
-                for (int flip = 0; flip <= 1; ++flip) {
-                    const std::size_t count = std::size_t(n) * (destFormat == 0 ? 1 : 3);
-                    std::vector<std::uint16_t> dest16(count, 0xA5A5);
-                    std::vector<std::uint8_t> dest8(count, 0xA5);
-                    PmConvertRecord record{};
-                    record.dest = srcFormat == 5 ? static_cast<void*>(dest16.data()) : dest8.data();
-                    record.destFormat = destFormat;
-                    record.src = srcFormat == 5 ? static_cast<const void*>(src16.data()) : src8.data();
-                    record.srcFormat = srcFormat;
-                    record.layout = layout;
-                    record.width = w;
-                    record.height = h;
-                    record.method = 7;
-                    record.flip = flip;
-                    int32_t result;
-                    BALANCED(result = f(0, &record, 0));
-                    out.value(result);
-                    if (srcFormat == 5) out.add(dest16); else out.add(dest8);
-                }
     for (int format : {4, 6}) {
         std::vector<std::uint16_t> image16(std::size_t(n) * 3);
         for (auto& s : image16) s = static_cast<std::uint16_t>(r.next());
@@ -299,7 +327,7 @@ void runRotate(void* fn, Output& out, bool decorated) {
         auto src = r.bytes(paddedRow(w) * h);
         std::vector<std::uint8_t> dest(paddedRow(h) * w, 0xA5);
         int32_t result;
-        if (decorated) result = as<DecoratedRotate>(fn)(src.data(), w, h, dest.data());
+        if (decorated) BALANCED(result = as<DecoratedRotate>(fn)(src.data(), w, h, dest.data()));
         else BALANCED(result = as<decltype(&PmRotate90CW8B)>(fn)(src.data(), w, h, dest.data()));
         out.value(result);
         out.add(dest);
@@ -308,17 +336,19 @@ void runRotate(void* fn, Output& out, bool decorated) {
 
 void runSharpen(void* fn, Output& out, bool decorated) {
     Random r{79};
-    const int w = 11, h = 7;
-    auto src = r.bytes(paddedRow(3 * w) * h);
     const std::vector<float> amounts =
         decorated ? std::vector<float>{-0.8f, 2.5f, 7.0f} : std::vector<float>{0.5f, 1.7f, 5.0f, 0.0f};
-    for (float amount : amounts) {
-        std::vector<std::uint8_t> dest(src.size(), 0xA5);
-        int32_t result;
-        if (decorated) result = as<DecoratedSharpen>(fn)(src.data(), w, h, amount, dest.data());
-        else BALANCED(result = as<decltype(&PmSharpen24B)>(fn)(src.data(), w, h, amount, dest.data()));
-        out.value(result);
-        out.add(dest);
+    // Also past 64 pixels, where the Linux library sharpens in vector blocks.
+    for (auto [w, h] : {std::pair{11, 7}, std::pair{70, 5}}) {
+        auto src = r.bytes(paddedRow(3 * w) * h);
+        for (float amount : amounts) {
+            std::vector<std::uint8_t> dest(src.size(), 0xA5);
+            int32_t result;
+            if (decorated) BALANCED(result = as<DecoratedSharpen>(fn)(src.data(), w, h, amount, dest.data()));
+            else BALANCED(result = as<decltype(&PmSharpen24B)>(fn)(src.data(), w, h, amount, dest.data()));
+            out.value(result);
+            out.add(dest);
+        }
     }
 }
 
@@ -449,21 +479,37 @@ void checkExportTable(HMODULE module, const std::map<int, std::string>& expected
 }
 
 // A caller-cleans function called through a callee-cleans pointer leaves
-// the stack pointer lower by its arguments' size: the stack check must see
-// that, or it could not see a wrongly built export either.
+// the stack pointer lower by its arguments' size, and the other way round
+// higher: the stack check must see both, or it could not see a wrongly
+// built export either.
 extern "C" __attribute__((noinline)) int32_t callerCleans(int32_t a, int32_t b) { return a + b; }
+extern "C" __attribute__((noinline)) int32_t __stdcall calleeCleans(int32_t a, int32_t b) { return a + b; }
 
-void checkTheStackCheck() {
+template <class Wrong>
+void checkTheStackCheck(void* address, std::intptr_t moved, const char* what) {
     // Through a volatile pointer, so the compiler cannot call it directly.
-    void* volatile address = reinterpret_cast<void*>(&callerCleans);
-    auto wrong = as<int32_t(__stdcall*)(int32_t, int32_t)>(address);
+    void* volatile volatileAddress = address;
+    auto wrong = as<Wrong>(volatileAddress);
     stackImbalance = 0;
     int32_t result;
     BALANCED(result = wrong(1, 2));
-    if (result != 3 || stackImbalance != 8)
-        fail("the stack check does not see a caller-cleans function (result " + std::to_string(result) +
+    if (result != 3 || stackImbalance != moved)
+        fail(std::string("the stack check does not see a ") + what + " function (result " + std::to_string(result) +
              ", stack moved by " + std::to_string(stackImbalance) + ")");
     stackImbalance = 0;
+}
+
+// OutputDebugStringA raises DBG_PRINTEXCEPTION_C with the text; a vectored
+// handler sees it before the system hands it to a debugger.
+long debugMessages = 0;
+LONG CALLBACK countDebugMessage(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+        const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+        if (std::strcmp(text, "Hello, Edge Sensing!") == 0) ++debugMessages;
+        else fail(std::string("unexpected debugger message '") + text + "'");
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace
@@ -475,11 +521,18 @@ void* lookUp(void* library, const std::string& symbol) {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: pixmill_dll_check EXPORTS REFDIR (run in the DLL's directory)\n");
+    if (argc != 4) {
+        std::fprintf(stderr,
+                     "usage: pixmill_dll_check EXPORTS REFDIR ANNOUNCEMENTS (run in the DLL's directory;\n"
+                     "ANNOUNCEMENTS: debugger messages per accepted gradient-directed conversion)\n");
         return 2;
     }
-    checkTheStackCheck();
+    announcements = std::atoi(argv[3]);
+    checkTheStackCheck<int32_t(__stdcall*)(int32_t, int32_t)>(reinterpret_cast<void*>(&callerCleans), 8,
+                                                              "caller-cleans");
+    checkTheStackCheck<int32_t(__cdecl*)(int32_t, int32_t)>(reinterpret_cast<void*>(&calleeCleans), -8,
+                                                            "callee-cleans");
+    AddVectoredExceptionHandler(1, countDebugMessage);
     HMODULE module = LoadLibraryA("pixmill.dll");
     if (module == nullptr) {
         fail("LoadLibrary(pixmill.dll) failed");
@@ -493,12 +546,17 @@ int main(int argc, char** argv) {
         if (fn == nullptr) continue;  // reported by the table check
         Output out;
         stackImbalance = 0;
+        const long messagesBefore = debugMessages;
+        expectedMessages = 0;
         if (!run(key, fn, out)) {
             fail("no case for " + name);
             continue;
         }
         if (stackImbalance != 0)
             fail(name + ": the stack pointer moved by " + std::to_string(stackImbalance) + " bytes over a call");
+        if (debugMessages - messagesBefore != expectedMessages)
+            fail(name + ": " + std::to_string(debugMessages - messagesBefore) + " debugger messages, expected " +
+                 std::to_string(expectedMessages));
         const std::string refPath = std::string(argv[2]) + "/" + key + ".bin";
         std::ifstream in(refPath, std::ios::binary);
         if (!in) {
@@ -516,6 +574,7 @@ int main(int argc, char** argv) {
         }
     }
     FreeLibrary(module);
+    std::printf("debugger messages: %ld\n", debugMessages);
     std::printf("%s\n", failures == 0 ? "all equal" : "FAILED");
     return failures == 0 ? 0 : 1;
 }
