@@ -15,8 +15,16 @@ include(cmake/win32_names.cmake)
 # the thread library are linked in.
 set(pixmill_win32_link_options -static -static-libgcc -static-libstdc++)
 
+# pixmill_add_win32_build(VERSION [X87]): X87 builds a control DLL of the
+# same exports with its arithmetic in the x87 unit, into
+# <version>-win32-x87/; the DLL check must find its outputs differ.
 function(pixmill_add_win32_build version)
     string(REPLACE "." "_" tag "${version}")
+    set(out_dir "${CMAKE_BINARY_DIR}/${version}-win32")
+    if("X87" IN_LIST ARGN)
+        string(APPEND tag "_x87")
+        string(APPEND out_dir "-x87")
+    endif()
     if(TARGET pixmill_win32_${tag})
         return()
     endif()
@@ -71,7 +79,6 @@ function(pixmill_add_win32_build version)
             endif()
         endif()
     endforeach()
-    set(out_dir "${CMAKE_BINARY_DIR}/${version}-win32")
     set(link_def_file "${CMAKE_BINARY_DIR}/pixmill_${tag}.def")
     set(import_def_file "${CMAKE_BINARY_DIR}/pixmill_${tag}_import.def")
     file(WRITE "${link_def_file}" "${link_def}")
@@ -100,7 +107,13 @@ function(pixmill_add_win32_build version)
         BYPRODUCTS "${out_dir}/pixmill.dll.a"
         COMMENT "Import library of the ${version} DLL"
         VERBATIM)
-    set_property(GLOBAL APPEND PROPERTY PIXMILL_WIN32_BUILDS "${version}")
+    if("X87" IN_LIST ARGN)
+        # Extended precision in every floating-point expression, as a
+        # compiler's default for 32-bit x86 would give.
+        target_compile_options(pixmill_win32_${tag} PRIVATE -mfpmath=387)
+    else()
+        set_property(GLOBAL APPEND PROPERTY PIXMILL_WIN32_BUILDS "${version}")
+    endif()
 endfunction()
 
 pixmill_add_win32_build(1.7.7.6)
@@ -113,5 +126,6 @@ foreach(source_list IN LISTS pixmill_source_lists)
 endforeach()
 
 if(PIXMILL_BUILD_TESTS)
+    pixmill_add_win32_build(1.7.7.6 X87)
     add_subdirectory(tests/win32)
 endif()
