@@ -68,11 +68,6 @@ function(pixmill_add_build version)
     target_link_options(pixmill_${tag} PRIVATE "-Wl,--version-script=${version_script}" "-Wl,--no-undefined")
     target_include_directories(pixmill_${tag} INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
                                                         $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-    if(PIXMILL_FUZZ)
-        # clang links no sanitizer runtime into shared objects (--no-undefined
-        # fails); the fuzz programs use the static library only.
-        set_target_properties(pixmill_${tag} PROPERTIES EXCLUDE_FROM_ALL ON)
-    endif()
 
     add_library(pixmill_static_${tag} STATIC $<TARGET_OBJECTS:pixmill_objects_${tag}>)
     target_include_directories(pixmill_static_${tag} PUBLIC "${PROJECT_SOURCE_DIR}/include"
