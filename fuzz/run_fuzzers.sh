@@ -10,6 +10,12 @@
 # so the tree is not written.  A finding stops the run with a non-zero exit
 # and leaves its reproducer in BUILD_DIR/fuzz-findings/; copy it into
 # fuzz/regression/NAME/ once the fault is mended.
+#
+# PIXMILL_CPU_MAX (scalar, sse2, avx, avx2, avx512; see README.md) caps the
+# vector path the library takes, so that any path this processor has can be
+# fuzzed; the logs and reproducers of a capped run carry its value.
+# PIXMILL_FUZZ_HARNESSES (names, e.g. "conversion adjustments") runs only
+# those harnesses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run_fuzzers.sh SECONDS [BUILD_DIR] [-- LIBFUZZER_OPTIONS...]}
@@ -25,21 +31,31 @@ if [ ${#harnesses[@]} -eq 0 ]; then
     exit 1
 fi
 mkdir -p "$build/fuzz-findings" "$build/fuzz-logs"
+cap=${PIXMILL_CPU_MAX:-}
+ran=0
 for program in "${harnesses[@]}"; do
     name=${program##*/fuzz_}
+    if [ -n "${PIXMILL_FUZZ_HARNESSES:-}" ] && [[ " $PIXMILL_FUZZ_HARNESSES " != *" $name "* ]]; then continue; fi
+    ran=$((ran + 1))
+    # Capped runs share the corpus but keep their own logs and reproducers.
+    tag=$name${cap:+-${cap//[^A-Za-z0-9]/_}}
     work="$build/fuzz-corpus/$name"
     mkdir -p "$work"
-    echo "== fuzz_$name: $([ "$seconds" = 0 ] && echo "no time limit" || echo "${seconds} s")"
+    echo "== fuzz_$name${cap:+ (PIXMILL_CPU_MAX=$cap)}: $([ "$seconds" = 0 ] && echo "no time limit" || echo "${seconds} s")"
     dirs=("$work" "fuzz/corpus/$name")
     [ -d "fuzz/regression/$name" ] && dirs+=("fuzz/regression/$name")
-    log="$build/fuzz-logs/$name.log"
+    log="$build/fuzz-logs/$tag.log"
     if ! ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$program" -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$name-" "$@" "${dirs[@]}" >"$log" 2>&1; then
+        -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$tag-" "$@" "${dirs[@]}" >"$log" 2>&1; then
         tail -n 80 "$log" >&2
-        echo "fuzz_$name: FINDING; reproducer in $build/fuzz-findings/ (log $log)" >&2
+        echo "fuzz_$name: FINDING${cap:+ with PIXMILL_CPU_MAX=$cap}; reproducer in $build/fuzz-findings/ (log $log)" >&2
         ls -l "$build/fuzz-findings/" >&2
         exit 1
     fi
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' "$log"
 done
+if [ "$ran" -eq 0 ]; then
+    echo "no fuzz program in $build/fuzz is named in PIXMILL_FUZZ_HARNESSES ($PIXMILL_FUZZ_HARNESSES)" >&2
+    exit 1
+fi
