@@ -1,106 +1,21 @@
 // Frames of 2^31 samples and more: every method and every calibration step
 // must handle them (or refuse them) without an index overflowing 32 bits.
 //
-// Such frames would need gigabytes; the test only reserves the address space.
-// A buffer ends exactly at an inaccessible guard page, so a step past its end
-// faults.  Its first and last 48 MiB are private memory, where the results are
-// checked; everything between is views of one shared 48 MiB chunk, so writes
-// there cost no more memory than the chunk (what they leave is not checked).
-// A frame of one value (or a repeating pixel) keeps every view alike.
+// Such frames would need gigabytes; the test only reserves the address space
+// (LargeBuffer, reserved_buffers.h: results are checked in the first and last
+// 48 MiB).  A frame of one value (or a repeating pixel) keeps every view alike.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "pixmill.h"
+#include "reserved_buffers.h"
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t(48) << 20;  // a multiple of 3 bytes and of the page size
-
-// `bytes` bytes of address space ending at a guard page, filled with a
-// repeating pattern of `pattern.size()` bytes (1, 3 or 4) that starts at the
-// buffer's first byte.
-class LargeBuffer {
-   public:
-    LargeBuffer(std::uint64_t bytes, const std::vector<std::uint8_t>& pattern) : bytes_(bytes) {
-        const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
-        total_ = std::size_t((bytes + page - 1) / page * page);
-        void* base = mmap(nullptr, total_ + page, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (base == MAP_FAILED) return;
-        base_ = static_cast<std::uint8_t*>(base);
-        data_ = base_ + (total_ - bytes);
-        shift_ = total_ - bytes;
-
-        const int fd = memfd_create("pixmill-large-frame", 0);
-        if (fd < 0 || ftruncate(fd, off_t(kChunk)) != 0) return;
-        void* chunk = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        if (chunk == MAP_FAILED) return;
-        chunk_ = static_cast<std::uint8_t*>(chunk);
-        for (std::size_t at = 0; at < total_; at += kChunk) {
-            const std::size_t length = std::min(kChunk, total_ - at);
-            const bool privateChunk = at == 0 || at + length == total_;
-            void* view = privateChunk ? mmap(base_ + at, length, PROT_READ | PROT_WRITE,
-                                             MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0)
-                                      : mmap(base_ + at, length, PROT_READ | PROT_WRITE, MAP_FIXED | MAP_SHARED, fd, 0);
-            if (view == MAP_FAILED) break;
-        }
-        close(fd);
-        fill(pattern);
-        ok_ = true;
-    }
-    ~LargeBuffer() {
-        if (base_ != nullptr) munmap(base_, total_ + std::size_t(sysconf(_SC_PAGESIZE)));
-        if (chunk_ != nullptr) munmap(chunk_, kChunk);
-    }
-    LargeBuffer(const LargeBuffer&) = delete;
-    LargeBuffer& operator=(const LargeBuffer&) = delete;
-
-    // Fills the whole buffer with a repeating pattern of 1, 2, 4, 3 or 8
-    // bytes that starts at its first byte: the shared chunk once (in the
-    // phase every view needs, since views start at multiples of the chunk)
-    // and the two private chunks.
-    void fill(const std::vector<std::uint8_t>& pattern) {
-        fillAt(chunk_, 0, kChunk, pattern);
-        fillAt(base_, 0, std::min(kChunk, total_), pattern);
-        const std::size_t last = (total_ - 1) / kChunk * kChunk;
-        fillAt(base_ + last, last, total_ - last, pattern);
-    }
-
-    bool ok() const { return ok_; }
-    std::uint8_t* data() const { return data_; }
-    // Calls check(offset) for each byte offset of the buffer that lies in
-    // private memory (the first and the last chunk), stopping at the first
-    // false; returns the offset that failed, or -1.
-    template <typename Check>
-    std::int64_t firstFailure(Check&& check) const {
-        const std::uint64_t headEnd = std::min<std::uint64_t>(bytes_, kChunk - shift_);
-        const std::uint64_t tailStart = bytes_ - std::min<std::uint64_t>(bytes_, total_ - (total_ - 1) / kChunk * kChunk);
-        for (std::uint64_t i = 0; i < headEnd; ++i)
-            if (!check(i)) return std::int64_t(i);
-        for (std::uint64_t i = std::max(tailStart, headEnd); i < bytes_; ++i)
-            if (!check(i)) return std::int64_t(i);
-        return -1;
-    }
-
-   private:
-    // Byte `at + i` of the reservation is byte `at + i - shift_` of the buffer.
-    void fillAt(std::uint8_t* out, std::size_t at, std::size_t length, const std::vector<std::uint8_t>& pattern) {
-        const std::size_t n = pattern.size();
-        for (std::size_t i = 0; i < length; ++i) out[i] = pattern[(at + i + n * kChunk - shift_) % n];
-    }
-
-    std::uint64_t bytes_;
-    std::size_t total_ = 0, shift_ = 0;
-    std::uint8_t* base_ = nullptr;
-    std::uint8_t* data_ = nullptr;
-    std::uint8_t* chunk_ = nullptr;
-    bool ok_ = false;
-};
+using pmtest::LargeBuffer;
 
 // Square frame just past 2^31 samples: 46342 x 46342 = 2^31 + 97,316.
 constexpr std::int32_t kSide = 46342;
