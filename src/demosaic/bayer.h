@@ -90,10 +90,11 @@ inline std::size_t bgrImageBytes(std::int32_t width, std::int32_t height) {
 constexpr bool flipSet(std::uint32_t flip) { return (flip & 0xFFu) != 0; }
 
 // Start of image row `row` of an image of `height` rows of `rowBytes` bytes:
-// memory row `row`, or `height` - 1 - `row` when written bottom-up.
+// memory row `row`, or `height` - 1 - `row` when written bottom-up (in 64
+// bits: the method that checks no size may pass any height).
 template <typename T>
 inline T* imageRow(T* image, std::int64_t row, std::int32_t height, std::size_t rowBytes, bool bottomUp) {
-    const std::int64_t memoryRow = bottomUp ? height - 1 - row : row;
+    const std::int64_t memoryRow = bottomUp ? std::int64_t{height} - 1 - row : row;
     return image + static_cast<std::size_t>(memoryRow) * rowBytes;
 }
 

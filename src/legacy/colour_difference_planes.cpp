@@ -36,11 +36,12 @@ struct Plane {
 };
 
 // Sets rows -1 to height + 1, columns -1 to width + 1 of a plane to 0: every
-// entry a call may read.
+// entry a call may read.  The sums are formed in 64 bits, so they hold for
+// any size, not only the ones the plane check lets through.
 template <typename T>
 void clear(T* plane, std::int32_t width, std::int32_t height) {
-    for (std::int64_t r = -1; r <= height + 1; ++r)
-        std::memset(&plane[at(r, -1)], 0, std::size_t(width + 3) * sizeof(T));
+    for (std::int64_t r = -1; r <= std::int64_t{height} + 1; ++r)
+        std::memset(&plane[at(r, -1)], 0, (std::size_t(width) + 3) * sizeof(T));
 }
 
 // Where each colour's sites start under a layout code: the first red and
@@ -164,7 +165,7 @@ std::int32_t colourDifferencePlanes(const std::uint8_t* src, std::uint8_t* dst, 
                 out[3 * c + 2] = lutRed[redPlane[at(r, c)]];
             }
             // The last column has no value of its own: the last computed one.
-            std::memcpy(out + 3 * (width - 1), out + 3 * (width - 2), 3);
+            std::memcpy(out + 3 * (std::int64_t{width} - 1), out + 3 * (std::int64_t{width} - 2), 3);
         }
     }
     // Nor has the last row; then the border of 3.
