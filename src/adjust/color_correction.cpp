@@ -93,7 +93,8 @@ inline std::uint8_t outputByte(const PackedCorrection& p, std::uint64_t sum, int
 extern "C" void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
                                                 int32_t regionHeight, int32_t imageWidth, int32_t reserved) {
     (void)reserved;
-    using Index = std::ptrdiff_t;
+    // 64 bits even where pointers have 32: x0 + regionWidth may pass 2^31.
+    using Index = std::int64_t;
     if (image == nullptr || regionWidth <= 0 || regionHeight <= 0 || imageWidth <= 0) return;
     const Index left = std::max<Index>(x0, 0), right = std::min<Index>(Index(x0) + regionWidth, imageWidth);
     const Index top = std::max<Index>(y0, 0), bottom = Index(y0) + regionHeight;

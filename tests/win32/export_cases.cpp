@@ -358,6 +358,8 @@ void runColourCorrection(void* fn, Output& out) {
     auto image = r.bytes(20 * 12 * 3);
     BALANCED(f(image.data(), 3, 2, 10, 7, 20, 0));
     BALANCED(f(image.data(), -4, 9, 30, 3, 20, 0));
+    // Clipped at the right edge from a width whose end passes 2^31.
+    BALANCED(f(image.data(), 5, 11, 2147483647, 1, 20, 0));
     out.add(image);
 }
 
