@@ -16,7 +16,9 @@ namespace {
 
 bool sameRecord(const PmConvertRecord& a, const PmConvertRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The record's layout is the ABI: field offsets of the natural C layout.
+// The record's layout is the ABI: field offsets of the natural C layout,
+// with pointers of 8 bytes (x86-64) or 4 (32-bit x86).
+#if UINTPTR_MAX > 0xFFFFFFFFu
 static_assert(offsetof(PmConvertRecord, srcFormat) == 32 && offsetof(PmConvertRecord, layout) == 44 &&
                   offsetof(PmConvertRecord, lutRed) == 64 && offsetof(PmConvertRecord, flip) == 88 &&
                   sizeof(PmConvertRecord) == 96,
@@ -24,6 +26,15 @@ static_assert(offsetof(PmConvertRecord, srcFormat) == 32 && offsetof(PmConvertRe
 static_assert(offsetof(PmWhiteBalanceRecord, width) == 20 && offsetof(PmWhiteBalanceRecord, redRatio) == 32 &&
                   sizeof(PmWhiteBalanceRecord) == 56,
               "white-balance record layout");
+#else
+static_assert(offsetof(PmConvertRecord, srcFormat) == 20 && offsetof(PmConvertRecord, layout) == 32 &&
+                  offsetof(PmConvertRecord, lutRed) == 48 && offsetof(PmConvertRecord, flip) == 60 &&
+                  sizeof(PmConvertRecord) == 64,
+              "conversion record layout");
+static_assert(offsetof(PmWhiteBalanceRecord, width) == 16 && offsetof(PmWhiteBalanceRecord, redRatio) == 24 &&
+                  sizeof(PmWhiteBalanceRecord) == 36,
+              "white-balance record layout");
+#endif
 
 // Null table fields come back as the identity table of the source's sample
 // width, whether or not anything is converted; given tables are kept.
