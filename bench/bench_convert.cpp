@@ -87,7 +87,8 @@ void registerPathRows() {
     const std::pair<const char*, decltype(&pm::bilinearOn)> methods[] = {
         {"Bilinear", pm::bilinearOn},          {"MappedWindow", pm::mappedWindowOn},
         {"ForwardWindow", pm::forwardWindowOn}, {"RotatedTwoByTwo", pm::rotatedTwoByTwoOn},
-        {"Gradient", pm::gradientDirectedOn}};
+        {"Gradient", pm::gradientDirectedOn},   {"GreenGuided", pm::greenGuidedOn},
+        {"Laplacian", pm::laplacianGradientOn}};
     const std::pair<const char*, Path> paths[] = {{"AVX2", Path::Avx2}, {"AVX512", Path::Avx512}};
     for (const auto& [pathName, path] : paths) {
         if (!pm::simd::pathAvailable(path)) continue;
@@ -132,7 +133,7 @@ BENCHMARK_CAPTURE(convertFrame, SortedMedianGamma, ConvertBayer2Rgb, PM_METHOD_S
 BENCHMARK_CAPTURE(convertFrame, CountedMedianGamma, ConvertBayer2RgbEx, PM_METHOD_COUNTED_MEDIAN, true)
     ->Apply(frameSizes);
 // Green-guided (code 6) and Laplacian-corrected (code 8), null and gamma
-// tables: compare with the OpenCV_VNG row of the same run.
+// tables: compare with the OpenCV rows of the same run.
 BENCHMARK_CAPTURE(convertFrame, GreenGuided, ConvertBayer2Rgb, PM_METHOD_GREEN_GUIDED)->Apply(frameSizes);
 BENCHMARK_CAPTURE(convertFrame, GreenGuidedGamma, ConvertBayer2Rgb, PM_METHOD_GREEN_GUIDED, true)->Apply(frameSizes);
 BENCHMARK_CAPTURE(convertFrame, Laplacian, ConvertBayer2Rgb, PM_METHOD_LAPLACIAN)->Apply(frameSizes);

@@ -36,6 +36,8 @@ const PathMethod kMethods[] = {
     {"mapped window", pm::mappedWindowOn, false},
     {"rotated", pm::rotatedTwoByTwoOn, true},
     {"gradient directed", pm::gradientDirectedOn, false},
+    {"green guided", pm::greenGuidedOn, false},
+    {"laplacian", pm::laplacianGradientOn, false},
 };
 
 std::vector<Path> vectorPaths() {

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "demosaic/bayer.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/vector_paths.h"
@@ -137,9 +138,9 @@ void fillFromCells(const GuidedFrame& f, std::int32_t layout, std::int32_t width
 
 }  // namespace
 
-std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
-                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+std::int32_t greenGuidedOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                           std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                           const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, simd::Stores) {
     if (!frameAccepted(src, dst, width, height)) return 0;
     const GuidedFrame f{RawView{src, width}, ImageView{dst, width, height, flipSet(flip)},
                         LookupTables{lutRed, lutGreen, lutBlue}};
@@ -153,7 +154,7 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
     // The scalar kernels map as they read; they do all the work when the
     // buffer cannot be had.
     constexpr std::int64_t kBandRows = 32;
-    bool vector = known && vectorPrefixes && simd::hasAvx2();
+    bool vector = known && path >= simd::Path::Avx2;
     const std::uint8_t* greenTable = lutGreen == identityTable.data() ? nullptr : lutGreen;
     const std::size_t rowLength = static_cast<std::size_t>(width);
     std::unique_ptr<std::uint8_t[]> plane;
@@ -210,7 +211,7 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
 std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                          std::uint32_t flip, std::int32_t layout) {
-    return greenGuidedWith(true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+    return greenGuidedOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

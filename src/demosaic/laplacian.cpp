@@ -7,12 +7,14 @@
 // pixel's unmapped estimate by its mapped value when it finishes the pixel,
 // so later pixels read finished neighbours (above, left) mapped and the rest
 // unmapped.  The whole call holds the library's method lock.
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <mutex>
 #include <type_traits>
 
 #include "demosaic/bayer.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/vector_paths.h"
@@ -73,10 +75,12 @@ struct Around {
 // greens beside them, corrected by the green difference at the site.
 inline int colourDifference(int s1, int s2, int g, int g1, int g2) { return (s1 + s2 + 2 * g - g1 - g2) / 2; }
 
+// The green pass's byte of site S: its sample at a green site, else the
+// estimate along the flatter axis.
 template <Site S>
-void greenEstimate(const Around<false>& a) {
+std::uint8_t greenEstimate(const Around<false>& a) {
     if constexpr (!colourSite(S)) {
-        a.d[1] = a.s[0];
+        return a.s[0];
     } else {
         const int x2 = 2 * a.sample(0, 0);
         const int left = a.sample(0, -1), right = a.sample(0, 1), up = a.sample(-1, 0), down = a.sample(1, 0);
@@ -87,7 +91,7 @@ void greenEstimate(const Around<false>& a) {
         // Ties take the horizontal estimate.
         const int estimate =
             vertical < horizontal ? (2 * (up + down) + verticalCurve) / 4 : (2 * (left + right) + horizontalCurve) / 4;
-        a.d[1] = static_cast<std::uint8_t>(clampToTable(estimate));
+        return static_cast<std::uint8_t>(clampToTable(estimate));
     }
 }
 
@@ -97,10 +101,10 @@ inline const std::uint8_t* tableOf(const LookupTables& t, Colour c) {
     return c == Colour::Blue ? t.blue : (c == Colour::Green ? t.green : t.red);
 }
 
-template <Site S, bool Edge>
-void finishPixel(const Around<Edge>& a, const LookupTables& t, bool bottomUp) {
-    std::uint8_t* px = a.d;
-    const int g = px[1];  // this pixel's own estimate, still unmapped
+// Pixel `px` of site S, whose own green estimate (still unmapped) is g, from
+// its neighbourhood `a` (sample and green by offsets).
+template <Site S, typename A>
+void finishPixel(const A& a, int g, std::uint8_t* px, const LookupTables& t, bool bottomUp) {
     if constexpr (!colourSite(S)) {
         // The colours of the horizontal and of the vertical neighbours.
         constexpr Colour across = S == Site::GreenInRedRow ? Colour::Red : Colour::Blue;
@@ -141,12 +145,121 @@ void flipPrologue(const LaplacianFrame& f, std::int64_t lastColumn, std::int32_t
     }
 }
 
+// ---- The passes fused row by row ------------------------------------------
+//
+// The main pass reads, of its neighbours' greens, row r - 1 and the left
+// neighbour finished (mapped), the rest as estimates, and frame pixels by
+// frameGreen.  Kept as rows - the estimates of rows r - 1 to r + 1 and,
+// through tables, the finished greens of rows r - 1 and r, each with the
+// frame's greens at frame columns - those are all a pixel reads, so the
+// pixels of a row can be computed in any order and in one pass with the
+// estimates, while the rows are in cache; the image is that of the two
+// passes.  The frame is walked in strips of columns so that the rows need
+// no allocation.
+
+constexpr std::int64_t kStripColumns = 4096;
+
+struct GreenRows {
+    // Row q in q % 3, from the column before the strip (index 0) to the one
+    // after it.
+    std::uint8_t estimates[3][kStripColumns + 2];
+    std::uint8_t finished[3][kStripColumns + 2];
+};
+
+// A pixel's neighbourhood over the green rows: `greens` point at its column
+// of the rows [0] r - 1 finished, [1] r estimated, [2] r finished, [3] r + 1
+// estimated.
+struct RowsAround {
+    const std::uint8_t* s;
+    std::ptrdiff_t stride;
+    const std::uint8_t* const* greens;
+
+    int sample(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return s[dr * stride + dc]; }
+    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const {
+        if (dr != 0) return (dr < 0 ? greens[0] : greens[3])[dc];
+        return (dc < 0 ? greens[2] : greens[1])[dc];
+    }
+};
+
+void fusedPasses(const LaplacianFrame& f, const simd::RowPlan& plan, bool bottomUp) {
+    const std::int64_t lastRow = f.area.lastRow, lastColumn = f.area.lastColumn;
+    const std::ptrdiff_t stride = f.raw.width;
+    const LookupTables& t = f.tables;
+    GreenRows rows;
+    auto estimates = [&](std::int64_t q) { return rows.estimates[q % 3]; };
+    auto finished = [&](std::int64_t q) { return plan.unmapped ? rows.estimates[q % 3] : rows.finished[q % 3]; };
+    withLayoutRows(f.layout, [&](auto evenRows, auto oddRows) {
+        auto ofRow = [&](std::int64_t r, auto fn) {
+            if (r & 1)
+                fn(oddRows);
+            else
+                fn(evenRows);
+        };
+        for (std::int64_t first = 2; first <= lastColumn; first += kStripColumns) {
+            const std::int64_t last = std::min(first + kStripColumns - 1, lastColumn);
+            const std::int64_t lo = first - 1, hi = last + 1;
+            // Greens of row q (1 to lastRow + 1) at columns lo to hi.
+            auto greenRow = [&](std::int64_t q) {
+                std::uint8_t *estimate = estimates(q), *done = finished(q);
+                auto frame = [&](std::int64_t c) { estimate[c - lo] = done[c - lo] = f.frameGreen(q, c); };
+                if (q < 2 || q > lastRow) {
+                    for (std::int64_t c = lo; c <= hi; ++c) frame(c);
+                    return;
+                }
+                ofRow(q, [&](auto row) {
+                    using Row = decltype(row);
+                    auto scalar = [&](std::int64_t c) {
+                        if (!f.computed(q, c)) return frame(c);
+                        const Around<false> a{f, q, c, f.raw.row(q) + c, stride, nullptr, 0};
+                        const std::uint8_t v = (c & 1) ? greenEstimate<Row::odd>(a) : greenEstimate<Row::even>(a);
+                        estimate[c - lo] = v;
+                        done[c - lo] = t.green[v];
+                    };
+                    scalar(lo);
+                    const std::uint8_t* const samples[5] = {f.raw.row(q - 2) + first, f.raw.row(q - 1) + first,
+                                                            f.raw.row(q) + first, f.raw.row(q + 1) + first,
+                                                            f.raw.row(q + 2) + first};
+                    std::int64_t c = first + simd::laplacianGreenColumns<Row>(
+                                                 samples, std::min(hi, lastColumn) + 1 - first, estimate + 1, done + 1, plan);
+                    for (; c <= hi; ++c) scalar(c);
+                });
+            };
+            // Whole pixels of row r (2 to lastRow) at columns first to last.
+            auto finishRow = [&](std::int64_t r) {
+                ofRow(r, [&](auto row) {
+                    using Row = decltype(row);
+                    const std::uint8_t* const samples[3] = {f.raw.row(r - 1) + first, f.raw.row(r) + first,
+                                                            f.raw.row(r + 1) + first};
+                    const std::uint8_t* const greens[4] = {finished(r - 1) + 1, estimates(r) + 1, finished(r) + 1,
+                                                           estimates(r + 1) + 1};
+                    std::int64_t c = first + simd::laplacianFinishColumns<Row>(samples, greens, last + 1 - first,
+                                                                               f.image.pixel(r, first), plan, bottomUp);
+                    for (; c <= last; ++c) {
+                        const std::ptrdiff_t i = c - first;
+                        const std::uint8_t* const at[4] = {greens[0] + i, greens[1] + i, greens[2] + i, greens[3] + i};
+                        const RowsAround a{f.raw.row(r) + c, stride, at};
+                        if (c & 1)
+                            finishPixel<Row::odd>(a, *at[1], f.image.pixel(r, c), t, bottomUp);
+                        else
+                            finishPixel<Row::even>(a, *at[1], f.image.pixel(r, c), t, bottomUp);
+                    }
+                });
+            };
+            greenRow(1);
+            greenRow(2);
+            for (std::int64_t r = 2; r <= lastRow; ++r) {
+                greenRow(r + 1);
+                finishRow(r);
+            }
+        }
+    });
+}
+
 }  // namespace
 
-std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst,
-                                   std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
-                                   const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
-                                   std::int32_t layout) {
+std::int32_t laplacianGradientOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                 std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                 const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, simd::Stores) {
     const std::lock_guard<MethodLock> hold(methodLock);
     // Rows and columns 2 to the last even size minus 3: a pair-wise walk
     // leaves out an odd last row or column.
@@ -158,57 +271,43 @@ std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src,
     const LaplacianFrame f{RawView{src, width}, image, LookupTables{lutRed, lutGreen, lutBlue}, layout,
                            Window{2, lastRow, 2, lastColumn}};
     if (bottomUp && (layout == 3 || layout == 4)) flipPrologue(f, lastColumn, height);
+    // No column to compute: the row walks below would do nothing, over up to
+    // 2^31 rows.
+    if (lastColumn < 2) return 1;
+    // Any vector path runs the passes fused; the scalar path runs them as
+    // described, one after the other over the image.
+    if (path != simd::Path::Scalar) {
+        if (lastRow >= 2) fusedPasses(f, simd::planRows(f.tables, path), bottomUp);
+        return 1;
+    }
     const std::ptrdiff_t step = image.rowStep();
-    const bool vector = vectorPrefixes && simd::hasAvx2();
     auto around = [&](auto edge, std::int64_t r, std::int64_t c) {
         return Around<decltype(edge)::value>{f, r, c, f.raw.row(r) + c, width, image.pixel(r, c), step};
     };
     auto estimate = [&](std::int64_t r, std::int64_t c, auto site) {
-        greenEstimate<decltype(site)::value>(around(std::false_type{}, r, c));
+        image.green(r, c) = greenEstimate<decltype(site)::value>(around(std::false_type{}, r, c));
     };
     auto finish = [&](std::int64_t r, std::int64_t c, auto site) {
         constexpr Site S = decltype(site)::value;
         // Only the outermost computed rows and columns have frame neighbours.
-        if (r == 2 || r == lastRow || c == 2 || c == lastColumn)
-            finishPixel<S>(around(std::true_type{}, r, c), f.tables, bottomUp);
-        else
-            finishPixel<S>(around(std::false_type{}, r, c), f.tables, bottomUp);
-    };
-
-    // No column to compute: the row walks below would do nothing, over up to
-    // 2^31 rows.
-    if (lastColumn < 2) return 1;
-    for (std::int64_t r = 2; r <= lastRow; ++r) {
-        std::int64_t c = 2;
-        if (vector && lastColumn >= 2)
-            withRowKind(layout, r, [&](auto row) {
-                c += simd::laplacianGreenColumns<decltype(row)>(f.raw.row(r) + 2, width, lastColumn - 1,
-                                                                image.pixel(r, 2));
-            });
-        forEachSite(layout, Window{r, r, c, lastColumn}, estimate);
-    }
-    // Row by row, left to right: the order the mapped neighbours rely on.
-    for (std::int64_t r = 2; r <= lastRow; ++r) {
-        std::int64_t c = 2;
-        if (vector && r != 2 && r != lastRow && lastColumn > 3) {
-            forEachSite(layout, Window{r, r, 2, 2}, finish);
-            c = 3;
-            withRowKind(layout, r, [&](auto row) {
-                // Seen from column 3, the row's odd-column site comes first.
-                using FromColumnThree = RowKind<decltype(row)::odd, decltype(row)::even>;
-                c += simd::laplacianFinishColumns<FromColumnThree>(f.raw.row(r) + 3, width, lastColumn - 3,
-                                                                   image.pixel(r, 3), step, bottomUp, f.tables);
-            });
+        if (r == 2 || r == lastRow || c == 2 || c == lastColumn) {
+            const auto a = around(std::true_type{}, r, c);
+            finishPixel<S>(a, a.d[1], a.d, f.tables, bottomUp);
+        } else {
+            const auto a = around(std::false_type{}, r, c);
+            finishPixel<S>(a, a.d[1], a.d, f.tables, bottomUp);
         }
-        forEachSite(layout, Window{r, r, c, lastColumn}, finish);
-    }
+    };
+    forEachSite(layout, Window{2, lastRow, 2, lastColumn}, estimate);
+    // Row by row, left to right: the order the mapped neighbours rely on.
+    forEachSite(layout, Window{2, lastRow, 2, lastColumn}, finish);
     return 1;
 }
 
 std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                                const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                                std::uint32_t flip, std::int32_t layout) {
-    return laplacianGradientWith(true, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+    return laplacianGradientOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

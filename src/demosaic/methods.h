@@ -149,10 +149,6 @@ std::int32_t countedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int3
 std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                          std::uint32_t flip, std::int32_t layout);
-// The same with the vector prefixes left out when `vectorPrefixes` is false.
-std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
-                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
 
 // Laplacian-corrected gradient interpolation (laplacian.cpp), held under the
 // method lock for the whole call.  Computes rows 2 to 2 * (height / 2) - 3
@@ -178,12 +174,6 @@ std::int32_t greenGuidedWith(bool vectorPrefixes, const std::uint8_t* src, std::
 std::int32_t laplacianGradient(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
-// The same with the vector prefixes left out when `vectorPrefixes` is false,
-// so tests can hold them against the scalar kernels.
-std::int32_t laplacianGradientWith(bool vectorPrefixes, const std::uint8_t* src, std::uint8_t* dst,
-                                   std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
-                                   const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
-                                   std::int32_t layout);
 
 }  // namespace pm
 

@@ -36,6 +36,19 @@ PIXMILL_DECLARE_PIXEL_BLOCKS(Avx2)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx512)
 #undef PIXMILL_DECLARE_PIXEL_BLOCKS
 
+#define PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Suffix)                                                                \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t laplacianGreenBlocks##Suffix(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*,      \
+                                                std::uint8_t*, const RowPlan&);                                 \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t laplacianFinishBlocks##Suffix(const std::uint8_t* const*, const std::uint8_t* const*,        \
+                                                 std::ptrdiff_t, std::uint8_t*, const RowPlan&, bool);
+PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Sse2)
+PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Avx)
+PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Avx2)
+PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Avx512)
+#undef PIXMILL_DECLARE_LAPLACIAN_BLOCKS
+
 }  // namespace simd
 }  // namespace pm
 

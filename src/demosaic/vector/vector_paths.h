@@ -223,20 +223,26 @@ bool hasAvx2();
 template <MedianRule Rule, typename Row>
 std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
                              std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
-// Laplacian-corrected method (laplacian_x86.cpp), AVX2 only: call them only
-// when hasAvx2() says the processor has AVX2.  The green prefix
-// writes the green estimates of `count` pixels from `s` into the green bytes
-// from `d` (reading rows -2 to +2, columns -2 to count + 1).  The finishing
-// prefix finishes `count` pixels from `d` (image-row step `step`) as the main
-// pass does, reading rows -1 to +1, columns -1 to count, of both images; the
-// row above and the pixel before `d` must be finished already.
+// Laplacian-corrected prefixes (laplacian.cpp; dispatch in laplacian_x86.cpp).
+// Rows are passed as pointers at an even column x, so lane parity is column
+// parity; Row is the row kind of the row r computed.  Green: the greens of
+// row r at columns x to x + count - 1 (a green site's sample, else the
+// estimate) into `green` and, unless the plan's tables are all the identity,
+// the same through the green table into `mapped` (on SSE2 it then handles
+// nothing); `rows` are the samples of rows r - 2 to r + 2, read at columns
+// x - 2 to x + count + 1.  Finish: whole pixels of row r at columns x to
+// x + count - 1 into `out` through the plan's tables, as the main pass
+// finishes them; `rows` are the samples of rows r - 1 to r + 1 and `greens`
+// the greens it reads: row r - 1 finished (mapped), row r's estimates, row r
+// finished (mapped; only the left neighbours' are read, and the green bytes
+// are these), row r + 1's estimates, all read at columns x - 1 to x + count.
+// Both handle what the prefixes above handle.
 template <typename Row>
-std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                     std::uint8_t* d);
+std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* const* rows, std::ptrdiff_t count, std::uint8_t* green,
+                                     std::uint8_t* mapped, const RowPlan& plan);
 template <typename Row>
-std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                      std::uint8_t* d, std::ptrdiff_t step, bool bottomUp,
-                                      const LookupTables& tables);
+std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
+                                      std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan, bool bottomUp);
 
 // Green-guided method (green_guided_x86.cpp), AVX2 only (check
 // hasAvx2() first).  Both work on `m`, the samples mapped
@@ -308,12 +314,13 @@ inline std::ptrdiff_t mappedWindowColumns(const std::uint8_t*, std::ptrdiff_t, s
 }
 
 template <typename Row>
-inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*) {
+inline std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, std::uint8_t*,
+                                            const RowPlan&) {
     return 0;
 }
 template <typename Row>
-inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
-                                             std::ptrdiff_t, bool, const LookupTables&) {
+inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* const*, const std::uint8_t* const*, std::ptrdiff_t,
+                                             std::uint8_t*, const RowPlan&, bool) {
     return 0;
 }
 
