@@ -200,7 +200,9 @@ TEST(EarlierBuilds, TinyFramesAreRefusedOrDeterministic) {
                     const std::string context = "code " + std::to_string(code) + ", " + describe(layout, w, h, flip);
                     if (code != 5 && (w == 4 || h == 4)) {
                         EXPECT_TRUE(refusedUntouched(
-                            [&](std::uint8_t* image) { return entry(image, raw.data(), w, h, code, t, t, t, flip, layout); },
+                            [&, w = w, h = h](std::uint8_t* image) {
+                                return entry(image, raw.data(), w, h, code, t, t, t, flip, layout);
+                            },
                             std::size_t(w) * h * 3, context));
                         continue;
                     }
@@ -252,8 +254,9 @@ TEST(EarlierBuilds, ColourDifferencePlanes) {
     const std::uint8_t* t = table.data();
     for (const auto& [w, h] : Sizes{{1798, 6}, {6, 2398}, {4000, 4000}}) {
         const Bytes raw(std::size_t(w) * h, 9);
-        EXPECT_TRUE(refusedUntouched([&](std::uint8_t* image) { return entry(image, raw.data(), w, h, 5, t, t, t, 0, 1); },
-                                     std::size_t(w) * h * 3, describe(1, w, h, 0)));
+        EXPECT_TRUE(refusedUntouched(
+            [&, w = w, h = h](std::uint8_t* image) { return entry(image, raw.data(), w, h, 5, t, t, t, 0, 1); },
+            std::size_t(w) * h * 3, describe(1, w, h, 0)));
     }
     const TableSet none{"identity", identity(), identity(), identity()};
     for (const auto& [w, h] : Sizes{{1796, 6}, {6, 2396}}) {

@@ -116,7 +116,7 @@ std::vector<std::pair<const char*, Bytes>> frames(int w, int h, std::uint32_t se
                 for (const TableSet& t : allTables(seed)) {
                     const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
                                                    pm::tableOrIdentity(t.b())};
-                    auto run = [&](Path path, Stores stores) {
+                    auto run = [&, &raw = raw](Path path, Stores stores) {
                         Bytes out(bytes + 2 * kGuard, kGuardByte);
                         std::copy(before.begin(), before.end(), out.begin() + kGuard);
                         const std::int32_t result =

@@ -56,7 +56,9 @@ TEST(GreenGuided, Refusals) {
     for (const Conversion& c : kGuided) {
         for (auto [w, h] : Sizes{{3, 8}, {8, 3}, {2, 2}, {5, 8}, {8, 7}, {0, 8}, {-4, 8}, {8, -4}})
             EXPECT_TRUE(refusedUntouched(
-                [&](std::uint8_t* d) { return c.entry(d, raw.data(), w, h, c.code, nullptr, nullptr, nullptr, 0, 1); },
+                [&, w = w, h = h](std::uint8_t* d) {
+                    return c.entry(d, raw.data(), w, h, c.code, nullptr, nullptr, nullptr, 0, 1);
+                },
                 16 * 16 * 3, std::string(c.name) + ", " + describe(1, w, h, 0)));
         EXPECT_TRUE(refusedUntouched(
             [&](std::uint8_t* d) { return c.entry(d, nullptr, 8, 8, c.code, nullptr, nullptr, nullptr, 0, 1); },

@@ -111,7 +111,7 @@ TEST(MedianMethods, RefuseUntouched) {
         for (const auto& [w, h] : sizes)
             for (int layout : {1, 3, 0})
                 EXPECT_TRUE(refusedUntouched(
-                    [&](std::uint8_t* image) {
+                    [&, w = w, h = h](std::uint8_t* image) {
                         return m.entry(image, raw.data(), w, h, m.code, nullptr, nullptr, nullptr, 0, layout);
                     },
                     12 * 12 * 3, std::string(m.name) + ", " + describe(layout, w, h, 0)));

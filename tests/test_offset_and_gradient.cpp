@@ -98,7 +98,9 @@ TEST(OffsetBilinearAndGradient, RefuseUntouchedAndSilently) {
         for (const Conversion& c : *method) {
             for (const auto& [w, h] : refused)
                 EXPECT_TRUE(refusedUntouched(
-                    [&](std::uint8_t* d) { return c.entry(d, raw.data(), w, h, c.code, nullptr, nullptr, nullptr, 0, 1); },
+                    [&, w = w, h = h](std::uint8_t* d) {
+                        return c.entry(d, raw.data(), w, h, c.code, nullptr, nullptr, nullptr, 0, 1);
+                    },
                     64 * 64 * 3, std::string(c.name) + " " + std::to_string(w) + "x" + std::to_string(h)));
             EXPECT_TRUE(refusedUntouched(
                 [&](std::uint8_t* d) { return c.entry(d, nullptr, 8, 8, c.code, nullptr, nullptr, nullptr, 0, 1); },
