@@ -13,7 +13,10 @@
 namespace pm {
 namespace {
 
-using Index = std::ptrdiff_t;
+// 64 bits even where pointers have 32 (the 32-bit builds): an image of more
+// than 2 GiB fits their address space, and its row offsets would not fit a
+// 32-bit index.
+using Index = std::int64_t;
 
 // Gain K = trunc(amount * 256/9) in single precision.  Gains are held within
 // +-1000000 so that (9v - V) * K, at most 2040 * K, stays a 32-bit value;
@@ -78,7 +81,12 @@ int emphasize(const std::uint8_t* source, int width, int height, float amount, s
     if (source == nullptr || destination == nullptr) return PM_ERROR_NULL_POINTER;
     const Index bytes = 3 * Index(width);
     const Index stride = (bytes + 3) / 4 * 4;
-    std::unique_ptr<std::int16_t[]> scratch(new (std::nothrow) std::int16_t[std::size_t(bytes) * 5]);
+    // Five rows of sums; a count whose size in bytes a size_t cannot hold
+    // (rows past about 858 MB in the 32-bit builds) cannot be allocated
+    // either, rather than wrap to a smaller block.
+    const std::uint64_t entries = std::uint64_t(bytes) * 5;
+    if (entries > SIZE_MAX / sizeof(std::int16_t)) return PM_ERROR_NO_MEMORY;
+    std::unique_ptr<std::int16_t[]> scratch(new (std::nothrow) std::int16_t[std::size_t(entries)]);
     if (!scratch) return PM_ERROR_NO_MEMORY;
     std::int16_t* h[4] = {scratch.get(), scratch.get() + bytes, scratch.get() + 2 * bytes,
                           scratch.get() + 3 * bytes};
