@@ -129,11 +129,11 @@ class PrefixRows {
         hi_ = std::min<std::int64_t>(last + 2, raw_.width - 1);
         mapped_ = -1;
     }
-    // Row r's sample at column c, as the prefixes read it; rows up to r + 1
-    // are made ready.
+    // Row r's sample at column c, as the prefixes read it (rows are mapped
+    // in order, up to r and never past it: r may be the frame's last).
     const std::uint8_t* at(std::int64_t r, std::int64_t c) {
         if (plan_.unmapped) return raw_.row(r) + c;
-        while (mapped_ < r + 1) mapRow(++mapped_);
+        while (mapped_ < r) mapRow(++mapped_);
         return ring_[r % kRows] + (c - lo_);
     }
 
