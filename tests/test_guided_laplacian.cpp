@@ -156,30 +156,42 @@ TEST(GuidedAndLaplacian, HandWorkedPixels) {
 
 // Every vector path against the scalar path at the sizes the fast-path test
 // (test_fast_paths.cpp) leaves out: code 8's odd widths and heights, walked
-// over the even-sized part, and rows longer than its 4096-column strips.
+// over the even-sized part, and rows longer than the 4096-column strips of
+// both methods.
 TEST(GuidedAndLaplacian, VectorPathsMatchScalarAtOddAndLongRows) {
+    struct Case {
+        const char* name;
+        decltype(&pm::laplacianGradientOn) method;
+        Sizes sizes;
+    };
+    const Case cases[] = {
+        {"code 8", pm::laplacianGradientOn, {{9, 9}, {67, 9}, {65, 12}, {130, 11}, {1031, 8}, {4200, 6}, {4203, 7}}},
+        {"code 6", pm::greenGuidedOn, {{4200, 8}, {4230, 10}}},
+    };
     std::mt19937 rng(1616);
     const auto tables = tableSets(16);
-    for (auto [w, h] : Sizes{{9, 9}, {67, 9}, {65, 12}, {130, 11}, {1031, 8}, {4200, 6}, {4203, 7}}) {
-        const Bytes raw = randomBytes(std::size_t(w) * h, rng()), before = randomBytes(raw.size() * 3, rng());
-        for (pm::simd::Path path : {pm::simd::Path::Sse2, pm::simd::Path::Avx, pm::simd::Path::Avx2,
-                                    pm::simd::Path::Avx512}) {
-            if (!pm::simd::pathAvailable(path)) continue;
-            for (int layout = 0; layout <= 4; ++layout)
-                for (std::int32_t flip : {0, 1})
-                    for (const TableSet& t : tables) {
-                        const std::uint8_t* r = pm::tableOrIdentity(t.r());
-                        const std::uint8_t* g = pm::tableOrIdentity(t.g());
-                        const std::uint8_t* b = pm::tableOrIdentity(t.b());
-                        Bytes scalar = before, vector = before;
-                        pm::laplacianGradientOn(pm::simd::Path::Scalar, raw.data(), scalar.data(), w, h, r, g, b,
-                                                flip, layout);
-                        pm::laplacianGradientOn(path, raw.data(), vector.data(), w, h, r, g, b, flip, layout);
-                        ASSERT_TRUE(sameImage(scalar, vector, w, 3,
-                                              "path " + std::to_string(int(path)) + ", " +
-                                                  describe(layout, w, h, flip, t.name)));
-                    }
+    for (const Case& k : cases)
+        for (auto [w, h] : k.sizes) {
+            const Bytes raw = randomBytes(std::size_t(w) * h, rng()), before = randomBytes(raw.size() * 3, rng());
+            for (pm::simd::Path path : {pm::simd::Path::Sse2, pm::simd::Path::Avx, pm::simd::Path::Avx2,
+                                        pm::simd::Path::Avx512}) {
+                if (!pm::simd::pathAvailable(path)) continue;
+                for (int layout = 0; layout <= 4; ++layout)
+                    for (std::int32_t flip : {0, 1})
+                        for (const TableSet& t : tables) {
+                            const std::uint8_t* r = pm::tableOrIdentity(t.r());
+                            const std::uint8_t* g = pm::tableOrIdentity(t.g());
+                            const std::uint8_t* b = pm::tableOrIdentity(t.b());
+                            Bytes scalar = before, vector = before;
+                            k.method(pm::simd::Path::Scalar, raw.data(), scalar.data(), w, h, r, g, b, flip, layout,
+                                     pm::simd::Stores::Auto);
+                            k.method(path, raw.data(), vector.data(), w, h, r, g, b, flip, layout,
+                                     pm::simd::Stores::Auto);
+                            ASSERT_TRUE(sameImage(scalar, vector, w, 3,
+                                                  std::string(k.name) + ", path " + std::to_string(int(path)) +
+                                                      ", " + describe(layout, w, h, flip, t.name)));
+                        }
+            }
         }
-    }
 }
 }  // namespace

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
-#include <memory>
-#include <new>
 
 #include "demosaic/bayer.h"
 #include "demosaic/method_paths.h"
@@ -31,9 +29,69 @@ inline int guided(int gc, int g1, int g2, int x1, int x2) {
     return (2 * gc - g1 - g2 + 2 * (x1 + x2)) / 4;
 }
 
-// One pixel's neighbourhood, addressed by offsets from the pixel: source
-// samples (mapped through the green table) and the greens already stored in
-// the destination.  `d` points at the pixel, `step` is the image-row step.
+// The colour a green site takes from one of its two orthogonal pairs of
+// neighbours: (0, -1) and (0, +1), or (-1, 0) and (+1, 0).  `a` gives
+// mapped(dr, dc), the sample mapped through the green table, and green(dr,
+// dc), the finished green, by offsets from the pixel.
+template <typename A>
+int along(const A& a, std::ptrdiff_t dr, std::ptrdiff_t dc) {
+    return guided(a.green(0, 0), a.green(-dr, -dc), a.green(dr, dc), a.mapped(-dr, -dc), a.mapped(dr, dc));
+}
+
+// The opposite colour of a red or blue site, from the smoother diagonal by
+// the five-gradient sums (a tie takes the rising, NE-SW, diagonal).
+template <typename A>
+int diagonal(const A& a) {
+    const int u = a.mapped(0, 0), gc = a.green(0, 0);
+    const int nw = a.mapped(-1, -1), se = a.mapped(1, 1), ne = a.mapped(-1, 1), sw = a.mapped(1, -1);
+    const int gNW = a.green(-1, -1), gSE = a.green(1, 1), gNE = a.green(-1, 1), gSW = a.green(1, -1);
+    const int falling = std::abs(u - a.mapped(2, 2)) + std::abs(a.mapped(-2, -2) - u) + std::abs(gc - gSE) +
+                        std::abs(gNW - gc) + std::abs(nw - se);
+    const int rising = std::abs(u - a.mapped(-2, 2)) + std::abs(a.mapped(2, -2) - u) + std::abs(gc - gNE) +
+                       std::abs(gSW - gc) + std::abs(sw - ne);
+    return falling < rising ? guided(gc, gNW, gSE, nw, se) : guided(gc, gSW, gNE, sw, ne);
+}
+
+// Green at a red or blue site: the green above weighs three times the green
+// below, corrected by the difference to the same colour two rows up.  The
+// shift is arithmetic, so a negative sum rounds toward minus infinity.  A
+// green site keeps its mapped sample.
+template <Site S, typename A>
+std::uint8_t greenOf(const A& a, const LookupTables& t) {
+    if constexpr (colourSite(S)) {
+        const int v = (3 * a.mapped(-1, 0) + a.mapped(1, 0) + a.mapped(0, 0) - a.mapped(-2, 0)) >> 2;
+        return t.green[clampToTable(v)];
+    } else {
+        return static_cast<std::uint8_t>(a.mapped(0, 0));
+    }
+}
+
+// Red and blue of pixel `px`, a site S with raw sample `own`.
+template <Site S, typename A>
+void colourPixel(const A& a, int own, std::uint8_t* px, const LookupTables& t) {
+    switch (S) {
+        case Site::Red:
+            px[2] = t.red[own];
+            px[0] = t.blue[clampToTable(diagonal(a))];
+            break;
+        case Site::Blue:
+            px[0] = t.blue[own];
+            px[2] = t.red[clampToTable(diagonal(a))];
+            break;
+        case Site::GreenInRedRow:
+            px[2] = t.red[clampToTable(along(a, 0, 1))];
+            px[0] = t.blue[clampToTable(along(a, 1, 0))];
+            break;
+        case Site::GreenInBlueRow:
+            px[0] = t.blue[clampToTable(along(a, 0, 1))];
+            px[2] = t.red[clampToTable(along(a, 1, 0))];
+            break;
+    }
+}
+
+// One pixel's neighbourhood in the frame and the image: source samples,
+// mapped as read, and the greens already stored in the destination.  `d`
+// points at the pixel, `step` is the image-row step.
 struct Around {
     const std::uint8_t* s;
     std::ptrdiff_t stride;
@@ -43,64 +101,7 @@ struct Around {
 
     int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return tables.green[s[dr * stride + dc]]; }
     int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return d[dr * step + 3 * dc + 1]; }
-
-    // The colour a green site takes from one of its two orthogonal pairs of
-    // neighbours: (0, -1) and (0, +1), or (-1, 0) and (+1, 0).
-    int along(std::ptrdiff_t dr, std::ptrdiff_t dc) const {
-        return guided(green(0, 0), green(-dr, -dc), green(dr, dc), mapped(-dr, -dc), mapped(dr, dc));
-    }
-
-    // The opposite colour of a red or blue site, from the smoother diagonal
-    // by the five-gradient sums (a tie takes the rising, NE-SW, diagonal).
-    int diagonal() const {
-        const int u = mapped(0, 0), gc = green(0, 0);
-        const int nw = mapped(-1, -1), se = mapped(1, 1), ne = mapped(-1, 1), sw = mapped(1, -1);
-        const int gNW = green(-1, -1), gSE = green(1, 1), gNE = green(-1, 1), gSW = green(1, -1);
-        const int falling = std::abs(u - mapped(2, 2)) + std::abs(mapped(-2, -2) - u) + std::abs(gc - gSE) +
-                            std::abs(gNW - gc) + std::abs(nw - se);
-        const int rising = std::abs(u - mapped(-2, 2)) + std::abs(mapped(2, -2) - u) + std::abs(gc - gNE) +
-                           std::abs(gSW - gc) + std::abs(sw - ne);
-        return falling < rising ? guided(gc, gNW, gSE, nw, se) : guided(gc, gSW, gNE, sw, ne);
-    }
 };
-
-// Green at a red or blue site: the green above weighs three times the green
-// below, corrected by the difference to the same colour two rows up.  The
-// shift is arithmetic, so a negative sum rounds toward minus infinity.
-template <Site S>
-void greenPixel(const Around& a) {
-    if constexpr (colourSite(S)) {
-        const int v = (3 * a.mapped(-1, 0) + a.mapped(1, 0) + a.mapped(0, 0) - a.mapped(-2, 0)) >> 2;
-        a.d[1] = a.tables.green[clampToTable(v)];
-    } else {
-        a.d[1] = a.tables.green[a.s[0]];
-    }
-}
-
-// Red and blue of one pixel.  The two passes of the method read only greens
-// and source samples and write different bytes, so one walk does both.
-template <Site S>
-void colourPixel(const Around& a) {
-    const LookupTables& t = a.tables;
-    switch (S) {
-        case Site::Red:
-            a.d[2] = t.red[a.s[0]];
-            a.d[0] = t.blue[clampToTable(a.diagonal())];
-            break;
-        case Site::Blue:
-            a.d[0] = t.blue[a.s[0]];
-            a.d[2] = t.red[clampToTable(a.diagonal())];
-            break;
-        case Site::GreenInRedRow:
-            a.d[2] = t.red[clampToTable(a.along(0, 1))];
-            a.d[0] = t.blue[clampToTable(a.along(1, 0))];
-            break;
-        case Site::GreenInBlueRow:
-            a.d[0] = t.blue[clampToTable(a.along(0, 1))];
-            a.d[2] = t.red[clampToTable(a.along(1, 0))];
-            break;
-    }
-}
 
 struct GuidedFrame {
     RawView raw;
@@ -136,6 +137,148 @@ void fillFromCells(const GuidedFrame& f, std::int32_t layout, std::int32_t width
         }
 }
 
+// ---- The passes fused row by row ------------------------------------------
+//
+// The colour pass of a row needs the greens of three rows only, and both
+// passes read the samples through the green table: kept as rows (the
+// finished greens of rows r - 1 to r + 1, and rows r - 2 to r + 2 mapped once
+// per sample), they let the passes run row by row while the rows are in
+// cache, each row finished with the column step of the border; the image is
+// that of the passes.  The frame is walked in strips of columns so that the
+// rows need no allocation.
+
+constexpr std::int64_t kStripColumns = 4096;
+
+// A pixel's neighbourhood over the rows: `m` point at its column of the
+// mapped rows r - 2 to r + 2, `g` of the greens of rows r - 1 to r + 1.
+struct RowsAround {
+    const std::uint8_t* const* m;
+    const std::uint8_t* const* g;
+
+    int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return m[dr + 2][dc]; }
+    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return g[dr + 1][dc]; }
+};
+
+// The samples as the passes read them: the raw frame through an identity
+// green table, otherwise the current strip's rows mapped through it, columns
+// first - 2 to last + 2, as the walk first needs them.  Rows r - 2 to r + 2
+// are in use at once.
+class MappedRows {
+   public:
+    MappedRows(const RawView& raw, const simd::RowPlan& plan, bool identity)
+        : raw_(raw), plan_(plan), identity_(identity) {}
+
+    void startStrip(std::int64_t first, std::int64_t last) {
+        lo_ = first - 2;
+        hi_ = last + 2;
+        mapped_ = -1;
+    }
+    // Row r's sample at column c; rows up to r must be ready (through).
+    const std::uint8_t* at(std::int64_t r, std::int64_t c) const {
+        return identity_ ? raw_.row(r) + c : ring_[r % kRows] + (c - lo_);
+    }
+    // Makes rows up to r ready, mapping them in order.
+    void through(std::int64_t r) {
+        if (!identity_)
+            while (mapped_ < r) mapRow(++mapped_);
+    }
+
+   private:
+    static constexpr int kRows = 8;
+
+    void mapRow(std::int64_t r) {
+        const std::uint8_t* in = raw_.row(r) + lo_;
+        std::uint8_t* out = ring_[r % kRows];
+        const std::int64_t count = hi_ + 1 - lo_;
+        const std::uint8_t* table = plan_.tables.green;
+        for (std::int64_t c = simd::mapGreenColumns(in, count, out, plan_); c < count; ++c) out[c] = table[in[c]];
+    }
+
+    const RawView& raw_;
+    const simd::RowPlan& plan_;
+    bool identity_;
+    std::int64_t lo_ = 0, hi_ = -1, mapped_ = -1;
+    std::uint8_t ring_[kRows][kStripColumns + 8];
+};
+
+// Frames of at least 8 x 8 under layout codes 1 to 4: rows 3 to height - 4,
+// columns 3 to width - 4, then the border of 3.
+void fusedPasses(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan) {
+    const LookupTables& t = plan.tables;
+    const std::int64_t lastRow = image.height - 4, lastColumn = image.width - 4;
+    MappedRows rows(raw, plan, t.green == identityTable.data());
+    std::uint8_t greens[3][kStripColumns + 2];
+    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
+        auto ofRow = [&](std::int64_t r, auto fn) {
+            if (r & 1)
+                fn(oddRows);
+            else
+                fn(evenRows);
+        };
+        // Strips of columns from odd columns; each strip's greens run from
+        // the column before it (even) to the one after.
+        for (std::int64_t first = 3; first <= lastColumn; first += kStripColumns) {
+            const std::int64_t last = std::min(first + kStripColumns - 1, lastColumn);
+            rows.startStrip(first, last);
+            auto greenRow = [&](std::int64_t q) {
+                std::uint8_t* green = greens[q % 3];
+                rows.through(q + 1);
+                ofRow(q, [&](auto row) {
+                    using Row = decltype(row);
+                    const std::uint8_t* const m[4] = {rows.at(q - 2, first - 1), rows.at(q - 1, first - 1),
+                                                      rows.at(q, first - 1), rows.at(q + 1, first - 1)};
+                    std::int64_t c = first - 1 + simd::guidedGreenColumns<Row>(m, last + 3 - first, green, plan);
+                    for (; c <= last + 1; ++c) {
+                        const std::ptrdiff_t i = c - (first - 1);
+                        const std::uint8_t* const at[4] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i};
+                        const RowsAround a{at, nullptr};
+                        green[i] = (c & 1) ? greenOf<Row::odd>(a, t) : greenOf<Row::even>(a, t);
+                    }
+                });
+            };
+            auto colourRow = [&](std::int64_t r) {
+                rows.through(r + 2);
+                ofRow(r, [&](auto row) {
+                    using Row = decltype(row);
+                    const std::uint8_t* const m[5] = {rows.at(r - 2, first), rows.at(r - 1, first), rows.at(r, first),
+                                                      rows.at(r + 1, first), rows.at(r + 2, first)};
+                    const std::uint8_t* const g[3] = {greens[(r - 1) % 3] + 1, greens[r % 3] + 1,
+                                                      greens[(r + 1) % 3] + 1};
+                    const std::uint8_t* own = raw.row(r);
+                    auto scalar = [&](std::int64_t c) {
+                        const std::ptrdiff_t i = c - first;
+                        const std::uint8_t* const mAt[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
+                        const std::uint8_t* const gAt[3] = {g[0] + i, g[1] + i, g[2] + i};
+                        const RowsAround a{mAt, gAt};
+                        std::uint8_t* px = image.pixel(r, c);
+                        px[1] = gAt[1][0];
+                        if (c & 1)
+                            colourPixel<Row::odd>(a, own[c], px, t);
+                        else
+                            colourPixel<Row::even>(a, own[c], px, t);
+                    };
+                    // The blocks start at the even column after `first`.
+                    scalar(first);
+                    const std::uint8_t* const mBlocks[5] = {m[0] + 1, m[1] + 1, m[2] + 1, m[3] + 1, m[4] + 1};
+                    const std::uint8_t* const gBlocks[3] = {g[0] + 1, g[1] + 1, g[2] + 1};
+                    std::int64_t c = first + 1 + simd::guidedColourColumns<Row>(mBlocks, own + first + 1, gBlocks,
+                                                                               last - first, image.pixel(r, first + 1),
+                                                                               plan);
+                    for (; c <= last; ++c) scalar(c);
+                });
+            };
+            greenRow(2);
+            greenRow(3);
+            for (std::int64_t r = 3; r <= lastRow; ++r) {
+                greenRow(r + 1);
+                colourRow(r);
+                if (last == lastColumn) extendRowEnds(image.row(r), image.width, 3, 3);
+            }
+        }
+    });
+    extendEdgeRows(image.base, image.width, image.height, 3, 3);
+}
+
 }  // namespace
 
 std::int32_t greenGuidedOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
@@ -145,65 +288,25 @@ std::int32_t greenGuidedOn(simd::Path path, const std::uint8_t* src, std::uint8_
     const GuidedFrame f{RawView{src, width}, ImageView{dst, width, height, flipSet(flip)},
                         LookupTables{lutRed, lutGreen, lutBlue}};
     const bool known = withLayoutRows(layout, [](auto, auto) {});
+    // Any vector path runs the passes fused; the scalar path, and frames
+    // too small for the rows, run them as described.
+    if (known && path != simd::Path::Scalar && width >= 8 && height >= 8) {
+        fusedPasses(f.raw, f.image, layout, simd::planRows(f.tables, path));
+        return 1;
+    }
     if (known && (width < 8 || height < 8)) fillFromCells(f, layout, width, height);
-    auto green = [&](std::int64_t r, std::int64_t c, auto site) { greenPixel<decltype(site)::value>(f.at(r, c)); };
-    auto colour = [&](std::int64_t r, std::int64_t c, auto site) { colourPixel<decltype(site)::value>(f.at(r, c)); };
-    // The vector prefixes compute on samples mapped through the green table:
-    // the source itself for the identity, else a plane of the rows a band
-    // needs, mapped band by band into one small buffer that stays in cache.
-    // The scalar kernels map as they read; they do all the work when the
-    // buffer cannot be had.
-    constexpr std::int64_t kBandRows = 32;
-    bool vector = known && path >= simd::Path::Avx2;
-    const std::uint8_t* greenTable = lutGreen == identityTable.data() ? nullptr : lutGreen;
-    const std::size_t rowLength = static_cast<std::size_t>(width);
-    std::unique_ptr<std::uint8_t[]> plane;
-    if (vector && greenTable != nullptr) {
-        plane.reset(new (std::nothrow) std::uint8_t[(kBandRows + 4) * rowLength]);
-        vector = plane != nullptr;
-    }
-    // Greens of rows 2 to height - 3 band by band; red and blue of each row
-    // one band row later, once the greens of the rows around it are stored.
-    for (std::int64_t first = 2; first <= height - 3; first += kBandRows) {
-        const std::int64_t end = std::min<std::int64_t>(first + kBandRows, height - 2);
-        // Mapped rows first - 3 to end (row -1 is never read).
-        const std::int64_t planeRow = first - 3;
-        if (plane) {
-            for (std::int64_t r = std::max<std::int64_t>(planeRow, 0); r <= end; ++r) {
-                const std::uint8_t* in = f.raw.row(r);
-                std::uint8_t* out = plane.get() + static_cast<std::size_t>(r - planeRow) * rowLength;
-                for (auto c = static_cast<std::size_t>(simd::mapSamples(in, out, width, greenTable)); c < rowLength; ++c)
-                    out[c] = greenTable[in[c]];
-            }
-        }
-        auto mappedRow = [&](std::int64_t r) {
-            return plane ? plane.get() + static_cast<std::size_t>(r - planeRow) * rowLength
-                         : src + static_cast<std::size_t>(r) * rowLength;
-        };
-        for (std::int64_t r = first; r < end; ++r) {
-            std::int64_t c = 2;
-            if (vector)
-                withRowKind(layout, r, [&](auto row) {
-                    // Columns 2 to width - 3.
-                    c += simd::guidedGreenColumns<decltype(row)>(mappedRow(r) + 2, width, width - 4, f.image.pixel(r, 2),
-                                                                 greenTable);
-                });
-            forEachSite(layout, Window{r, r, c, width - 3}, green);
-        }
-        for (std::int64_t r = std::max<std::int64_t>(first - 1, 3); r < end - 1 && r <= height - 4; ++r) {
-            std::int64_t c = 3;
-            if (vector)
-                withRowKind(layout, r, [&](auto row) {
-                    // Columns 3 to width - 4; seen from column 3, the row's
-                    // odd-column site comes first.
-                    using FromColumnThree = RowKind<decltype(row)::odd, decltype(row)::even>;
-                    c += simd::guidedColourColumns<FromColumnThree>(mappedRow(r) + 3, f.raw.row(r) + 3, width,
-                                                                    width - 6, f.image.pixel(r, 3), f.image.rowStep(),
-                                                                    f.tables);
-                });
-            forEachSite(layout, Window{r, r, c, width - 4}, colour);
-        }
-    }
+    auto green = [&](std::int64_t r, std::int64_t c, auto site) {
+        const Around a = f.at(r, c);
+        a.d[1] = greenOf<decltype(site)::value>(a, f.tables);
+    };
+    auto colour = [&](std::int64_t r, std::int64_t c, auto site) {
+        const Around a = f.at(r, c);
+        colourPixel<decltype(site)::value>(a, a.s[0], a.d, f.tables);
+    };
+    // Greens of rows and columns 2 to size - 3, then red and blue of rows
+    // and columns 3 to size - 4, which read the greens around them.
+    forEachSite(layout, Window{2, height - 3, 2, width - 3}, green);
+    forEachSite(layout, Window{3, height - 4, 3, width - 4}, colour);
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
 }

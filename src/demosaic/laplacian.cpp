@@ -6,7 +6,9 @@
 // the working store between the passes, and the main pass replaces each
 // pixel's unmapped estimate by its mapped value when it finishes the pixel,
 // so later pixels read finished neighbours (above, left) mapped and the rest
-// unmapped.  The whole call holds the library's method lock.
+// unmapped.  That is how the scalar path runs; the vector paths give the same
+// image from rows kept beside it (fusedPasses).  The whole call holds the
+// library's method lock.
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>

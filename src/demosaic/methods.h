@@ -142,10 +142,8 @@ std::int32_t countedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int3
 //   a green site, else the mean of the cell's two greens, rounded down); the
 //   green pass then overwrites the greens it computes.  The image depends on
 //   the raw frame and the tables only.  Larger frames never use the cells.
-// With AVX2 and a green table other than the library's identity, the vector
-// passes work on samples mapped through the green table, one band of 36 rows
-// at a time in a buffer allocated for the call (36 bytes per column); if it
-// cannot be allocated, the scalar kernels do the whole image.
+// On a vector path, frames of 8 x 8 or more run the passes fused row by row
+// over rows kept on the stack (no allocation); the image is the same.
 std::int32_t greenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                          std::uint32_t flip, std::int32_t layout);

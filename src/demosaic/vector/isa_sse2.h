@@ -20,6 +20,19 @@ struct Sse2Ops {
     static constexpr bool kShuffles = false;
     static constexpr bool kStreams = false;
     static constexpr bool kWholeTables = false;
+    // trunc(a * b / d) in 16-bit lanes, for |a * b| below 2^16 and d not 0:
+    // product and divisor are exact floats, and a quotient that is not whole
+    // lies at least 1/|d| from one, more than the rounding of the division
+    // (|a * b / d| 2^-24) moves it, so truncating gives the integer quotient.
+    // The unpacks and the pack pair up lanes alike, so the order stays.
+    static Vec quotient(Vec a, Vec b, Vec d) {
+        const Vec low = _mm_mullo_epi16(a, b), high = _mm_mulhi_epi16(a, b), dHigh = _mm_srai_epi16(d, 15);
+        auto part = [](Vec p, Vec q) __attribute__((always_inline)) {
+            return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(p), _mm_cvtepi32_ps(q)));
+        };
+        return _mm_packs_epi32(part(_mm_unpacklo_epi16(low, high), _mm_unpacklo_epi16(d, dHigh)),
+                               part(_mm_unpackhi_epi16(low, high), _mm_unpackhi_epi16(d, dHigh)));
+    }
     static Vec load(const std::uint8_t* p) { return load16(p); }
     static void store(std::uint8_t* p, Vec v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
     static Vec splat(std::uint8_t v) { return _mm_set1_epi8(static_cast<char>(v)); }

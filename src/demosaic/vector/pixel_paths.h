@@ -49,6 +49,21 @@ PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Avx2)
 PIXMILL_DECLARE_LAPLACIAN_BLOCKS(Avx512)
 #undef PIXMILL_DECLARE_LAPLACIAN_BLOCKS
 
+#define PIXMILL_DECLARE_GUIDED_BLOCKS(Suffix)                                                                   \
+    std::ptrdiff_t guidedMapBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&); \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t guidedGreenBlocks##Suffix(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*,         \
+                                             const RowPlan&);                                                   \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t guidedColourBlocks##Suffix(const std::uint8_t* const*, const std::uint8_t*,                  \
+                                              const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*,        \
+                                              const RowPlan&);
+PIXMILL_DECLARE_GUIDED_BLOCKS(Sse2)
+PIXMILL_DECLARE_GUIDED_BLOCKS(Avx)
+PIXMILL_DECLARE_GUIDED_BLOCKS(Avx2)
+PIXMILL_DECLARE_GUIDED_BLOCKS(Avx512)
+#undef PIXMILL_DECLARE_GUIDED_BLOCKS
+
 }  // namespace simd
 }  // namespace pm
 

@@ -13,6 +13,7 @@ PIXMILL_TARGET_BEGIN("avx")
 
 #include "demosaic/vector/isa_avx.h"
 #include "demosaic/vector/gradient_blocks.h"
+#include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
@@ -22,6 +23,7 @@ namespace simd {
 PIXMILL_PIXEL_BLOCKS(Avx, AvxOps)
 PIXMILL_GRADIENT_BLOCKS(Avx, AvxOps)
 PIXMILL_LAPLACIAN_BLOCKS(Avx, AvxOps)
+PIXMILL_GUIDED_BLOCKS(Avx, AvxOps)
 
 }  // namespace simd
 }  // namespace pm

@@ -12,6 +12,7 @@ PIXMILL_TARGET_BEGIN("avx2")
 
 #include "demosaic/vector/isa_avx2.h"
 #include "demosaic/vector/gradient_blocks.h"
+#include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
@@ -21,6 +22,7 @@ namespace simd {
 PIXMILL_PIXEL_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_GRADIENT_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Avx2, Avx2Ops)
+PIXMILL_GUIDED_BLOCKS(Avx2, Avx2Ops)
 
 }  // namespace simd
 }  // namespace pm

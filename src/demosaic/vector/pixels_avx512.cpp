@@ -14,6 +14,7 @@ PIXMILL_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi")
 
 #include "demosaic/vector/isa_avx512.h"
 #include "demosaic/vector/gradient_blocks.h"
+#include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
@@ -23,6 +24,7 @@ namespace simd {
 PIXMILL_PIXEL_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_GRADIENT_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Avx512, Avx512Ops)
+PIXMILL_GUIDED_BLOCKS(Avx512, Avx512Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -11,6 +11,7 @@
 #include "demosaic/vector/pixel_paths.h"
 #include "demosaic/vector/x86_pixels.h"
 #include "demosaic/vector/gradient_blocks.h"
+#include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
@@ -20,6 +21,7 @@ namespace simd {
 PIXMILL_PIXEL_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_GRADIENT_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Sse2, Sse2Ops)
+PIXMILL_GUIDED_BLOCKS(Sse2, Sse2Ops)
 
 }  // namespace simd
 }  // namespace pm

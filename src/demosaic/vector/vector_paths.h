@@ -244,25 +244,27 @@ template <typename Row>
 std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
                                       std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan, bool bottomUp);
 
-// Green-guided method (green_guided_x86.cpp), AVX2 only (check
-// hasAvx2() first).  Both work on `m`, the samples mapped
-// through the green table (row length `stride`).  The green prefix writes
-// the greens of `count` pixels into the green bytes from `d`, mapping its
-// estimates through `greenTable` unless that is null (identity); it reads
-// rows -2 to +1 of columns 0 to count - 1.  The colour prefix writes the
-// red and blue of `count` pixels from `d` (image-row step `step`) through the
-// tables, with the green bytes as stored; it reads rows and columns -2 to
-// count + 1 of `m`, columns 0 to count - 1 of `raw` (the unmapped samples of
-// the same row) and rows and columns -1 to count of the greens.
-// `count` samples from `in` through `table` into `out`, 32 at a time.
-std::ptrdiff_t mapSamples(const std::uint8_t* in, std::uint8_t* out, std::ptrdiff_t count, const std::uint8_t* table);
+// Green-guided prefixes (green_guided.cpp; dispatch in green_guided_x86.cpp).
+// Rows are passed as pointers at an even column x, so lane parity is column
+// parity; Row is the row kind of the row r computed.  Through tables other
+// than all the identity they read samples mapped through the green table
+// (mapGreenColumns) and apply the tables to what they compute (on SSE2,
+// which has no byte shuffle, the green prefix then handles nothing);
+// otherwise the raw rows.  Green: the finished (mapped) greens of row r at
+// columns x to x + count - 1 into `green`, from rows r - 2 to r + 1 of `m`,
+// read at those columns.  Colour: whole pixels of row r at columns x to
+// x + count - 1 into `out`, from rows r - 2 to r + 2 of `m` (columns x - 2 to
+// x + count + 1), row r of the raw samples `raw` (columns x to
+// x + count - 1) and the finished greens `g` of rows r - 1 to r + 1 (columns
+// x - 1 to x + count), which are also the green bytes.  Both handle what
+// the prefixes above handle.
+std::ptrdiff_t mapGreenColumns(const std::uint8_t* in, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
 template <typename Row>
-std::ptrdiff_t guidedGreenColumns(const std::uint8_t* m, std::ptrdiff_t stride, std::ptrdiff_t count, std::uint8_t* d,
-                                  const std::uint8_t* greenTable);
+std::ptrdiff_t guidedGreenColumns(const std::uint8_t* const* m, std::ptrdiff_t count, std::uint8_t* green,
+                                  const RowPlan& plan);
 template <typename Row>
-std::ptrdiff_t guidedColourColumns(const std::uint8_t* m, const std::uint8_t* raw, std::ptrdiff_t stride,
-                                   std::ptrdiff_t count, std::uint8_t* d, std::ptrdiff_t step,
-                                   const LookupTables& tables);
+std::ptrdiff_t guidedColourColumns(const std::uint8_t* const* m, const std::uint8_t* raw, const std::uint8_t* const* g,
+                                   std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
 
 #else
 
@@ -324,15 +326,14 @@ inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* const*, const s
     return 0;
 }
 
-inline std::ptrdiff_t mapSamples(const std::uint8_t*, std::uint8_t*, std::ptrdiff_t, const std::uint8_t*) { return 0; }
+inline std::ptrdiff_t mapGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&) { return 0; }
 template <typename Row>
-inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint8_t*,
-                                         const std::uint8_t*) {
+inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
     return 0;
 }
 template <typename Row>
-inline std::ptrdiff_t guidedColourColumns(const std::uint8_t*, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
-                                          std::uint8_t*, std::ptrdiff_t, const LookupTables&) {
+inline std::ptrdiff_t guidedColourColumns(const std::uint8_t* const*, const std::uint8_t*, const std::uint8_t* const*,
+                                          std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
     return 0;
 }
 
