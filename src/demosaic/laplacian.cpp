@@ -273,9 +273,11 @@ std::int32_t laplacianGradientOn(simd::Path path, const std::uint8_t* src, std::
     const LaplacianFrame f{RawView{src, width}, image, LookupTables{lutRed, lutGreen, lutBlue}, layout,
                            Window{2, lastRow, 2, lastColumn}};
     if (bottomUp && (layout == 3 || layout == 4)) flipPrologue(f, lastColumn, height);
-    // No column to compute: the row walks below would do nothing, over up to
-    // 2^31 rows.
-    if (lastColumn < 2) return 1;
+    // No column or no row to compute: the row walks below would do nothing,
+    // over up to 2^31 rows.  Stopping here also keeps the row step (3 x
+    // width) from being formed for a frame too low to compute: in the 32-bit
+    // builds such a frame may be wide enough for it to overflow.
+    if (lastColumn < 2 || lastRow < 2) return 1;
     // Any vector path runs the passes fused; the scalar path runs them as
     // described, one after the other over the image.
     if (path != simd::Path::Scalar) {
