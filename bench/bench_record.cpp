@@ -2,13 +2,18 @@
 // grey conversions of 8-bit and 16-bit frames (megapixels per second; compare
 // 8-bit colour with SmoothedWindow and 16-bit colour with OpenCV_Bilinear16),
 // and both unpack functions (bytes_per_second counts the 16-bit output).
+// The 16-bit conversions also on each of the AVX2 and AVX-512 paths the
+// processor has (recordConvertOnPath rows).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "demosaic/colour_grey.h"
+#include "frame/library_state.h"
 #include "pixmill.h"
 
 namespace {
@@ -29,27 +34,49 @@ std::vector<Value> gammaTable() {
     return table;
 }
 
-template <typename Value>
-void recordConvertSamples(benchmark::State& state, std::int32_t destFormat, bool mapped) {
+// Times convert(raw, image, width, height, table) on a random frame, with
+// null tables or the gamma-like curve for all three.
+template <typename Value, typename Convert>
+void timeRecordFrames(benchmark::State& state, bool grey, bool mapped, Convert&& convert) {
     const auto width = static_cast<std::int32_t>(state.range(0));
     const auto height = static_cast<std::int32_t>(state.range(1));
     const std::size_t pixels = std::size_t(width) * std::size_t(height);
-    const bool grey = destFormat == PM_FORMAT_MONO8 || destFormat == PM_FORMAT_MONO16;
     std::vector<Value> raw(pixels), image(pixels * (grey ? 1 : 3));
     std::mt19937 rng(1);
     for (auto& v : raw) v = static_cast<Value>(rng());
     const std::vector<Value> gamma = gammaTable<Value>();
     const Value* table = mapped ? gamma.data() : nullptr;
-    const std::int32_t srcFormat = sizeof(Value) == 1 ? PM_FORMAT_RAW8 : PM_FORMAT_RAW16;
     for (auto _ : state) {
-        PmConvertRecord record{image.data(), destFormat, 0, 0, raw.data(), srcFormat, 0, 0,
-                               PM_RECORD_LAYOUT_GBRG, width, height, PM_METHOD_SMOOTHED_WINDOW,
-                               table, table, table, 0};
-        benchmark::DoNotOptimize(PmConvert(PM_OPERATION_CONVERT, &record, 0));
+        benchmark::DoNotOptimize(convert(raw.data(), image.data(), width, height, table));
         benchmark::ClobberMemory();
     }
     state.counters["MP/s"] = benchmark::Counter(static_cast<double>(pixels) * 1e-6 * state.iterations(),
                                                 benchmark::Counter::kIsRate);
+}
+
+template <typename Value>
+void recordConvertSamples(benchmark::State& state, std::int32_t destFormat, bool mapped) {
+    const bool grey = destFormat == PM_FORMAT_MONO8 || destFormat == PM_FORMAT_MONO16;
+    const std::int32_t srcFormat = sizeof(Value) == 1 ? PM_FORMAT_RAW8 : PM_FORMAT_RAW16;
+    timeRecordFrames<Value>(state, grey, mapped, [&](const Value* raw, Value* image, std::int32_t width,
+                                                     std::int32_t height, const Value* table) {
+        PmConvertRecord record{image, destFormat, 0, 0, raw, srcFormat, 0, 0,
+                               PM_RECORD_LAYOUT_GBRG, width, height, PM_METHOD_SMOOTHED_WINDOW,
+                               table, table, table, 0};
+        return PmConvert(PM_OPERATION_CONVERT, &record, 0);
+    });
+}
+
+// A 16-bit conversion on a path named by the row, tables handed over as the
+// record entry hands them (null as the 16-bit identity table).
+void recordConvertOnPath(benchmark::State& state, bool grey, bool mapped, pm::simd::Path path) {
+    timeRecordFrames<std::uint16_t>(state, grey, mapped, [&](const std::uint16_t* raw, std::uint16_t* image,
+                                                             std::int32_t width, std::int32_t height,
+                                                             const std::uint16_t* table) {
+        const void* t = table != nullptr ? static_cast<const void*>(table) : pm::identityTable16.data();
+        const auto convert = grey ? pm::greyConversionOn : pm::colourConversionOn;
+        return convert(path, raw, image, width, height, PM_FORMAT_RAW16, t, t, t, 0, PM_RECORD_LAYOUT_GBRG);
+    });
 }
 
 // 8-bit or 16-bit samples by the destination format's channel width.
@@ -66,6 +93,27 @@ BENCHMARK_CAPTURE(recordConvert, Colour16, PM_FORMAT_BGR16, false)->Apply(frameS
 BENCHMARK_CAPTURE(recordConvert, Colour16Gamma, PM_FORMAT_BGR16, true)->Apply(frameSizes);
 BENCHMARK_CAPTURE(recordConvert, Grey8, PM_FORMAT_MONO8, false)->Apply(frameSizes);
 BENCHMARK_CAPTURE(recordConvert, Grey16, PM_FORMAT_MONO16, false)->Apply(frameSizes);
+BENCHMARK_CAPTURE(recordConvert, Grey16Gamma, PM_FORMAT_MONO16, true)->Apply(frameSizes);
+
+// Registered before the benchmarks run (a static object's constructor):
+// only the paths this processor has.
+const bool pathRows = [] {
+    using pm::simd::Path;
+#if defined(__x86_64__)
+    __builtin_cpu_init();  // the processor check may run before the runtime's own
+#endif
+    const std::pair<const char*, Path> paths[] = {{"AVX2", Path::Avx2}, {"AVX512", Path::Avx512}};
+    for (const auto& [pathName, path] : paths) {
+        if (!pm::simd::pathAvailable(path)) continue;
+        for (bool grey : {false, true})
+            for (bool mapped : {false, true}) {
+                const std::string row = std::string("recordConvertOnPath/") + (grey ? "Grey16" : "Colour16") +
+                                        (mapped ? "Gamma/" : "/") + pathName;
+                benchmark::RegisterBenchmark(row.c_str(), recordConvertOnPath, grey, mapped, path)->Apply(frameSizes);
+            }
+    }
+    return true;
+}();
 
 void unpackFrame(benchmark::State& state, void (*unpack)(const void*, uint16_t*, int32_t, int32_t), int bits) {
     const auto width = static_cast<std::int32_t>(state.range(0));

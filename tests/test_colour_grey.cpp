@@ -132,9 +132,13 @@ TEST(ColourGrey, EightBitFormatsMatchModel) {
     EXPECT_TRUE(convertsLikeModel<std::uint8_t>(PM_FORMAT_RAW8, pipelineSizes(2), 102));
 }
 
+// 70 x 6 reaches the vector blocks of every path (8, 16 and 32 pixels) and
+// leaves pixels to the scalar kernel after them.
 TEST(ColourGrey, SixteenBitFormatsMatchModel) {
+    Sizes wide = pipelineSizes(4);
+    wide.push_back({70, 6});
     EXPECT_TRUE(convertsLikeModel<std::uint16_t>(PM_FORMAT_MONO16, pipelineSizes(3), 103));
-    EXPECT_TRUE(convertsLikeModel<std::uint16_t>(PM_FORMAT_RAW16, pipelineSizes(4), 104));
+    EXPECT_TRUE(convertsLikeModel<std::uint16_t>(PM_FORMAT_RAW16, wide, 104));
 }
 
 // The 8-bit colour conversion is method code 7 (vector prefix included) with

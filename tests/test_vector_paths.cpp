@@ -120,42 +120,91 @@ TEST_P(VectorPath, ForwardWindowRowsMatchModelSmoothedAndNot) {
     }
 }
 
-// The 16-bit prefix of the window stored without tables: 8 pixels per
-// step on the AVX and AVX2 paths, none on SSE2; the pixels it claims are the model's,
-// those after them untouched.
+// The 16-bit prefixes of the record conversions (always smoothed): 8, 16 or
+// 32 pixels a block on AVX, AVX2 and AVX-512, none on SSE2; colour or grey;
+// without tables, or through them on the paths that gather (AVX2, AVX-512),
+// red and blue then picked from rows mapped by their own prefix.  Samples
+// include 0 and 65535, the ends of the tables.  The pixels a prefix claims
+// are the model's, those after them untouched.
 TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
     const Path path = GetParam();
     std::mt19937 rng(1616);
+    std::vector<std::uint16_t> tables[3];  // blue, green, red
+    for (auto& t : tables) {
+        t.resize(65536);
+        for (auto& v : t) v = static_cast<std::uint16_t>(rng());
+    }
     for (int w : vectorWidths()) {
         std::vector<std::uint16_t> raw(std::size_t(w) * 3);
-        for (auto& v : raw) v = static_cast<std::uint16_t>(rng());
+        for (auto& v : raw) v = rng() % 5 == 0 ? std::uint16_t(rng() & 1 ? 65535 : 0) : static_cast<std::uint16_t>(rng());
         const std::ptrdiff_t count = w - 1;
         for (int layout = 1; layout <= 4; ++layout)
             for (int r : {0, 1})
-                for (bool smooth : {false, true}) {
-                    std::vector<std::uint16_t> out(std::size_t(count) * 3, 0xA5A5);
-                    const std::uint16_t* s = raw.data() + std::size_t(r) * w;
-                    std::ptrdiff_t handled = -1;
-                    auto run = [&](auto row) {
-                        using Row = decltype(row);
-                        return smooth ? pm::simd::forwardWindowColumns16<Row, pm::SmoothingAlways>(s, w, count,
-                                                                                                   out.data(), path)
-                                      : pm::simd::forwardWindowColumns16<Row, pm::SmoothingNever>(s, w, count,
-                                                                                                  out.data(), path);
-                    };
-                    pm::withLayoutRows(layout, [&](auto even, auto odd) { handled = r ? run(odd) : run(even); });
-                    const std::string context = std::string(pathName(path)) + " 16-bit window, smoothing " +
-                                                std::to_string(smooth) + ", row " + std::to_string(r) + ", " +
-                                                describe(layout, w, 3, 0);
-                    ASSERT_EQ(path >= Path::Avx ? count / 8 * 8 : 0, handled) << context;
-                    for (std::ptrdiff_t i = 0; i < count; ++i) {
-                        const Channels v = windowChannels(raw, w, layout, r, int(i), smooth);
-                        const unsigned want[3] = {v.blue, v.green, v.red};
-                        for (int k = 0; k < 3; ++k)
-                            ASSERT_EQ(i < handled ? want[k] : 0xA5A5u, out[std::size_t(3 * i + k)])
-                                << context << ": pixel " << i << ", word " << k;
+                for (bool mapped : {false, true})
+                    for (bool grey : {false, true}) {
+                        const pm::simd::WordPlan plan{path, mapped ? tables[2].data() : nullptr,
+                                                      mapped ? tables[1].data() : nullptr,
+                                                      mapped ? tables[0].data() : nullptr, grey};
+                        const std::string context = std::string(pathName(path)) + " 16-bit window, " +
+                                                    (mapped ? "mapped " : "") + (grey ? "grey" : "colour") + ", row " +
+                                                    std::to_string(r) + ", " + describe(layout, w, 3, 0);
+                        const std::ptrdiff_t lanes = path == Path::Avx512 ? (count >= 32 ? 32 : 16)
+                                                     : path == Path::Avx2 ? 16
+                                                     : path == Path::Avx && !mapped ? 8
+                                                                                    : 0;
+                        const std::ptrdiff_t claimed = lanes == 0 || count < lanes ? 0 : count & ~std::ptrdiff_t{1};
+                        // Rows r and r + 1 with red and blue through their tables, as
+                        // their prefix maps them (its green columns scrambled).
+                        std::vector<std::uint16_t> rows[2] = {std::vector<std::uint16_t>(w, 0x5A5A),
+                                                              std::vector<std::uint16_t>(w, 0x5A5A)};
+                        for (int k = 0; k < 2 && mapped; ++k) {
+                            const std::uint16_t* s = raw.data() + std::size_t(r + k) * w;
+                            std::ptrdiff_t handled = -1;
+                            pm::withLayoutRows(layout, [&](auto even, auto odd) {
+                                auto run = [&](auto row) {
+                                    using Row = decltype(row);
+                                    const bool blueRow = Row::even == pm::Site::Blue || Row::odd == pm::Site::Blue;
+                                    return pm::simd::mapWordSiteColumns<Row>(s, w, rows[k].data(),
+                                                                             tables[blueRow ? 0 : 2].data(), path);
+                                };
+                                handled = (r + k) & 1 ? run(odd) : run(even);
+                            });
+                            ASSERT_EQ(lanes == 0 || w < lanes ? 0 : w, handled) << context << ", mapped row " << k;
+                            for (int c = 0; c < w; ++c) {
+                                const char colour = colourAt(layout, r + k, c);
+                                if (colour == 'G') {
+                                    rows[k][std::size_t(c)] = std::uint16_t(rng());
+                                    continue;
+                                }
+                                const std::uint16_t want = tables[colour == 'B' ? 0 : 2][s[c]];
+                                if (c < handled) ASSERT_EQ(want, rows[k][std::size_t(c)]) << context << ", column " << c;
+                                rows[k][std::size_t(c)] = want;
+                            }
+                        }
+                        const std::uint16_t* const mappedRows[2] = {rows[0].data(), rows[1].data()};
+                        const int words = grey ? 1 : 3;
+                        std::vector<std::uint16_t> out(std::size_t(count) * words, 0xA5A5);
+                        const std::uint16_t* s = raw.data() + std::size_t(r) * w;
+                        std::ptrdiff_t handled = -1;
+                        pm::withLayoutRows(layout, [&](auto even, auto odd) {
+                            auto run = [&](auto row) {
+                                return pm::simd::windowWordColumns<decltype(row)>(s, w, mappedRows, count, out.data(),
+                                                                                  plan);
+                            };
+                            handled = r ? run(odd) : run(even);
+                        });
+                        ASSERT_EQ(claimed, handled) << context;
+                        for (std::ptrdiff_t i = 0; i < count; ++i) {
+                            const Channels v = windowChannels(raw, w, layout, r, int(i), true);
+                            unsigned want[3] = {v.blue, v.green, v.red};
+                            if (mapped)
+                                for (int k = 0; k < 3; ++k) want[k] = tables[k][want[k]];
+                            if (grey) want[0] = (601 * want[1] + 306 * want[2] + 117 * want[0]) >> 10;
+                            for (int k = 0; k < words; ++k)
+                                ASSERT_EQ(i < handled ? want[k] : 0xA5A5u, out[std::size_t(words * i + k)])
+                                    << context << ": pixel " << i << ", word " << k;
+                        }
                     }
-                }
     }
 }
 

@@ -17,6 +17,9 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/colour_grey.cpp
     ${PIXMILL_VECTOR_SOURCES}
     demosaic/vector/forward_window16_x86.cpp
+    demosaic/vector/words_avx.cpp
+    demosaic/vector/words_avx2.cpp
+    demosaic/vector/words_avx512.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp
     demosaic/vector/median_x86.cpp

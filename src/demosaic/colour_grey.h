@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "demosaic/vector/vector_paths.h"
+
 namespace pm {
 
 // Both pipelines take the source frame, the destination, width, height, the
@@ -36,6 +38,16 @@ std::int32_t colourConversion(const void* src, void* dst, std::int32_t width, st
 std::int32_t greyConversion(const void* src, void* dst, std::int32_t width, std::int32_t height,
                             std::int32_t srcFormat, const void* lutRed, const void* lutGreen, const void* lutBlue,
                             std::uint8_t flip, std::uint32_t layout);
+
+// The same on the vector path `path` (simd::pathAvailable), for tests and
+// benchmarks; the two above take the processor's best path.  Every path
+// gives the same bytes.
+std::int32_t colourConversionOn(simd::Path path, const void* src, void* dst, std::int32_t width,
+                                std::int32_t height, std::int32_t srcFormat, const void* lutRed,
+                                const void* lutGreen, const void* lutBlue, std::uint8_t flip, std::uint32_t layout);
+std::int32_t greyConversionOn(simd::Path path, const void* src, void* dst, std::int32_t width, std::int32_t height,
+                              std::int32_t srcFormat, const void* lutRed, const void* lutGreen, const void* lutBlue,
+                              std::uint8_t flip, std::uint32_t layout);
 
 // True for the source pixel format codes of 16-bit samples (5 and 10).
 bool sixteenBitSource(std::int32_t srcFormat);

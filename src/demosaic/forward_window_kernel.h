@@ -143,10 +143,6 @@ inline void forwardWindowSpan(const Sample* s, std::ptrdiff_t stride, std::ptrdi
         if (put.plan != nullptr)
             c += simd::forwardWindowColumns<Row, Smoothing>(s + first, stride, end - first, *put.plan,
                                                             put.out + 3 * first);
-    // So may 16-bit pixels stored without tables, 8 at a time.
-    if constexpr (std::is_same_v<Sample, std::uint16_t> &&
-                  std::is_same_v<Cursor, UnmappedBgrWriter<std::uint16_t>::Cursor>)
-        c += simd::forwardWindowColumns16<Row, Smoothing>(s + first, stride, end - first, put.out + 3 * first);
     for (; c + 1 < end; c += 2) {
         put(c, forwardWindowPixel<Row::even, Smoothing>(s + c, stride));
         put(c + 1, forwardWindowPixel<Row::odd, Smoothing>(s + c + 1, stride));

@@ -117,6 +117,26 @@ enum class RedSiteGreen { LowerLeft, FourNeighbours };
 // The green rules of the two staged median methods, for their prefix.
 enum class MedianRule { Sorted, Counted };
 
+// Forward-window rows of 16-bit samples, always smoothed (the record
+// entry's colour and grey conversions, colour_grey.cpp), 8, 16 or 32 pixels
+// per block on the AVX, AVX2 and AVX-512 paths (words_*.cpp).  Tables of
+// 65536 words are looked up by gathering: each sample is read as the aligned
+// 32-bit word that holds it, which never leaves the table's own words or
+// their page, whatever entries the table has beyond the samples' values.
+// Without tables (all the library's identity) the picks and means are
+// stored as computed; AVX has no gather and handles those rows only.
+struct WordPlan {
+    Path path;
+    // Null when the three tables are all the identity.
+    const std::uint16_t* red;
+    const std::uint16_t* green;
+    const std::uint16_t* blue;
+    // One word per pixel, (601 G + 306 R + 117 B) >> 10, instead of blue,
+    // green and red.
+    bool grey;
+    bool mapped() const { return green != nullptr; }
+};
+
 #ifdef PIXMILL_VECTOR_X86
 
 // The best path this processor runs for the bilinear and forward-window
@@ -196,13 +216,27 @@ std::ptrdiff_t gradientColourColumns(const std::uint8_t* const* rows, const std:
 // their own colour's table into `out`, for the mapped rows above.
 template <typename Row>
 std::ptrdiff_t mapSiteColumns(const std::uint8_t* raw, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
-// Forward-window sites of 16-bit samples stored as blue, green, red words
-// without tables, 8 pixels per step (a multiple of 8 is returned): reads
-// columns 0 to count of rows 0 and +1.  Only the AVX and AVX2 paths have one; any other
-// path handles nothing.
-template <typename Row, typename Smoothing>
-std::ptrdiff_t forwardWindowColumns16(const std::uint16_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                      std::uint16_t* out, Path path = bestPath());
+// Whether `plan`'s rows have a vector prefix on its path; the scalar kernel
+// does them all otherwise.  Tables must be 2-byte aligned (odd addresses
+// take the scalar kernel).
+bool wordRowsVectored(const WordPlan& plan);
+
+// The pixels of a row of kind Row from `s` (even column of the source,
+// `stride` words a row), `count` of them (reads columns 0 to count of rows 0
+// and +1), into `out` (3 or 1 words a pixel).  With tables, `mapped` holds
+// the same two rows' red and blue samples already through their tables
+// (mapWordSiteColumns), at the column of `s`.  Handles all but at most one
+// pixel of a run of at least one block (the last block overlaps the one
+// before it) and none of a shorter run.
+template <typename Row>
+std::ptrdiff_t windowWordColumns(const std::uint16_t* s, std::ptrdiff_t stride, const std::uint16_t* const* mapped,
+                                 std::ptrdiff_t count, std::uint16_t* out, const WordPlan& plan);
+// The red or blue samples of a row of kind Row from `raw` (even column)
+// through `table` into the same columns of `out`, `count` columns; green
+// columns of `out` are left undefined.  Handles as windowWordColumns.
+template <typename Row>
+std::ptrdiff_t mapWordSiteColumns(const std::uint16_t* raw, std::ptrdiff_t count, std::uint16_t* out,
+                                  const std::uint16_t* table, Path path);
 // Whether the processor runs AVX2 and the cap allows it, which the median
 // prefix needs: unlike the prefixes above it works in 256-bit registers of
 // 16-bit lanes.
@@ -272,9 +306,15 @@ inline Path bestPath() { return Path::Scalar; }
 inline Path bestPathWithAvx2() { return Path::Scalar; }
 inline bool pathAvailable(Path path) { return path == Path::Scalar; }
 
-template <typename Row, typename Smoothing>
-inline std::ptrdiff_t forwardWindowColumns16(const std::uint16_t*, std::ptrdiff_t, std::ptrdiff_t, std::uint16_t*,
-                                             Path = Path::Scalar) {
+inline bool wordRowsVectored(const WordPlan&) { return false; }
+template <typename Row>
+inline std::ptrdiff_t windowWordColumns(const std::uint16_t*, std::ptrdiff_t, const std::uint16_t* const*,
+                                        std::ptrdiff_t, std::uint16_t*, const WordPlan&) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t mapWordSiteColumns(const std::uint16_t*, std::ptrdiff_t, std::uint16_t*, const std::uint16_t*,
+                                         Path) {
     return 0;
 }
 
