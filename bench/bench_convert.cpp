@@ -88,7 +88,8 @@ void registerPathRows() {
         {"Bilinear", pm::bilinearOn},          {"MappedWindow", pm::mappedWindowOn},
         {"ForwardWindow", pm::forwardWindowOn}, {"RotatedTwoByTwo", pm::rotatedTwoByTwoOn},
         {"Gradient", pm::gradientDirectedOn},   {"GreenGuided", pm::greenGuidedOn},
-        {"Laplacian", pm::laplacianGradientOn}};
+        {"Laplacian", pm::laplacianGradientOn}, {"SortedMedian", pm::sortedMedianOn},
+        {"CountedMedian", pm::countedMedianOn}};
     const std::pair<const char*, Path> paths[] = {{"AVX2", Path::Avx2}, {"AVX512", Path::Avx512}};
     for (const auto& [pathName, path] : paths) {
         if (!pm::simd::pathAvailable(path)) continue;

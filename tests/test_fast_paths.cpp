@@ -40,6 +40,8 @@ const PathMethod kMethods[] = {
     {"gradient directed", pm::gradientDirectedOn, false},
     {"green guided", pm::greenGuidedOn, false},
     {"laplacian", pm::laplacianGradientOn, false},
+    {"sorted median", pm::sortedMedianOn, false},
+    {"counted median", pm::countedMedianOn, false},
 };
 
 std::vector<Path> vectorPaths() {

@@ -1,7 +1,8 @@
 // The two median methods (ConvertBayer2Rgb code 3, sorted-neighbour;
 // ConvertBayer2RgbEx code 3, counted-neighbour) against their model on random
 // and structured frames, hand-worked green values, the sizes they refuse or
-// fill from the nearest computed pixel, and their vector prefix alone.
+// fill from the nearest computed pixel, and their vector prefix alone on each
+// path.
 #include <gtest/gtest.h>
 
 #include "demosaic/bayer.h"
@@ -27,12 +28,12 @@ Bytes countedModel(const Bytes& raw, int w, int h, const TableSet& t, std::int32
 }
 
 // Sides of 6 (one computed line) and 8 (the smallest with a full border),
-// random sizes, and every width around the vector prefix's 32-pixel block.
+// random sizes, and every width around the vector prefix's blocks.
 Sizes medianSizes(std::uint32_t seed) {
     std::mt19937 rng(seed);
     Sizes sizes = withRandomSizes({{6, 6}, {6, 8}, {8, 6}, {6, 40}, {40, 6}, {8, 8}, {10, 30}}, rng, 30, 14);
     for (int w : vectorWidths()) sizes.push_back({w, 6 + 2 * int(rng() % 3)});
-    sizes.push_back({1600, 8});  // three strips of the prefix through tables
+    sizes.push_back({2200, 8});  // three strips of the prefix through tables
     for (auto& [w, h] : sizes) w = std::max(w, 6), h = std::max(h, 6);
     return sizes;
 }
@@ -140,62 +141,71 @@ TEST(MedianMethods, SidesOfSixIndependentOfPriorContents) {
 
 TEST(MedianMethods, VectorPrefixMatchesModel) {
     // The prefix on window rows 2 and 3 of frames full of ties and edges, at
-    // every width around its block of 32, unmapped (null tables) and through
-    // mapped green rows: the pixels it claims must be the model's, the rest
-    // untouched.  On an AVX2 processor it must claim all but at most the
-    // last pixel of every run of 32 or more.
+    // every width around its blocks, unmapped (null tables) and through
+    // mapped green rows, on each path the processor has: the pixels it
+    // claims must be the model's, the rest untouched.  It must claim all but
+    // at most the last pixel of every run of a block or more (AVX-512 hands
+    // runs shorter than its 64 pixels to the 32 of AVX2).
+    using pm::simd::Path;
     const auto tables = tableSets(71);
-    const bool avx2 = pm::simd::pathAvailable(pm::simd::Path::Avx2);
     std::mt19937 rng(72);
     std::vector<int> widths;
     for (int w = 6; w <= 140; w += 2) widths.push_back(w);
-    for (int w : {258, 1030}) widths.push_back(w);
-    for (bool counted : {false, true})
-        for (int w : widths) {
-            const int h = 7;
-            const Bytes raw = structuredFrame(w, h, rng());
-            const std::ptrdiff_t count = w - 5;
-            const std::ptrdiff_t expected = avx2 && count >= 32 ? ((count - 32) & ~std::ptrdiff_t{1}) + 32 : 0;
-            for (const TableSet& t : tables) {
-                Bytes green(raw.size());
-                for (std::size_t i = 0; i < raw.size(); ++i) green[i] = t.mapG(raw[i]);
-                const pm::LookupTables applied{pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()),
-                                               pm::tableOrIdentity(t.b())};
-                for (int layout = 1; layout <= 4; ++layout)
-                    for (int r : {2, 3}) {
-                        const std::string context = std::string(counted ? "counted" : "sorted") + ", row " +
-                                                    std::to_string(r) + ", " + describe(layout, w, h, 0, t.name);
-                        const std::uint8_t* rows[5];
-                        for (int k = 0; k < 5; ++k) rows[k] = green.data() + std::size_t(r - 2 + k) * w + 2;
-                        const std::uint8_t* const* mapped = t.red.empty() && t.green.empty() ? nullptr : rows;
-                        Bytes out(std::size_t(count) * 3, 0xA5);
-                        std::ptrdiff_t done = -1;
-                        pm::withLayoutRows(layout, [&](auto even, auto odd) {
-                            auto call = [&](auto row) {
-                                using Row = decltype(row);
-                                const std::uint8_t* s = raw.data() + std::size_t(r) * w + 2;
-                                return counted ? pm::simd::medianColumns<pm::simd::MedianRule::Counted, Row>(
-                                                     s, w, mapped, count, applied, out.data(), avx2)
-                                               : pm::simd::medianColumns<pm::simd::MedianRule::Sorted, Row>(
-                                                     s, w, mapped, count, applied, out.data(), avx2);
-                            };
-                            done = (r & 1) ? call(odd) : call(even);
-                        });
-                        ASSERT_EQ(expected, done) << context;
-                        for (std::ptrdiff_t i = 0; i < count; ++i) {
-                            const int c = 2 + int(i);
-                            std::uint8_t want[3] = {0xA5, 0xA5, 0xA5};
-                            if (i < done) {
-                                const Channels v = medianChannels(raw, w, layout, r, c, t, counted);
-                                want[0] = t.mapB(v.blue), want[1] = t.mapG(v.green), want[2] = t.mapR(v.red);
+    for (int w : {258, 1030, 1100}) widths.push_back(w);
+    for (Path path : {Path::Sse2, Path::Avx, Path::Avx2, Path::Avx512}) {
+        if (!pm::simd::pathAvailable(path)) continue;
+        for (bool counted : {false, true})
+            for (int w : widths) {
+                const int h = 7;
+                const Bytes raw = structuredFrame(w, h, rng());
+                const std::ptrdiff_t count = w - 5;
+                const std::ptrdiff_t block = path == Path::Avx512 && count >= 64 ? 64
+                                             : path >= Path::Avx2                 ? 32
+                                                                                  : 16;
+                const std::ptrdiff_t expected = count >= block ? ((count - block) & ~std::ptrdiff_t{1}) + block : 0;
+                for (const TableSet& t : tables) {
+                    Bytes green(raw.size());
+                    for (std::size_t i = 0; i < raw.size(); ++i) green[i] = t.mapG(raw[i]);
+                    const pm::simd::RowPlan plan = pm::simd::planRows(
+                        {pm::tableOrIdentity(t.r()), pm::tableOrIdentity(t.g()), pm::tableOrIdentity(t.b())}, path);
+                    for (int layout = 1; layout <= 4; ++layout)
+                        for (int r : {2, 3}) {
+                            const std::string context = std::string(counted ? "counted" : "sorted") + " on path " +
+                                                        std::to_string(int(path)) + ", row " + std::to_string(r) +
+                                                        ", " + describe(layout, w, h, 0, t.name);
+                            const std::uint8_t* rows[5];
+                            for (int k = 0; k < 5; ++k) rows[k] = green.data() + std::size_t(r - 2 + k) * w + 2;
+                            Bytes out(std::size_t(count) * 3, 0xA5);
+                            std::ptrdiff_t done = -1;
+                            pm::withLayoutRows(layout, [&](auto even, auto odd) {
+                                auto call = [&](auto row) {
+                                    using Row = decltype(row);
+                                    using pm::simd::MedianRule;
+                                    const std::uint8_t* s = raw.data() + std::size_t(r) * w + 2;
+                                    const std::uint8_t* const* mapped = plan.unmapped ? nullptr : rows;
+                                    return counted ? pm::simd::medianColumns<MedianRule::Counted, Row>(
+                                                         s, w, mapped, count, out.data(), plan)
+                                                   : pm::simd::medianColumns<MedianRule::Sorted, Row>(
+                                                         s, w, mapped, count, out.data(), plan);
+                                };
+                                done = (r & 1) ? call(odd) : call(even);
+                            });
+                            ASSERT_EQ(expected, done) << context;
+                            for (std::ptrdiff_t i = 0; i < count; ++i) {
+                                const int c = 2 + int(i);
+                                std::uint8_t want[3] = {0xA5, 0xA5, 0xA5};
+                                if (i < done) {
+                                    const Channels v = medianChannels(raw, w, layout, r, c, t, counted);
+                                    want[0] = t.mapB(v.blue), want[1] = t.mapG(v.green), want[2] = t.mapR(v.red);
+                                }
+                                for (int k = 0; k < 3; ++k)
+                                    ASSERT_EQ(want[k], out[std::size_t(3 * i + k)])
+                                        << context << ": column " << c << ", byte " << k;
                             }
-                            for (int k = 0; k < 3; ++k)
-                                ASSERT_EQ(want[k], out[std::size_t(3 * i + k)])
-                                    << context << ": column " << c << ", byte " << k;
                         }
-                    }
+                }
             }
-        }
+    }
 }
 
 }  // namespace

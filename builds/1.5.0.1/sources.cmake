@@ -17,7 +17,6 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/green_guided.cpp
     demosaic/vector/green_guided_x86.cpp
     ${PIXMILL_VECTOR_SOURCES}
-    demosaic/vector/median_x86.cpp
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp

@@ -22,7 +22,6 @@ set(PIXMILL_BUILD_SOURCES
     demosaic/vector/words_avx512.cpp
     demosaic/sorted_median.cpp
     demosaic/counted_median.cpp
-    demosaic/vector/median_x86.cpp
     demosaic/green_guided.cpp
     demosaic/laplacian.cpp
     demosaic/vector/laplacian_x86.cpp

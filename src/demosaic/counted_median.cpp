@@ -2,6 +2,7 @@
 // or blue site, green follows how many of its four mapped green neighbours
 // lie above their mean, and with two above it tells an edge from a corner.
 #include "demosaic/median_stages.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 
 namespace pm {
@@ -35,10 +36,16 @@ struct CountedRule {
 
 }  // namespace
 
+std::int32_t countedMedianOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                             std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                             const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, simd::Stores) {
+    return medianMethod<CountedRule>(path, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+}
+
 std::int32_t countedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                            const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                            std::uint32_t flip, std::int32_t layout) {
-    return medianMethod<CountedRule>(src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+    return countedMedianOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

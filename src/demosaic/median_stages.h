@@ -95,18 +95,19 @@ void greenStage(RawView raw, ImageView image, std::int32_t layout, const Window&
     });
 }
 
-// Pixels of the first columns of every window row by the vector prefix, when
-// the processor has it.  Through identity tables the prefix reads the raw
-// frame.  Through other tables the green rule needs its samples mapped first:
-// the window is then walked in strips of columns, and for each strip the five
+// Pixels of the first columns of every window row by the vector prefix of
+// the plan's path.  Through identity tables the prefix reads the raw frame.
+// Through other tables the green rule needs its samples mapped first: the
+// window is then walked in strips of columns, and for each strip the five
 // rows around the current row are kept mapped in a ring on the stack, each
 // row mapped once per strip.  Returns the number of columns done, the same in
 // every row.
 template <typename Rule>
 std::ptrdiff_t medianVectorPrefix(const RawView& raw, const ImageView& image, std::int32_t layout,
-                                  const Window& window, const LookupTables& tables) {
-    if (!simd::hasAvx2()) return 0;
-    constexpr std::ptrdiff_t kStrip = 512, kBlock = 32;
+                                  const Window& window, const simd::RowPlan& plan) {
+    if (plan.path == simd::Path::Scalar) return 0;
+    // The widest block (AVX-512's) and a strip of several.
+    constexpr std::ptrdiff_t kStrip = 1024, kBlock = 64;
     const std::ptrdiff_t count = window.lastColumn - window.firstColumn + 1;
     std::ptrdiff_t done = 0;
     withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
@@ -114,12 +115,11 @@ std::ptrdiff_t medianVectorPrefix(const RawView& raw, const ImageView& image, st
         auto run = [&](std::int64_t r, std::ptrdiff_t first, std::ptrdiff_t n, const std::uint8_t* const* green) {
             const std::uint8_t* s = raw.row(r) + window.firstColumn + first;
             std::uint8_t* out = image.pixel(r, window.firstColumn + first);
-            return (r & 1) != 0 ? simd::medianColumns<Rule::vectorRule, decltype(oddRows)>(s, raw.width, green, n,
-                                                                                          tables, out, true)
-                                : simd::medianColumns<Rule::vectorRule, decltype(evenRows)>(s, raw.width, green, n,
-                                                                                           tables, out, true);
+            return (r & 1) != 0
+                       ? simd::medianColumns<Rule::vectorRule, decltype(oddRows)>(s, raw.width, green, n, out, plan)
+                       : simd::medianColumns<Rule::vectorRule, decltype(evenRows)>(s, raw.width, green, n, out, plan);
         };
-        if (allIdentity(tables)) {
+        if (plan.unmapped) {
             for (std::int64_t r = window.firstRow; r <= window.lastRow; ++r) done = run(r, 0, count, nullptr);
             return;
         }
@@ -132,7 +132,13 @@ std::ptrdiff_t medianVectorPrefix(const RawView& raw, const ImageView& image, st
             auto mapRow = [&](std::int64_t q) {
                 const std::uint8_t* from = raw.row(q) + window.firstColumn + first - 2;
                 std::uint8_t* to = ring[q % 5];
-                for (std::ptrdiff_t j = 0; j < n + 4; ++j) to[j] = tables.green[from[j]];
+                // Each row is first read here, a strip at a time, which the
+                // processor does not foresee: the next row's part of the
+                // strip (within the frame: q is at most height - 2) is
+                // fetched while this one is mapped.
+                for (std::ptrdiff_t j = 0; j < n + 4; j += 64) __builtin_prefetch(from + raw.width + j);
+                for (std::ptrdiff_t j = simd::mapTableColumns(from, n + 4, to, plan, 1); j < n + 4; ++j)
+                    to[j] = plan.tables.green[from[j]];
             };
             for (std::int64_t q = window.firstRow - 2; q < window.firstRow + 2; ++q) mapRow(q);
             for (std::int64_t r = window.firstRow; r <= window.lastRow; ++r) {
@@ -155,26 +161,27 @@ template <typename Rule>
 struct HasVectorRule<Rule, std::void_t<decltype(Rule::vectorRule)>> : std::true_type {};
 
 template <typename Rule>
-std::ptrdiff_t medianPrefix(const RawView& raw, const ImageView& image, std::int32_t layout, const Window& window,
-                            const LookupTables& tables) {
+std::ptrdiff_t medianPrefix(simd::Path path, const RawView& raw, const ImageView& image, std::int32_t layout,
+                            const Window& window, const LookupTables& tables) {
     if constexpr (HasVectorRule<Rule>::value)
-        return medianVectorPrefix<Rule>(raw, image, layout, window, tables);
+        return medianVectorPrefix<Rule>(raw, image, layout, window, simd::planRows(tables, path));
     else
         return 0;
 }
 
 // The method behind both codes.  Sizes of 4 are refused (see methods.h): the
 // window is empty there, so nothing the method computes could fill the image.
+// The vector prefix takes `path` (none for Scalar).
 template <typename Rule>
-std::int32_t medianMethod(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
-                          const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
-                          std::uint32_t flip, std::int32_t layout) {
+std::int32_t medianMethod(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                          std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                          const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
     if (!frameAccepted(src, dst, width, height) || width < 6 || height < 6) return 0;
     const LookupTables tables{lutRed, lutGreen, lutBlue};
     const RawView raw{src, width};
     const ImageView image{dst, width, height, flipSet(flip)};
     Window window{2, height - 4, 2, width - 4};
-    window.firstColumn += medianPrefix<Rule>(raw, image, layout, window, tables);
+    window.firstColumn += medianPrefix<Rule>(path, raw, image, layout, window, tables);
     greenStage<Rule>(raw, image, layout, window, tables.green);
     bilinearStage<Colour::Red>(raw, image, layout, window, tables.red);
     bilinearStage<Colour::Blue>(raw, image, layout, window, tables.blue);

@@ -3,9 +3,9 @@
 // chosen once per call; tests call them to run whole conversions on each
 // path the processor has (simd::pathAvailable), with rows written in place
 // or streamed past the cache whatever the image size (simd::Stores; the
-// turned, the gradient-directed, the green-guided and the Laplacian methods
-// always write in place).  Same arguments and results as the methods of
-// methods.h.
+// turned, the gradient-directed, the green-guided, the Laplacian and the
+// median methods always write in place).  Same arguments and results as the
+// methods of methods.h.
 #ifndef PIXMILL_DEMOSAIC_METHOD_PATHS_H
 #define PIXMILL_DEMOSAIC_METHOD_PATHS_H
 
@@ -28,6 +28,8 @@ PIXMILL_METHOD_ON(rotatedTwoByTwoOn)
 PIXMILL_METHOD_ON(gradientDirectedOn)
 PIXMILL_METHOD_ON(greenGuidedOn)
 PIXMILL_METHOD_ON(laplacianGradientOn)
+PIXMILL_METHOD_ON(sortedMedianOn)
+PIXMILL_METHOD_ON(countedMedianOn)
 #undef PIXMILL_METHOD_ON
 
 }  // namespace pm

@@ -2,6 +2,7 @@
 // or blue site, green follows how many of its four mapped green neighbours
 // lie at or below their mean.
 #include "demosaic/median_stages.h"
+#include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 
 namespace pm {
@@ -26,10 +27,16 @@ struct SortedRule {
 
 }  // namespace
 
+std::int32_t sortedMedianOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                            std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                            const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, simd::Stores) {
+    return medianMethod<SortedRule>(path, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+}
+
 std::int32_t sortedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, std::int32_t height,
                           const std::uint8_t* lutRed, const std::uint8_t* lutGreen, const std::uint8_t* lutBlue,
                           std::uint32_t flip, std::int32_t layout) {
-    return medianMethod<SortedRule>(src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+    return sortedMedianOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

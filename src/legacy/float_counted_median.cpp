@@ -33,7 +33,8 @@ struct FloatCountedRule {
 std::int32_t floatCountedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                 std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                 const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
-    return medianMethod<FloatCountedRule>(src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+    return medianMethod<FloatCountedRule>(simd::Path::Scalar, src, dst, width, height, lutRed, lutGreen, lutBlue,
+                                          flip, layout);
 }
 
 }  // namespace pm

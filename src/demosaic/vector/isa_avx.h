@@ -17,7 +17,7 @@ struct AvxOps : Sse2Ops {
     static Vec byParity(Vec even, Vec odd) { return _mm_blendv_epi8(even, odd, _mm_set1_epi16(-256)); }
     static Vec shuffle(Vec table, Vec idx) { return _mm_shuffle_epi8(table, idx); }
     static Vec nextLanes(Vec v, std::uint8_t after) { return _mm_alignr_epi8(_mm_cvtsi32_si128(after), v, 1); }
-    static Vec select(Vec mask, Vec a, Vec b) { return _mm_blendv_epi8(b, a, mask); }
+    static Vec select(Mask mask, Vec a, Vec b) { return _mm_blendv_epi8(b, a, mask); }
     static void storePixels(std::uint8_t* out, Vec blue, Vec green, Vec red) { storeShuffled(out, {blue, green, red}); }
 };
 

@@ -57,10 +57,17 @@ struct Avx2Ops {
     static Vec sub(Vec a, Vec b) { return _mm256_sub_epi16(a, b); }
     static Vec max(Vec a, Vec b) { return _mm256_max_epi16(a, b); }
     static Vec min(Vec a, Vec b) { return _mm256_min_epi16(a, b); }
-    static Vec greater(Vec a, Vec b) { return _mm256_cmpgt_epi16(a, b); }
-    static Vec select(Vec mask, Vec a, Vec b) { return _mm256_blendv_epi8(b, a, mask); }
+    // Comparisons give a lane mask, which select, maskAnd, maskOr and
+    // maskAndNot (a and not b) take.
+    using Mask = Vec;
+    static Mask greater(Vec a, Vec b) { return _mm256_cmpgt_epi16(a, b); }
+    static Mask maskAnd(Mask a, Mask b) { return _mm256_and_si256(a, b); }
+    static Mask maskOr(Mask a, Mask b) { return _mm256_or_si256(a, b); }
+    static Mask maskAndNot(Mask a, Mask b) { return _mm256_andnot_si256(b, a); }
+    static Vec select(Mask mask, Vec a, Vec b) { return _mm256_blendv_epi8(b, a, mask); }
     static Vec half(Vec v) { return _mm256_srli_epi16(v, 1); }
     static Vec quarter(Vec v) { return _mm256_srli_epi16(v, 2); }
+    static Vec eighth(Vec v) { return _mm256_srli_epi16(v, 3); }
     static Vec halfDown(Vec v) { return _mm256_srai_epi16(v, 1); }
     static Vec quarterDown(Vec v) { return _mm256_srai_epi16(v, 2); }
     // The pack works within each 128-bit half: [even 0-7, odd 0-7 | even
@@ -70,6 +77,8 @@ struct Avx2Ops {
         const Vec p = _mm256_packus_epi16(even, odd);
         return _mm256_unpacklo_epi8(p, _mm256_srli_si256(p, 8));
     }
+    // The same for lanes already within 0-255, without the clamp.
+    static Vec join(Vec even, Vec odd) { return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)); }
 };
 
 }  // namespace

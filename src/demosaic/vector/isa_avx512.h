@@ -77,12 +77,20 @@ struct Avx512Ops {
     static Vec orBits(Vec a, Vec b) { return _mm512_or_si512(a, b); }
     static Vec xorBits(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
     // table[idx] per byte: entries idx & 127 of each half of the table, the
-    // half chosen by the top bit.
-    static Vec lookUpTable(const std::uint8_t* table, Vec idx) {
-        const Vec low = _mm512_permutex2var_epi8(load(table), idx, load(table + 64));
-        const Vec high = _mm512_permutex2var_epi8(load(table + 128), idx, load(table + 192));
+    // half chosen by the top bit.  A Table holds the table's four quarters
+    // in registers, for loops that look up the same table at every block.
+    struct Table {
+        Vec quarter[4];
+    };
+    static Table loadTable(const std::uint8_t* table) {
+        return {{load(table), load(table + 64), load(table + 128), load(table + 192)}};
+    }
+    static Vec lookUp(const Table& t, Vec idx) {
+        const Vec low = _mm512_permutex2var_epi8(t.quarter[0], idx, t.quarter[1]);
+        const Vec high = _mm512_permutex2var_epi8(t.quarter[2], idx, t.quarter[3]);
         return _mm512_mask_blend_epi8(_mm512_movepi8_mask(idx), low, high);
     }
+    static Vec lookUpTable(const std::uint8_t* table, Vec idx) { return lookUp(loadTable(table), idx); }
     static Vec nextLanes(Vec v, std::uint8_t after) {
         return _mm512_permutex2var_epi8(v, load(kNextLane.index), _mm512_set1_epi8(static_cast<char>(after)));
     }
@@ -102,17 +110,22 @@ struct Avx512Ops {
     static void streamPixels(std::uint8_t* out, Vec blue, Vec green, Vec red) {
         storePixels<true>(out, blue, green, red);
     }
-    // 16-bit lanes; comparisons give a lane mask.
+    // 16-bit lanes; comparisons give a mask register, one bit a lane.
     static Vec lowBytes(Vec v) { return _mm512_and_si512(v, _mm512_set1_epi16(0x00FF)); }
     static Vec highBytes(Vec v) { return _mm512_srli_epi16(v, 8); }
     static Vec add(Vec a, Vec b) { return _mm512_add_epi16(a, b); }
     static Vec sub(Vec a, Vec b) { return _mm512_sub_epi16(a, b); }
     static Vec max(Vec a, Vec b) { return _mm512_max_epi16(a, b); }
     static Vec min(Vec a, Vec b) { return _mm512_min_epi16(a, b); }
-    static __mmask32 greater(Vec a, Vec b) { return _mm512_cmpgt_epi16_mask(a, b); }
-    static Vec select(__mmask32 mask, Vec a, Vec b) { return _mm512_mask_blend_epi16(mask, b, a); }
+    using Mask = __mmask32;
+    static Mask greater(Vec a, Vec b) { return _mm512_cmpgt_epi16_mask(a, b); }
+    static Mask maskAnd(Mask a, Mask b) { return a & b; }
+    static Mask maskOr(Mask a, Mask b) { return a | b; }
+    static Mask maskAndNot(Mask a, Mask b) { return a & ~b; }
+    static Vec select(Mask mask, Vec a, Vec b) { return _mm512_mask_blend_epi16(mask, b, a); }
     static Vec half(Vec v) { return _mm512_srli_epi16(v, 1); }
     static Vec quarter(Vec v) { return _mm512_srli_epi16(v, 2); }
+    static Vec eighth(Vec v) { return _mm512_srli_epi16(v, 3); }
     static Vec halfDown(Vec v) { return _mm512_srai_epi16(v, 1); }
     static Vec quarterDown(Vec v) { return _mm512_srai_epi16(v, 2); }
     // The pack works within each 128-bit quarter, as in AVX2.
@@ -120,6 +133,8 @@ struct Avx512Ops {
         const Vec p = _mm512_packus_epi16(even, odd);
         return _mm512_unpacklo_epi8(p, _mm512_bsrli_epi128(p, 8));
     }
+    // The same for lanes already within 0-255, without the clamp.
+    static Vec join(Vec even, Vec odd) { return _mm512_or_si512(even, _mm512_slli_epi16(odd, 8)); }
 };
 
 }  // namespace

@@ -58,10 +58,19 @@ struct Sse2Ops {
     static Vec sub(Vec a, Vec b) { return _mm_sub_epi16(a, b); }
     static Vec max(Vec a, Vec b) { return _mm_max_epi16(a, b); }
     static Vec min(Vec a, Vec b) { return _mm_min_epi16(a, b); }
-    static Vec greater(Vec a, Vec b) { return _mm_cmpgt_epi16(a, b); }
-    static Vec select(Vec mask, Vec a, Vec b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+    // Comparisons give a lane mask, which select, maskAnd, maskOr and
+    // maskAndNot (a and not b) take.
+    using Mask = Vec;
+    static Mask greater(Vec a, Vec b) { return _mm_cmpgt_epi16(a, b); }
+    static Mask maskAnd(Mask a, Mask b) { return _mm_and_si128(a, b); }
+    static Mask maskOr(Mask a, Mask b) { return _mm_or_si128(a, b); }
+    static Mask maskAndNot(Mask a, Mask b) { return _mm_andnot_si128(b, a); }
+    static Vec select(Mask mask, Vec a, Vec b) {
+        return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+    }
     static Vec half(Vec v) { return _mm_srli_epi16(v, 1); }
     static Vec quarter(Vec v) { return _mm_srli_epi16(v, 2); }
+    static Vec eighth(Vec v) { return _mm_srli_epi16(v, 3); }
     static Vec halfDown(Vec v) { return _mm_srai_epi16(v, 1); }
     static Vec quarterDown(Vec v) { return _mm_srai_epi16(v, 2); }
     // Even and odd columns back to bytes in column order, clamped to 0-255:
@@ -70,6 +79,8 @@ struct Sse2Ops {
         const Vec p = _mm_packus_epi16(even, odd);
         return _mm_unpacklo_epi8(p, _mm_srli_si128(p, 8));
     }
+    // The same for lanes already within 0-255, without the clamp.
+    static Vec join(Vec even, Vec odd) { return _mm_or_si128(even, _mm_slli_epi16(odd, 8)); }
 };
 
 }  // namespace

@@ -29,7 +29,11 @@ namespace simd {
     std::ptrdiff_t gradientColourBlocks##Suffix(const std::uint8_t* const*, const std::uint8_t* const*,         \
                                                 std::ptrdiff_t, std::uint8_t*, const RowPlan&);                 \
     template <typename Row>                                                                                     \
-    std::ptrdiff_t mapSitesBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&);
+    std::ptrdiff_t mapSitesBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&); \
+    template <MedianRule Rule, typename Row>                                                                    \
+    std::ptrdiff_t medianBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*,        \
+                                        std::ptrdiff_t, std::uint8_t*, const RowPlan&);                         \
+    std::ptrdiff_t mapTableBlocks##Suffix(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&, int);
 PIXMILL_DECLARE_PIXEL_BLOCKS(Sse2)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx)
 PIXMILL_DECLARE_PIXEL_BLOCKS(Avx2)

@@ -15,6 +15,7 @@ PIXMILL_TARGET_BEGIN("avx")
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
+#include "demosaic/vector/median_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
 namespace pm {
@@ -24,6 +25,7 @@ PIXMILL_PIXEL_BLOCKS(Avx, AvxOps)
 PIXMILL_GRADIENT_BLOCKS(Avx, AvxOps)
 PIXMILL_LAPLACIAN_BLOCKS(Avx, AvxOps)
 PIXMILL_GUIDED_BLOCKS(Avx, AvxOps)
+PIXMILL_MEDIAN_BLOCKS(Avx, AvxOps)
 
 }  // namespace simd
 }  // namespace pm

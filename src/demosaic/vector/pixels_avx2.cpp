@@ -14,6 +14,7 @@ PIXMILL_TARGET_BEGIN("avx2")
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
+#include "demosaic/vector/median_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
 namespace pm {
@@ -23,6 +24,7 @@ PIXMILL_PIXEL_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_GRADIENT_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_GUIDED_BLOCKS(Avx2, Avx2Ops)
+PIXMILL_MEDIAN_BLOCKS(Avx2, Avx2Ops)
 
 }  // namespace simd
 }  // namespace pm

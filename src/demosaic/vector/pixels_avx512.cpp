@@ -16,6 +16,7 @@ PIXMILL_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi")
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
+#include "demosaic/vector/median_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
 namespace pm {
@@ -25,6 +26,7 @@ PIXMILL_PIXEL_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_GRADIENT_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_GUIDED_BLOCKS(Avx512, Avx512Ops)
+PIXMILL_MEDIAN_BLOCKS(Avx512, Avx512Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -13,6 +13,7 @@
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
+#include "demosaic/vector/median_blocks.h"
 #include "demosaic/vector/pixel_blocks.h"
 
 namespace pm {
@@ -22,6 +23,7 @@ PIXMILL_PIXEL_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_GRADIENT_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_GUIDED_BLOCKS(Sse2, Sse2Ops)
+PIXMILL_MEDIAN_BLOCKS(Sse2, Sse2Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -86,6 +86,33 @@ std::ptrdiff_t mapSiteColumns(const std::uint8_t* raw, std::ptrdiff_t count, std
     PIXMILL_ON_PATH(plan, count, mapSitesBlocks, raw, count, out, plan)
 }
 
+template <MedianRule Rule, typename Row>
+std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
+                             std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
+    switch (plan.path) {
+        case Path::Avx512:
+            if (count >= 64) return medianBlocksAvx512<Rule, Row>(s, stride, mappedGreen, count, out, plan);
+            [[fallthrough]];  // shorter runs take the 32-pixel blocks
+        case Path::Avx2: return medianBlocksAvx2<Rule, Row>(s, stride, mappedGreen, count, out, plan);
+        case Path::Avx: return medianBlocksAvx<Rule, Row>(s, stride, mappedGreen, count, out, plan);
+        case Path::Sse2: return medianBlocksSse2<Rule, Row>(s, stride, mappedGreen, count, out, plan);
+        default: return 0;
+    }
+}
+
+std::ptrdiff_t mapTableColumns(const std::uint8_t* in, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan,
+                               int k) {
+    switch (plan.path) {
+        case Path::Avx512:
+            if (count >= 64) return mapTableBlocksAvx512(in, count, out, plan, k);
+            [[fallthrough]];  // shorter runs take the 32-pixel blocks
+        case Path::Avx2: return mapTableBlocksAvx2(in, count, out, plan, k);
+        case Path::Avx: return mapTableBlocksAvx(in, count, out, plan, k);
+        case Path::Sse2: return mapTableBlocksSse2(in, count, out, plan, k);
+        default: return 0;
+    }
+}
+
 #define PIXMILL_ROW_PREFIXES(Row)                                                                               \
     template std::ptrdiff_t bilinearColumns<Row, RedSiteGreen::LowerLeft>(PIXMILL_ROW_PREFIX_ARGS);             \
     template std::ptrdiff_t bilinearColumns<Row, RedSiteGreen::FourNeighbours>(PIXMILL_ROW_PREFIX_ARGS);        \
@@ -97,7 +124,13 @@ std::ptrdiff_t mapSiteColumns(const std::uint8_t* raw, std::ptrdiff_t count, std
                                                       const RowPlan&);                                          \
     template std::ptrdiff_t gradientColourColumns<Row>(const std::uint8_t* const*, const std::uint8_t* const*,  \
                                                        std::ptrdiff_t, std::uint8_t*, const RowPlan&);          \
-    template std::ptrdiff_t mapSiteColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&);
+    template std::ptrdiff_t mapSiteColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&); \
+    PIXMILL_MEDIAN_COLUMNS(MedianRule::Sorted, Row)                                                             \
+    PIXMILL_MEDIAN_COLUMNS(MedianRule::Counted, Row)
+#define PIXMILL_MEDIAN_COLUMNS(Rule, Row)                                                                       \
+    template std::ptrdiff_t medianColumns<Rule, Row>(const std::uint8_t*, std::ptrdiff_t,                       \
+                                                     const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, \
+                                                     const RowPlan&);
 #define PIXMILL_ROW_PREFIX_ARGS const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t, const RowPlan&, std::uint8_t*
 PIXMILL_ROW_PREFIXES(BlueGreenRow)
 PIXMILL_ROW_PREFIXES(GreenRedRow)

@@ -3,8 +3,9 @@
 // keeps a vector in its register.
 //
 // V provides, besides its arithmetic (isa_*.h): kShuffles, whether it looks
-// tables up itself; then either kWholeTables and lookUpTable(table, idx) (a
-// look-up in the whole table), or shuffle, subsBytes (signed, saturating),
+// tables up itself; then either kWholeTables with lookUpTable(table, idx)
+// (a look-up in the whole table) and its two steps, loadTable(table) (a
+// Table) and lookUp(Table, idx), or shuffle, subsBytes (signed, saturating),
 // splat, xorBits, orBits and piece (a 16-byte table piece in every 128-bit
 // part) for the walk over the pieces a RowPlan prepares.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_TABLE_LOOKUP_H
@@ -49,6 +50,29 @@ PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const RowPlan& plan, int k, type
         return V::lookUpTable(plan.table(k), idx);
     else
         return lookUp<V>(plan.pieces[k], idx);
+}
+
+// Table k of the plan made ready once for the blocks of a run: AVX-512's
+// whole table in registers (V::Table), which a loop would otherwise load
+// again at every block, its stores to the image being able to change the
+// table as far as the compiler knows; for the shuffles, the plan's pieces.
+template <typename V, bool kWhole = V::kWholeTables>
+struct ReadyTable {
+    const std::uint8_t (*pieces)[16];
+    PIXMILL_BLOCK_INLINE typename V::Vec at(typename V::Vec idx) const { return lookUp<V>(pieces, idx); }
+};
+template <typename V>
+struct ReadyTable<V, true> {
+    typename V::Table table;
+    PIXMILL_BLOCK_INLINE typename V::Vec at(typename V::Vec idx) const { return V::lookUp(table, idx); }
+};
+
+template <typename V>
+PIXMILL_BLOCK_INLINE ReadyTable<V> readyTable(const RowPlan& plan, int k) {
+    if constexpr (V::kWholeTables)
+        return {V::loadTable(plan.table(k))};
+    else
+        return {plan.pieces[k]};
 }
 
 // A vector as loaded once, kept in its register.  Left to itself, GCC reads

@@ -237,26 +237,28 @@ std::ptrdiff_t windowWordColumns(const std::uint16_t* s, std::ptrdiff_t stride, 
 template <typename Row>
 std::ptrdiff_t mapWordSiteColumns(const std::uint16_t* raw, std::ptrdiff_t count, std::uint16_t* out,
                                   const std::uint16_t* table, Path path);
-// Whether the processor runs AVX2 and the cap allows it, which the median
-// prefix needs: unlike the prefixes above it works in 256-bit registers of
-// 16-bit lanes.
+// Whether the processor runs AVX2 and the cap allows it, for the prefixes
+// written for 256-bit registers alone.
 bool hasAvx2();
 
 // Whole pixels of the staged median methods: green by `Rule` (the four green
 // neighbours sorted, compared with their mean, corrected by the knight's-move
-// ring), red and blue bilinear, 32 pixels per step, the last step overlapping
-// the one before so that the whole run but at most its last pixel is done
-// (unlike the 16-pixel prefixes, which leave up to 15 pixels to the scalar
-// loop).  Reads rows -2 to +2 and columns -2 to count + 1 relative to `s`,
-// which must sit at an even column so that Row::even is the site of even
-// offsets.  The green rule compares samples mapped through the green table:
-// with `mappedGreen` null the tables must all be the identity and the raw
-// rows are read; otherwise it holds rows -2 to +2 already mapped, each
-// pointing at the column of `s` and readable over the same columns.  Handles
-// nothing (returns 0) unless `avx2` is set and count is at least 32.
+// ring), red and blue bilinear, through the plan's tables.  Reads rows -2 to
+// +2 and columns -2 to count + 1 relative to `s`, which must sit at an even
+// column so that Row::even is the site of even offsets.  The green rule
+// compares samples mapped through the green table: with the plan's tables
+// all the identity it reads the raw rows (`mappedGreen` is not read);
+// otherwise `mappedGreen` holds rows -2 to +2 already mapped
+// (mapTableColumns), each pointing at the column of `s` and readable over the
+// same columns.  Handles what the prefixes above handle, on every path (SSE2
+// looks the tables up as it stores).
 template <MedianRule Rule, typename Row>
 std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
-                             std::ptrdiff_t count, const LookupTables& tables, std::uint8_t* out, bool avx2);
+                             std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
+// `count` samples from `in` through table k of the plan (0 blue, 1 green,
+// 2 red) into `out`; like mapSiteColumns, nothing on SSE2.
+std::ptrdiff_t mapTableColumns(const std::uint8_t* in, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan,
+                               int k);
 // Laplacian-corrected prefixes (laplacian.cpp; dispatch in laplacian_x86.cpp).
 // Rows are passed as pointers at an even column x, so lane parity is column
 // parity; Row is the row kind of the row r computed.  Green: the greens of
@@ -321,7 +323,10 @@ inline std::ptrdiff_t mapWordSiteColumns(const std::uint16_t*, std::ptrdiff_t, s
 inline bool hasAvx2() { return false; }
 template <MedianRule Rule, typename Row>
 inline std::ptrdiff_t medianColumns(const std::uint8_t*, std::ptrdiff_t, const std::uint8_t* const*, std::ptrdiff_t,
-                                    const LookupTables&, std::uint8_t*, bool) {
+                                    std::uint8_t*, const RowPlan&) {
+    return 0;
+}
+inline std::ptrdiff_t mapTableColumns(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&, int) {
     return 0;
 }
 
