@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__SSE2__) && defined(__x86_64__)
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 #define PIXMILL_ADJUST_X86 1
 #endif
 

@@ -99,6 +99,9 @@ bool hasAvx2() { return pathAllowed(Path::Avx2); }
 bool pathAvailable(Path path) {
     switch (path) {
         case Path::Avx512:
+#ifndef PIXMILL_VECTOR_AVX512
+            return false;
+#endif
             return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
                    __builtin_cpu_supports("avx2");
         case Path::Avx2: return __builtin_cpu_supports("avx2");

@@ -17,7 +17,7 @@ namespace simd {
     std::ptrdiff_t mapWordSites##Suffix(const std::uint16_t*, std::ptrdiff_t, std::uint16_t*, const std::uint16_t*);
 PIXMILL_DECLARE_WORD_BLOCKS(Avx)
 PIXMILL_DECLARE_WORD_BLOCKS(Avx2)
-PIXMILL_DECLARE_WORD_BLOCKS(Avx512)
+PIXMILL_IF_AVX512(PIXMILL_DECLARE_WORD_BLOCKS(Avx512))
 #undef PIXMILL_DECLARE_WORD_BLOCKS
 
 bool wordRowsVectored(const WordPlan& plan) {
@@ -32,9 +32,9 @@ template <typename Row>
 std::ptrdiff_t windowWordColumns(const std::uint16_t* s, std::ptrdiff_t stride, const std::uint16_t* const* mapped,
                                  std::ptrdiff_t count, std::uint16_t* out, const WordPlan& plan) {
     switch (plan.path) {
-        case Path::Avx512:
-            if (count >= 32) return windowWordsAvx512<Row>(s, stride, mapped, count, out, plan);
-            [[fallthrough]];  // shorter runs take the 16-pixel blocks
+        PIXMILL_IF_AVX512(case Path::Avx512
+                          : if (count >= 32) return windowWordsAvx512<Row>(s, stride, mapped, count, out, plan);
+                          [[fallthrough]];)  // shorter runs take the 16-pixel blocks
         case Path::Avx2: return windowWordsAvx2<Row>(s, stride, mapped, count, out, plan);
         case Path::Avx: return windowWordsAvx<Row>(s, stride, mapped, count, out, plan);
         default: return 0;
@@ -45,9 +45,9 @@ template <typename Row>
 std::ptrdiff_t mapWordSiteColumns(const std::uint16_t* raw, std::ptrdiff_t count, std::uint16_t* out,
                                   const std::uint16_t* table, Path path) {
     switch (path) {
-        case Path::Avx512:
-            if (count >= 32) return mapWordSitesAvx512<Row>(raw, count, out, table);
-            [[fallthrough]];
+        PIXMILL_IF_AVX512(case Path::Avx512
+                          : if (count >= 32) return mapWordSitesAvx512<Row>(raw, count, out, table);
+                          [[fallthrough]];)
         case Path::Avx2: return mapWordSitesAvx2<Row>(raw, count, out, table);
         default: return 0;
     }

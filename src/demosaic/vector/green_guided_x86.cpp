@@ -10,32 +10,20 @@
 namespace pm {
 namespace simd {
 
-// `blocks` of the plan's path, with template arguments `of` (or none).
-#define PIXMILL_GUIDED_ON_PATH(plan, count, blocks, of, ...)            \
-    switch ((plan).path) {                                              \
-        case Path::Avx512:                                              \
-            if ((count) >= 64) return blocks##Avx512 of(__VA_ARGS__);   \
-            [[fallthrough]];                                            \
-        case Path::Avx2: return blocks##Avx2 of(__VA_ARGS__);           \
-        case Path::Avx: return blocks##Avx of(__VA_ARGS__);             \
-        case Path::Sse2: return blocks##Sse2 of(__VA_ARGS__);           \
-        default: return 0;                                              \
-    }
-
 std::ptrdiff_t mapGreenColumns(const std::uint8_t* in, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
-    PIXMILL_GUIDED_ON_PATH(plan, count, guidedMapBlocks, , in, count, out, plan)
+    PIXMILL_ON_PATH(plan, count, guidedMapBlocks, (), (in, count, out, plan))
 }
 
 template <typename Row>
 std::ptrdiff_t guidedGreenColumns(const std::uint8_t* const* m, std::ptrdiff_t count, std::uint8_t* green,
                                   const RowPlan& plan) {
-    PIXMILL_GUIDED_ON_PATH(plan, count, guidedGreenBlocks, <Row>, m, count, green, plan)
+    PIXMILL_ON_PATH(plan, count, guidedGreenBlocks, (<Row>), (m, count, green, plan))
 }
 
 template <typename Row>
 std::ptrdiff_t guidedColourColumns(const std::uint8_t* const* m, const std::uint8_t* raw, const std::uint8_t* const* g,
                                    std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
-    PIXMILL_GUIDED_ON_PATH(plan, count, guidedColourBlocks, <Row>, m, raw, g, count, out, plan)
+    PIXMILL_ON_PATH(plan, count, guidedColourBlocks, (<Row>), (m, raw, g, count, out, plan))
 }
 
 #define PIXMILL_GUIDED_COLUMNS(Row)                                                                              \

@@ -20,11 +20,12 @@ struct Avx2Ops {
     // trunc(a * b / d) in 16-bit lanes, as in Sse2Ops.
     static Vec quotient(Vec a, Vec b, Vec d) {
         const Vec low = _mm256_mullo_epi16(a, b), high = _mm256_mulhi_epi16(a, b), dHigh = _mm256_srai_epi16(d, 15);
-        auto part = [](Vec p, Vec q) __attribute__((always_inline)) {
-            return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(p), _mm256_cvtepi32_ps(q)));
-        };
-        return _mm256_packs_epi32(part(_mm256_unpacklo_epi16(low, high), _mm256_unpacklo_epi16(d, dHigh)),
-                                  part(_mm256_unpackhi_epi16(low, high), _mm256_unpackhi_epi16(d, dHigh)));
+        return _mm256_packs_epi32(quotientPart(_mm256_unpacklo_epi16(low, high), _mm256_unpacklo_epi16(d, dHigh)),
+                                  quotientPart(_mm256_unpackhi_epi16(low, high), _mm256_unpackhi_epi16(d, dHigh)));
+    }
+    // trunc(p / q) in 32-bit lanes, each exact as a float.
+    static Vec quotientPart(Vec p, Vec q) {
+        return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(p), _mm256_cvtepi32_ps(q)));
     }
     static Vec load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static void store(std::uint8_t* p, Vec v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }

@@ -59,11 +59,12 @@ struct Avx512Ops {
     // trunc(a * b / d) in 16-bit lanes, as in Sse2Ops.
     static Vec quotient(Vec a, Vec b, Vec d) {
         const Vec low = _mm512_mullo_epi16(a, b), high = _mm512_mulhi_epi16(a, b), dHigh = _mm512_srai_epi16(d, 15);
-        auto part = [](Vec p, Vec q) __attribute__((always_inline)) {
-            return _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(p), _mm512_cvtepi32_ps(q)));
-        };
-        return _mm512_packs_epi32(part(_mm512_unpacklo_epi16(low, high), _mm512_unpacklo_epi16(d, dHigh)),
-                                  part(_mm512_unpackhi_epi16(low, high), _mm512_unpackhi_epi16(d, dHigh)));
+        return _mm512_packs_epi32(quotientPart(_mm512_unpacklo_epi16(low, high), _mm512_unpacklo_epi16(d, dHigh)),
+                                  quotientPart(_mm512_unpackhi_epi16(low, high), _mm512_unpackhi_epi16(d, dHigh)));
+    }
+    // trunc(p / q) in 32-bit lanes, each exact as a float.
+    static Vec quotientPart(Vec p, Vec q) {
+        return _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(p), _mm512_cvtepi32_ps(q)));
     }
     static Vec load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
     static void store(std::uint8_t* p, Vec v) { _mm512_storeu_si512(p, v); }

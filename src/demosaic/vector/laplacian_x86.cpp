@@ -11,27 +11,16 @@
 namespace pm {
 namespace simd {
 
-#define PIXMILL_LAPLACIAN_ON_PATH(plan, count, blocks, ...)                   \
-    switch ((plan).path) {                                                    \
-        case Path::Avx512:                                                    \
-            if ((count) >= 64) return blocks##Avx512<Row>(__VA_ARGS__);       \
-            [[fallthrough]];                                                  \
-        case Path::Avx2: return blocks##Avx2<Row>(__VA_ARGS__);               \
-        case Path::Avx: return blocks##Avx<Row>(__VA_ARGS__);                 \
-        case Path::Sse2: return blocks##Sse2<Row>(__VA_ARGS__);               \
-        default: return 0;                                                    \
-    }
-
 template <typename Row>
 std::ptrdiff_t laplacianGreenColumns(const std::uint8_t* const* rows, std::ptrdiff_t count, std::uint8_t* green,
                                      std::uint8_t* mapped, const RowPlan& plan) {
-    PIXMILL_LAPLACIAN_ON_PATH(plan, count, laplacianGreenBlocks, rows, count, green, mapped, plan)
+    PIXMILL_ON_PATH(plan, count, laplacianGreenBlocks, (<Row>), (rows, count, green, mapped, plan))
 }
 
 template <typename Row>
 std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
                                       std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan, bool bottomUp) {
-    PIXMILL_LAPLACIAN_ON_PATH(plan, count, laplacianFinishBlocks, rows, greens, count, out, plan, bottomUp)
+    PIXMILL_ON_PATH(plan, count, laplacianFinishBlocks, (<Row>), (rows, greens, count, out, plan, bottomUp))
 }
 
 #define PIXMILL_LAPLACIAN_COLUMNS(Row)                                                                         \

@@ -1,6 +1,7 @@
 // The prefixes of each instruction set (pixels_sse2.cpp, pixels_avx.cpp,
 // pixels_avx2.cpp, pixels_avx512.cpp), for the dispatch in
-// row_prefixes_x86.cpp only: call the AVX forms after the processor check.
+// row_prefixes_x86.cpp, laplacian_x86.cpp and green_guided_x86.cpp only:
+// call the AVX forms after the processor check.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 
@@ -8,6 +9,23 @@
 #include <cstdint>
 
 #include "demosaic/vector/vector_paths.h"
+
+// The switch of a prefix: the blocks named `blocks` of the plan's path,
+// with the template arguments `of` and the call arguments `args`, each in
+// parentheses (`(<Row>)` or `()`; `(s, count, ...)`).  AVX-512 hands runs
+// shorter than its 64-pixel block to AVX2; a path not built here (AVX-512 in
+// a 32-bit library) handles nothing.
+#define PIXMILL_UNPAREN(...) __VA_ARGS__
+#define PIXMILL_ON_PATH(plan, count, blocks, of, args)                                               \
+    switch ((plan).path) {                                                                          \
+        PIXMILL_IF_AVX512(case Path::Avx512                                                         \
+                          : if ((count) >= 64) return blocks##Avx512 PIXMILL_UNPAREN of args;       \
+                          [[fallthrough]];)                                                         \
+        case Path::Avx2: return blocks##Avx2 PIXMILL_UNPAREN of args;                               \
+        case Path::Avx: return blocks##Avx PIXMILL_UNPAREN of args;                                 \
+        case Path::Sse2: return blocks##Sse2 PIXMILL_UNPAREN of args;                               \
+        default: return 0;                                                                          \
+    }
 
 namespace pm {
 namespace simd {

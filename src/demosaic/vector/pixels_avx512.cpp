@@ -1,9 +1,16 @@
 // The vector prefixes in AVX-512, 64 pixels per step, on processors with its
 // byte instructions (BW) and byte permutes (VBMI).  Everything after the
 // target line is built for AVX-512 and runs only after the processor check.
+// GCC 12 takes the inputs that the unmasked AVX-512 intrinsics of its own
+// headers leave undefined on purpose for uninitialised values; the warning
+// is off for these files only, before those headers are read.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "demosaic/vector/vector_paths.h"
 
-#ifdef PIXMILL_VECTOR_X86
+#ifdef PIXMILL_VECTOR_AVX512
 
 #include "demosaic/vector/target_sets.h"
 #include <immintrin.h>

@@ -14,29 +14,13 @@ namespace simd {
 template <typename Row, RedSiteGreen Green>
 std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                const RowPlan& plan, std::uint8_t* out) {
-    switch (plan.path) {
-        case Path::Avx512:
-            if (count >= 64) return bilinearBlocksAvx512<Row, Green>(s, stride, count, plan, out);
-            [[fallthrough]];  // shorter runs take the 32-pixel blocks
-        case Path::Avx2: return bilinearBlocksAvx2<Row, Green>(s, stride, count, plan, out);
-        case Path::Avx: return bilinearBlocksAvx<Row, Green>(s, stride, count, plan, out);
-        case Path::Sse2: return bilinearBlocksSse2<Row, Green>(s, stride, count, plan, out);
-        default: return 0;
-    }
+    PIXMILL_ON_PATH(plan, count, bilinearBlocks, (<Row, Green>), (s, stride, count, plan, out))
 }
 
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                     const RowPlan& plan, std::uint8_t* out) {
-    switch (plan.path) {
-        case Path::Avx512:
-            if (count >= 64) return windowBlocksAvx512<Row, Smoothing>(s, stride, count, plan, out);
-            [[fallthrough]];  // shorter runs take the 32-pixel blocks
-        case Path::Avx2: return windowBlocksAvx2<Row, Smoothing>(s, stride, count, plan, out);
-        case Path::Avx: return windowBlocksAvx<Row, Smoothing>(s, stride, count, plan, out);
-        case Path::Sse2: return windowBlocksSse2<Row, Smoothing>(s, stride, count, plan, out);
-        default: return 0;
-    }
+    PIXMILL_ON_PATH(plan, count, windowBlocks, (<Row, Smoothing>), (s, stride, count, plan, out))
 }
 
 // Through identity tables mapping first changes nothing, and the rule is the
@@ -45,72 +29,35 @@ template <typename Row>
 std::ptrdiff_t mappedWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                    const RowPlan& plan, std::uint8_t* out) {
     if (plan.unmapped) return forwardWindowColumns<Row, SmoothingNever>(s, stride, count, plan, out);
-    switch (plan.path) {
-        case Path::Avx512:
-            if (count >= 64) return mappedBlocksAvx512<Row>(s, stride, count, plan, out);
-            [[fallthrough]];  // shorter runs take the 32-pixel blocks
-        case Path::Avx2: return mappedBlocksAvx2<Row>(s, stride, count, plan, out);
-        case Path::Avx: return mappedBlocksAvx<Row>(s, stride, count, plan, out);
-        case Path::Sse2: return mappedBlocksSse2<Row>(s, stride, count, plan, out);
-        default: return 0;
-    }
+    PIXMILL_ON_PATH(plan, count, mappedBlocks, (<Row>), (s, stride, count, plan, out))
 }
-
-// The switch of the prefixes of one template argument (Row): `blocks` of the
-// plan's path with the arguments given.
-#define PIXMILL_ON_PATH(plan, count, blocks, ...)                                     \
-    switch ((plan).path) {                                                            \
-        case Path::Avx512:                                                            \
-            if ((count) >= 64) return blocks##Avx512<Row>(__VA_ARGS__);               \
-            [[fallthrough]];                                                          \
-        case Path::Avx2: return blocks##Avx2<Row>(__VA_ARGS__);                       \
-        case Path::Avx: return blocks##Avx<Row>(__VA_ARGS__);                         \
-        case Path::Sse2: return blocks##Sse2<Row>(__VA_ARGS__);                       \
-        default: return 0;                                                            \
-    }
 
 template <typename Row>
 std::ptrdiff_t gradientGreenColumns(const std::uint8_t* const* rows, std::ptrdiff_t count, std::uint8_t* green,
                                     const RowPlan& plan) {
-    PIXMILL_ON_PATH(plan, count, gradientGreenBlocks, rows, count, green, plan)
+    PIXMILL_ON_PATH(plan, count, gradientGreenBlocks, (<Row>), (rows, count, green, plan))
 }
 
 template <typename Row>
 std::ptrdiff_t gradientColourColumns(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
                                      std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
-    PIXMILL_ON_PATH(plan, count, gradientColourBlocks, rows, greens, count, out, plan)
+    PIXMILL_ON_PATH(plan, count, gradientColourBlocks, (<Row>), (rows, greens, count, out, plan))
 }
 
 template <typename Row>
 std::ptrdiff_t mapSiteColumns(const std::uint8_t* raw, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
-    PIXMILL_ON_PATH(plan, count, mapSitesBlocks, raw, count, out, plan)
+    PIXMILL_ON_PATH(plan, count, mapSitesBlocks, (<Row>), (raw, count, out, plan))
 }
 
 template <MedianRule Rule, typename Row>
 std::ptrdiff_t medianColumns(const std::uint8_t* s, std::ptrdiff_t stride, const std::uint8_t* const* mappedGreen,
                              std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
-    switch (plan.path) {
-        case Path::Avx512:
-            if (count >= 64) return medianBlocksAvx512<Rule, Row>(s, stride, mappedGreen, count, out, plan);
-            [[fallthrough]];  // shorter runs take the 32-pixel blocks
-        case Path::Avx2: return medianBlocksAvx2<Rule, Row>(s, stride, mappedGreen, count, out, plan);
-        case Path::Avx: return medianBlocksAvx<Rule, Row>(s, stride, mappedGreen, count, out, plan);
-        case Path::Sse2: return medianBlocksSse2<Rule, Row>(s, stride, mappedGreen, count, out, plan);
-        default: return 0;
-    }
+    PIXMILL_ON_PATH(plan, count, medianBlocks, (<Rule, Row>), (s, stride, mappedGreen, count, out, plan))
 }
 
 std::ptrdiff_t mapTableColumns(const std::uint8_t* in, std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan,
                                int k) {
-    switch (plan.path) {
-        case Path::Avx512:
-            if (count >= 64) return mapTableBlocksAvx512(in, count, out, plan, k);
-            [[fallthrough]];  // shorter runs take the 32-pixel blocks
-        case Path::Avx2: return mapTableBlocksAvx2(in, count, out, plan, k);
-        case Path::Avx: return mapTableBlocksAvx(in, count, out, plan, k);
-        case Path::Sse2: return mapTableBlocksSse2(in, count, out, plan, k);
-        default: return 0;
-    }
+    PIXMILL_ON_PATH(plan, count, mapTableBlocks, (), (in, count, out, plan, k))
 }
 
 #define PIXMILL_ROW_PREFIXES(Row)                                                                               \

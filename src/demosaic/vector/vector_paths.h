@@ -10,7 +10,8 @@
 // first pixel.  Lanes at even offsets from `s` are sites of type Row::even,
 // lanes at odd offsets sites of type Row::odd.
 //
-// Instruction sets: SSE2, part of every x86-64 processor; AVX, whose byte
+// Instruction sets (the same on 32-bit x86, built with SSE2, except
+// AVX-512): SSE2, part of every x86-64 processor; AVX, whose byte
 // shuffle interleaves the colours far faster than SSE2 can and looks tables
 // up 16 bytes at a time; AVX2, the same 32 pixels at a time; AVX-512 with its
 // byte instructions and byte permutes (BW and VBMI), 64 pixels at a time,
@@ -25,9 +26,18 @@
 
 #include "demosaic/bayer.h"
 
-#if defined(__SSE2__) && defined(__x86_64__)
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 #define PIXMILL_VECTOR_X86 1
 #include <emmintrin.h>
+// AVX-512 on x86-64 only: no test could reach it in a 32-bit program (the
+// emulator that runs them has no AVX-512), and in 32-bit mode it would have
+// eight vector registers instead of thirty-two.
+#ifdef __x86_64__
+#define PIXMILL_VECTOR_AVX512 1
+#define PIXMILL_IF_AVX512(...) __VA_ARGS__
+#else
+#define PIXMILL_IF_AVX512(...)
+#endif
 #endif
 
 namespace pm {

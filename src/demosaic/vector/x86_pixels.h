@@ -153,20 +153,28 @@ __attribute__((target("avx2"), always_inline)) inline void storeShuffled32(std::
 }
 
 // 16 pixels through three arbitrary tables.  A table look-up is a gather,
-// which SSE2 lacks, so each value moves to a general register (eight per
-// 64-bit half) and indexes its table there; going through a stack copy of
-// the vectors instead measured slower than the plain scalar kernel.
+// which SSE2 lacks, so each value moves to a general register (a register's
+// width of values at a time: eight on x86-64, four on 32-bit x86) and indexes
+// its table there; going through a stack copy of the vectors instead
+// measured slower than the plain scalar kernel.
+#ifdef __x86_64__
+using RegisterBytes = std::uint64_t;
+PIXMILL_VECTOR_INLINE RegisterBytes lowBytes(__m128i v) { return static_cast<RegisterBytes>(_mm_cvtsi128_si64(v)); }
+#else
+using RegisterBytes = std::uint32_t;
+PIXMILL_VECTOR_INLINE RegisterBytes lowBytes(__m128i v) { return static_cast<RegisterBytes>(_mm_cvtsi128_si32(v)); }
+#endif
 PIXMILL_VECTOR_INLINE void storeMapped(std::uint8_t* out, const Planes& p, const LookupTables& t) {
     // Table addresses in locals: stores through `out` could alias the fields
     // of `t`, which would make the compiler reload them for every byte.
     const std::uint8_t* const blueTable = t.blue;
     const std::uint8_t* const greenTable = t.green;
     const std::uint8_t* const redTable = t.red;
-    std::uint64_t blue = static_cast<std::uint64_t>(_mm_cvtsi128_si64(p.blue));
-    std::uint64_t green = static_cast<std::uint64_t>(_mm_cvtsi128_si64(p.green));
-    std::uint64_t red = static_cast<std::uint64_t>(_mm_cvtsi128_si64(p.red));
-    for (int half = 0; half < 2; ++half) {
-        for (int i = 0; i < 8; ++i) {
+    constexpr int kBytes = sizeof(RegisterBytes);
+    __m128i blues = p.blue, greens = p.green, reds = p.red;
+    for (int part = 0; part < 16 / kBytes; ++part) {
+        RegisterBytes blue = lowBytes(blues), green = lowBytes(greens), red = lowBytes(reds);
+        for (int i = 0; i < kBytes; ++i) {
             out[0] = blueTable[blue & 0xFF];
             out[1] = greenTable[green & 0xFF];
             out[2] = redTable[red & 0xFF];
@@ -175,9 +183,9 @@ PIXMILL_VECTOR_INLINE void storeMapped(std::uint8_t* out, const Planes& p, const
             red >>= 8;
             out += 3;
         }
-        blue = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.blue, p.blue)));
-        green = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.green, p.green)));
-        red = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(p.red, p.red)));
+        blues = _mm_srli_si128(blues, kBytes);
+        greens = _mm_srli_si128(greens, kBytes);
+        reds = _mm_srli_si128(reds, kBytes);
     }
 }
 
