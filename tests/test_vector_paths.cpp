@@ -5,6 +5,9 @@
 // test_conversions.cpp.
 #include <gtest/gtest.h>
 
+#include <limits>
+
+
 #include "demosaic/forward_window_kernel.h"
 #include "demosaic/vector/vector_paths.h"
 #include "frame/library_state.h"
@@ -177,7 +180,9 @@ TEST_P(VectorPath, SixteenBitWindowRowsMatchModel) {
                                     continue;
                                 }
                                 const std::uint16_t want = tables[colour == 'B' ? 0 : 2][s[c]];
-                                if (c < handled) ASSERT_EQ(want, rows[k][std::size_t(c)]) << context << ", column " << c;
+                                if (c < handled) {
+                                    ASSERT_EQ(want, rows[k][std::size_t(c)]) << context << ", column " << c;
+                                }
                                 rows[k][std::size_t(c)] = want;
                             }
                         }
@@ -217,7 +222,7 @@ TEST(RowPlan, StreamsOnlyUnmappedRowsOnWidePaths) {
                                     pm::tableOrIdentity(nullptr)};
     const Bytes curve = randomBytes(256, 7);
     const pm::LookupTables mapped{curve.data(), curve.data(), curve.data()};
-    const std::size_t huge = std::size_t{1} << 40;
+    const std::size_t huge = std::numeric_limits<std::size_t>::max();
     EXPECT_FALSE(planRows(identity, Path::Avx2, std::size_t{1} << 20, Stores::Auto).streamed);
     EXPECT_FALSE(planRows(mapped, Path::Avx512, huge, Stores::Auto).streamed);
     EXPECT_FALSE(planRows(identity, Path::Avx512, huge, Stores::InPlace).streamed);
