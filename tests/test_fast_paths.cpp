@@ -81,7 +81,7 @@ void reportPaths(const char* what) {
 }
 
 // With PIXMILL_TEST_SWEEP=blocks (the 32-bit suite under the emulator, some
-// 15 times slower) the sweeps take only the widths round the 16-, 32- and
+// 15 times slower, and the unoptimised sanitizer build) the sweeps take only the widths round the 16-, 32- and
 // 64-pixel blocks, and the wider frames random contents only.
 bool blocksSweep() {
     const char* sweep = std::getenv("PIXMILL_TEST_SWEEP");
