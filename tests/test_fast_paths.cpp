@@ -293,7 +293,7 @@ std::vector<std::pair<const char*, Words>> wordFrames(int w, int h, std::uint32_
                     for (bool grey : {false, true}) {
                         const std::size_t words = std::size_t(w) * h * (grey ? 1 : 3);
                         const Words before = wordFrames(int(words), 1, seed + 1, false)[0].second;
-                        auto run = [&](Path path) {
+                        auto run = [&, &raw = raw](Path path) {
                             Words out(words + 2 * kGuard, 0x5A5A);
                             std::copy(before.begin(), before.end(), out.begin() + kGuard);
                             const auto convert = grey ? pm::greyConversionOn : pm::colourConversionOn;

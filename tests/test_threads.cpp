@@ -56,8 +56,8 @@ Bytes asBytes(const std::vector<T>& values) {
 // The record entry (which sets the smoothing flag) and every adjustment,
 // each over buffers of its own.
 void recordAndAdjustmentJobs(std::vector<Job>& list, const Bytes& raw) {
-    const std::size_t pixels = std::size_t(kWidth) * kHeight;
-    list.push_back({"record colour", [&raw, pixels] {
+    constexpr std::size_t pixels = std::size_t(kWidth) * kHeight;
+    list.push_back({"record colour", [&raw] {
                         Bytes image(3 * pixels, 0x5C);
                         PmConvertRecord r{};
                         r.dest = image.data(), r.destFormat = PM_FORMAT_BGR8, r.src = raw.data();
@@ -66,7 +66,7 @@ void recordAndAdjustmentJobs(std::vector<Job>& list, const Bytes& raw) {
                         PmConvert(PM_OPERATION_CONVERT, &r, 0);
                         return image;
                     }});
-    list.push_back({"record grey 16-bit", [&raw, pixels] {
+    list.push_back({"record grey 16-bit", [&raw] {
                         std::vector<std::uint16_t> wide(raw.begin(), raw.end()), grey(pixels);
                         for (auto& v : wide) v = std::uint16_t(v * 257);
                         PmConvertRecord r{};
@@ -76,7 +76,7 @@ void recordAndAdjustmentJobs(std::vector<Job>& list, const Bytes& raw) {
                         PmConvert(PM_OPERATION_CONVERT, &r, 0);
                         return asBytes(grey);
                     }});
-    list.push_back({"adjustments", [&raw, pixels] {
+    list.push_back({"adjustments", [&raw] {
                         Bytes image = convert(false, 2, 3, 0, raw, TableSet{});
                         std::vector<double> ratios(3);
                         PmWhiteBalanceRecord balance{image.data(), PM_FORMAT_BGR8, 0,          0,         kWidth,
