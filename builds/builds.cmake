@@ -25,6 +25,33 @@ function(pixmill_read_exports def_file out_var)
     set(${out_var} "${symbols}" PARENT_SCOPE)
 endfunction()
 
+# Removes the vector sources (builds/vector_sources.cmake) from the source
+# list `sources_var`; `out_var` tells whether the list held them.
+function(pixmill_take_vector_sources sources_var out_var)
+    set(sources ${${sources_var}})
+    set(found OFF)
+    foreach(source IN LISTS PIXMILL_VECTOR_SOURCES)
+        if(source IN_LIST sources)
+            set(found ON)
+        endif()
+    endforeach()
+    if(found)
+        list(REMOVE_ITEM sources ${PIXMILL_VECTOR_SOURCES})
+    endif()
+    set(${sources_var} "${sources}" PARENT_SCOPE)
+    set(${out_var} ${found} PARENT_SCOPE)
+endfunction()
+
+# The objects of a library from `ARGN` (full paths): position independent,
+# symbols hidden unless exported.
+function(pixmill_object_library name)
+    add_library(${name} OBJECT ${ARGN})
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/include" "${PROJECT_SOURCE_DIR}/src")
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON
+                                             CXX_VISIBILITY_PRESET hidden
+                                             VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
 function(pixmill_add_build version)
     string(REPLACE "." "_" tag "${version}")
     if(TARGET pixmill_${tag})
@@ -32,6 +59,14 @@ function(pixmill_add_build version)
     endif()
     set(build_dir "${PROJECT_SOURCE_DIR}/builds/${version}")
     include("${build_dir}/sources.cmake")
+    # The vector prefixes are the same code in every build: compiled once,
+    # into pixmill_vector_objects, which each build that lists them links.
+    pixmill_take_vector_sources(PIXMILL_BUILD_SOURCES vector_objects)
+    if(vector_objects AND NOT TARGET pixmill_vector_objects)
+        set(vector_sources ${PIXMILL_VECTOR_SOURCES})
+        list(TRANSFORM vector_sources PREPEND "${PROJECT_SOURCE_DIR}/src/")
+        pixmill_object_library(pixmill_vector_objects ${vector_sources})
+    endif()
     list(TRANSFORM PIXMILL_BUILD_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/src/")
 
     pixmill_read_exports("${build_dir}/exports.def" symbols)
@@ -43,12 +78,11 @@ function(pixmill_add_build version)
     set(version_script "${CMAKE_BINARY_DIR}/exports_${tag}.map")
     file(WRITE "${version_script}" "${script}")
 
-    add_library(pixmill_objects_${tag} OBJECT ${PIXMILL_BUILD_SOURCES})
-    target_include_directories(pixmill_objects_${tag} PUBLIC "${PROJECT_SOURCE_DIR}/include"
-                                                              "${PROJECT_SOURCE_DIR}/src")
-    set_target_properties(pixmill_objects_${tag} PROPERTIES POSITION_INDEPENDENT_CODE ON
-                                                            CXX_VISIBILITY_PRESET hidden
-                                                            VISIBILITY_INLINES_HIDDEN ON)
+    pixmill_object_library(pixmill_objects_${tag} ${PIXMILL_BUILD_SOURCES})
+    set(objects $<TARGET_OBJECTS:pixmill_objects_${tag}>)
+    if(vector_objects)
+        list(APPEND objects $<TARGET_OBJECTS:pixmill_vector_objects>)
+    endif()
 
     if(version VERSION_EQUAL PROJECT_VERSION)
         set(soversion "${PROJECT_VERSION_MAJOR}")
@@ -57,7 +91,7 @@ function(pixmill_add_build version)
         set(soversion "${version}")
         set(export_name pixmill_${tag})
     endif()
-    add_library(pixmill_${tag} SHARED $<TARGET_OBJECTS:pixmill_objects_${tag}>)
+    add_library(pixmill_${tag} SHARED ${objects})
     set_target_properties(pixmill_${tag} PROPERTIES
         OUTPUT_NAME pixmill
         VERSION "${version}"
@@ -69,7 +103,7 @@ function(pixmill_add_build version)
     target_include_directories(pixmill_${tag} INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
                                                         $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 
-    add_library(pixmill_static_${tag} STATIC $<TARGET_OBJECTS:pixmill_objects_${tag}>)
+    add_library(pixmill_static_${tag} STATIC ${objects})
     target_include_directories(pixmill_static_${tag} PUBLIC "${PROJECT_SOURCE_DIR}/include"
                                                              "${PROJECT_SOURCE_DIR}/src")
     find_package(Threads REQUIRED)

@@ -10,6 +10,7 @@
 add_compile_options(-msse2 -mfpmath=sse -mincoming-stack-boundary=2)
 
 include(cmake/win32_names.cmake)
+include(builds/builds.cmake)  # pixmill_take_vector_sources
 
 # Nothing beside the DLL: the C runtime start-up, libgcc, the C++ library and
 # the thread library are linked in.
@@ -30,7 +31,23 @@ function(pixmill_add_win32_build version)
     endif()
     set(build_dir "${PROJECT_SOURCE_DIR}/builds/${version}")
     include("${build_dir}/sources.cmake")
-    list(TRANSFORM PIXMILL_BUILD_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/src/")
+    # The vector prefixes, the same code in every DLL, compiled once
+    # (pixmill_win32_vector_objects); the x87 control has none (it is built
+    # without SSE2, as a compiler's default for 32-bit x86 would build it).
+    pixmill_take_vector_sources(PIXMILL_BUILD_SOURCES vector_objects)
+    if(vector_objects AND NOT "X87" IN_LIST ARGN)
+        if(NOT TARGET pixmill_win32_vector_objects)
+            set(vector_sources ${PIXMILL_VECTOR_SOURCES})
+            list(TRANSFORM vector_sources PREPEND "${PROJECT_SOURCE_DIR}/src/")
+            add_library(pixmill_win32_vector_objects OBJECT ${vector_sources})
+            target_include_directories(pixmill_win32_vector_objects PRIVATE "${PROJECT_SOURCE_DIR}/include"
+                                                                            "${PROJECT_SOURCE_DIR}/src")
+        endif()
+        list(APPEND PIXMILL_BUILD_SOURCES $<TARGET_OBJECTS:pixmill_win32_vector_objects>)
+    elseif(vector_objects)
+        list(APPEND PIXMILL_BUILD_SOURCES ${PIXMILL_VECTOR_SOURCES})
+    endif()
+    list(TRANSFORM PIXMILL_BUILD_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/src/" REGEX "^[^$]")
 
     # Two module definitions from the one export list: the DLL's (internal
     # symbol, exported name, ordinal) and the import library's (the names a
@@ -110,7 +127,7 @@ function(pixmill_add_win32_build version)
     if("X87" IN_LIST ARGN)
         # Extended precision in every floating-point expression, as a
         # compiler's default for 32-bit x86 would give.
-        target_compile_options(pixmill_win32_${tag} PRIVATE -mfpmath=387)
+        target_compile_options(pixmill_win32_${tag} PRIVATE -mfpmath=387 -mno-sse2)
     else()
         set_property(GLOBAL APPEND PROPERTY PIXMILL_WIN32_BUILDS "${version}")
     endif()
