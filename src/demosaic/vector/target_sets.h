@@ -1,5 +1,6 @@
 // Compiling a stretch of a source file for more instruction sets than the
-// rest of the library, which runs on any x86-64 processor:
+// rest of the library, which runs on any x86-64 processor (and any 32-bit
+// x86 one with SSE2):
 //   PIXMILL_TARGET_BEGIN("avx2")
 //   ... functions built for AVX2, to be called only after the processor check
 //   PIXMILL_TARGET_END()
