@@ -17,6 +17,7 @@
 #include "demosaic/colour_grey.h"
 #include "demosaic/method_paths.h"
 #include "frame/library_state.h"
+#include "legacy/methods.h"
 #include "pixmill.h"
 #include "test_support.h"
 
@@ -45,6 +46,8 @@ const PathMethod kMethods[] = {
     {"laplacian", pm::laplacianGradientOn, false},
     {"sorted median", pm::sortedMedianOn, false},
     {"counted median", pm::countedMedianOn, false},
+    {"exact mean counted median", pm::floatCountedMedianOn, false},
+    {"colour difference", pm::colourDifferencePlanesOn, false},
 };
 
 std::vector<Path> vectorPaths() {
@@ -210,6 +213,39 @@ INSTANTIATE_TEST_SUITE_P(Methods, FastPaths, ::testing::ValuesIn(kMethods),
                                  if (c == ' ') c = '_';
                              return name;
                          });
+
+// The colour-difference method's edge-weighted estimate: one single-precision
+// division, and the double recipe only where the quotient is whole, gives
+// what the recipe gives for every pair of colour samples and every green
+// step, on every path (with g0 at the low end of the green step).
+TEST(ColourDifferenceEstimate, EqualsTheDoubleRecipeForEveryInput) {
+    using Words = std::vector<std::int16_t>;
+    const std::size_t n = 511 * 256;
+    Words a(n), c(n), g0(n), g2(n), expected(n);
+    std::vector<Path> paths = vectorPaths();
+    paths.insert(paths.begin(), Path::Scalar);
+    for (Path path : paths) {
+        const pm::simd::RowPlan plan =
+            pm::simd::planRows({pm::identityTable.data(), pm::identityTable.data(), pm::identityTable.data()}, path);
+        for (int first = 0; first < 256; ++first) {
+            std::size_t k = 0;
+            for (int step = -255; step <= 255; ++step)
+                for (int second = 0; second < 256; ++second, ++k) {
+                    a[k] = std::int16_t(first), c[k] = std::int16_t(second);
+                    g0[k] = std::int16_t(step < 0 ? -step : 0), g2[k] = std::int16_t(g0[k] + step);
+                    const double wa = 1.0 / ((second - first) * (second - first) + 1);
+                    const double wc = 1.0 / (step * step + 1);
+                    expected[k] = std::int16_t(g0[k] - std::int32_t((first * wa + second * wc) / (wa + wc)));
+                }
+            Words difference(n), whole(n + 15);
+            pm::colourDifferenceEstimates(plan, a.data(), c.data(), g0.data(), g2.data(), std::int64_t(n),
+                                          difference.data(), whole.data());
+            for (std::size_t i = 0; i < n; ++i)
+                ASSERT_EQ(expected[i], difference[i]) << (path == Path::Scalar ? "scalar" : pathName(path)) << ", a "
+                                                      << a[i] << ", c " << c[i] << ", green step " << g2[i] - g0[i];
+        }
+    }
+}
 
 // The record entry's 16-bit colour and grey conversions, likewise: each
 // vector path against the scalar one.  Tables: the library's identity (no

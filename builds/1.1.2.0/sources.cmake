@@ -7,6 +7,7 @@ set(PIXMILL_BUILD_SOURCES
     legacy/float_counted_median.cpp
     legacy/directional_green_guided.cpp
     legacy/colour_difference_planes.cpp
+    demosaic/vector/colour_difference_x86.cpp
     frame/library_state.cpp
     frame/border.cpp
     frame/debug_output.cpp

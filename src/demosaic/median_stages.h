@@ -1,5 +1,6 @@
-// What the two staged median methods share (sorted-neighbour median, code 3
-// of ConvertBayer2Rgb; counted-neighbour median, code 3 of ConvertBayer2RgbEx):
+// What the staged median methods share (sorted-neighbour median, code 3 of
+// ConvertBayer2Rgb; counted-neighbour median, code 3 of ConvertBayer2RgbEx;
+// the 1.1.2.0 build's counted median against the exact mean, its code 3):
 // the four mapped green neighbours of a red or blue site in ascending order,
 // the knight's-move rings that correct an estimate, the green stage that
 // applies a method's rule, and the method itself (argument checks, green
@@ -15,7 +16,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 #include "demosaic/bayer.h"
 #include "demosaic/bilinear_stages.h"
@@ -153,23 +153,7 @@ std::ptrdiff_t medianVectorPrefix(const RawView& raw, const ImageView& image, st
     return done;
 }
 
-// A rule names its vector form by a member `vectorRule`; a rule without one
-// (the 1.1.2.0 build's floating-point rule) is computed by the stages alone.
-template <typename Rule, typename = void>
-struct HasVectorRule : std::false_type {};
-template <typename Rule>
-struct HasVectorRule<Rule, std::void_t<decltype(Rule::vectorRule)>> : std::true_type {};
-
-template <typename Rule>
-std::ptrdiff_t medianPrefix(simd::Path path, const RawView& raw, const ImageView& image, std::int32_t layout,
-                            const Window& window, const LookupTables& tables) {
-    if constexpr (HasVectorRule<Rule>::value)
-        return medianVectorPrefix<Rule>(raw, image, layout, window, simd::planRows(tables, path));
-    else
-        return 0;
-}
-
-// The method behind both codes.  Sizes of 4 are refused (see methods.h): the
+// The method behind the three codes.  Sizes of 4 are refused (see methods.h): the
 // window is empty there, so nothing the method computes could fill the image.
 // The vector prefix takes `path` (none for Scalar).
 template <typename Rule>
@@ -181,7 +165,7 @@ std::int32_t medianMethod(simd::Path path, const std::uint8_t* src, std::uint8_t
     const RawView raw{src, width};
     const ImageView image{dst, width, height, flipSet(flip)};
     Window window{2, height - 4, 2, width - 4};
-    window.firstColumn += medianPrefix<Rule>(path, raw, image, layout, window, tables);
+    window.firstColumn += medianVectorPrefix<Rule>(raw, image, layout, window, simd::planRows(tables, path));
     greenStage<Rule>(raw, image, layout, window, tables.green);
     bilinearStage<Colour::Red>(raw, image, layout, window, tables.red);
     bilinearStage<Colour::Blue>(raw, image, layout, window, tables.blue);

@@ -1,6 +1,9 @@
 // Floating-point counted-neighbour median (code 3 of the 1.1.2.0 build): the
 // counted-neighbour median's stages with the earlier green rule, which counts
 // against the exact mean and corrects edges and corners in double precision.
+// Every value there is a multiple of 1/8 below 2^12, so the double
+// arithmetic is exact and the vector prefix computes it in eighths, in
+// 16-bit integers (MedianRule::ExactMeanCounted in median_blocks.h).
 #include "demosaic/median_stages.h"
 #include "legacy/methods.h"
 
@@ -8,6 +11,8 @@ namespace pm {
 namespace {
 
 struct FloatCountedRule {
+    static constexpr simd::MedianRule vectorRule = simd::MedianRule::ExactMeanCounted;
+
     template <Site S>
     static int estimate(const RawView& raw, std::int64_t r, std::int64_t c, const std::uint8_t* green) {
         const GreenNeighbours n = greenNeighbours(raw, r, c, green);
@@ -30,11 +35,16 @@ struct FloatCountedRule {
 
 }  // namespace
 
+std::int32_t floatCountedMedianOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                  std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                  const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout, simd::Stores) {
+    return medianMethod<FloatCountedRule>(path, src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
+}
+
 std::int32_t floatCountedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                 std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                 const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
-    return medianMethod<FloatCountedRule>(simd::Path::Scalar, src, dst, width, height, lutRed, lutGreen, lutBlue,
-                                          flip, layout);
+    return floatCountedMedianOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip, layout);
 }
 
 }  // namespace pm

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "demosaic/vector/vector_paths.h"
+
 namespace pm {
 
 // ---- 1.5.0.1 (forward_windows_1_5_0_1.cpp) --------------------------------
@@ -54,6 +56,11 @@ std::int32_t twoByTwo(const std::uint8_t* src, std::uint8_t* dst, std::int32_t w
 std::int32_t floatCountedMedian(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                 std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                 const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
+// The same on the vector path the caller names (see demosaic/method_paths.h).
+std::int32_t floatCountedMedianOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                  std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                  const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout,
+                                  simd::Stores stores = simd::Stores::Auto);
 
 // Directional-gradient green with green-guided colour (code 6,
 // directional_green_guided.cpp).  Green at a red or blue site along the
@@ -82,31 +89,47 @@ std::int32_t directionalGreenGuided(const std::uint8_t* src, std::uint8_t* dst, 
                                     std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                     const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
 
-// Colour-difference interpolation on working planes (code 5,
-// colour_difference_planes.cpp): the frame split into red, green and blue
-// planes, green-minus-blue and green-minus-red estimated at every site and
-// the missing colours rebuilt from them, rows and columns 0 to size - 2
-// written through the tables, border of 3.  The planes are static (1800
-// entries per row, 2400 rows, including one row and column before the image
-// and two after it that the steps address) and shared by every call.
-// Decisions where the rules leave the outcome open, and mended faults:
+// Colour-difference interpolation (code 5, colour_difference_planes.cpp):
+// the frame split into red, green and blue, green-minus-blue and
+// green-minus-red estimated at every site and the missing colours rebuilt
+// from them, rows and columns 0 to size - 2 written through the tables,
+// border of 3.  It was written for static planes of 1800 entries per row and
+// 2400 rows (including one row and column before the image and two after it
+// that the steps address, all 0), shared by every call; it now works row by
+// row on static lines with the same contents.  Decisions where the rules
+// leave the outcome open, and mended faults:
 //  - An image whose planes would not fit (width above 1796 or height above
-//    2396) is refused with 0: nothing is read or written outside the planes.
+//    2396) is refused with 0.
 //  - Calls are serialised by a lock of this method's own, since overlapping
-//    calls would corrupt each other's planes.
-//  - Every call first clears the plane entries it can read (the image and
-//    its margins), so each call gives the image the same call gives on a
-//    freshly loaded library: no output depends on earlier calls.
+//    calls would corrupt each other's lines.
+//  - Every call fills each entry it reads (the image's and the margins')
+//    for its own frame, so each call gives the image the same call gives on
+//    a freshly loaded library: no output depends on earlier calls.
 //  - The never-written last image row and column take the last computed row
 //    and column before the border, which changes nothing at sides of 6 or
 //    more (the border replaces them) and makes a side of 4 an image of
 //    computed pixels rather than of the destination's previous contents.
 //  - Unknown layout codes are refused with 0.
-//  - Both floating-point estimates are computed in double precision in the
-//    order written; the neighbour means truncate toward zero.
+//  - Both floating-point estimates give what they give in double precision
+//    in the order written (computed with one single-precision division where
+//    that is exact, and in double precision where not); the neighbour means
+//    truncate toward zero.
 std::int32_t colourDifferencePlanes(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                     std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                     const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
+// The same on the vector path the caller names (see demosaic/method_paths.h).
+std::int32_t colourDifferencePlanesOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst,
+                                      std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                      const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                      std::int32_t layout, simd::Stores stores = simd::Stores::Auto);
+// Its first step, for the test that compares it with the double recipe
+// over every input: at n green sites, g0[i] less the edge-weighted estimate
+// from the colour samples a[i] and c[i] on either side and the next green
+// g2[i] along the line, on the plan's path.  `whole` is scratch for n + 15
+// entries.
+void colourDifferenceEstimates(const simd::RowPlan& plan, const std::int16_t* a, const std::int16_t* c,
+                               const std::int16_t* g0, const std::int16_t* g2, std::int64_t n,
+                               std::int16_t* difference, std::int16_t* whole);
 
 }  // namespace pm
 

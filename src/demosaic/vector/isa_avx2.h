@@ -27,6 +27,27 @@ struct Avx2Ops {
     static Vec quotientPart(Vec p, Vec q) {
         return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(p), _mm256_cvtepi32_ps(q)));
     }
+    static Vec mulLow(Vec a, Vec b) { return _mm256_mullo_epi16(a, b); }
+    // trunc(a * b / (d + e)) and whether it is whole, as in Sse2Ops.
+    static Vec wholeQuotient(Vec a, Vec b, Vec d, Vec e, Vec& whole) {
+        const Vec zero = _mm256_setzero_si256(), low = _mm256_mullo_epi16(a, b), high = _mm256_mulhi_epu16(a, b);
+        Vec exactLow, exactHigh;
+        const Vec first = wholeQuotientPart(
+            _mm256_unpacklo_epi16(low, high),
+            _mm256_add_epi32(_mm256_unpacklo_epi16(d, zero), _mm256_unpacklo_epi16(e, zero)), exactLow);
+        const Vec second = wholeQuotientPart(
+            _mm256_unpackhi_epi16(low, high),
+            _mm256_add_epi32(_mm256_unpackhi_epi16(d, zero), _mm256_unpackhi_epi16(e, zero)), exactHigh);
+        whole = _mm256_packs_epi32(exactLow, exactHigh);
+        return _mm256_packs_epi32(first, second);
+    }
+    static Vec wholeQuotientPart(Vec p, Vec q, Vec& exact) {
+        const __m256 product = _mm256_cvtepi32_ps(p), divisor = _mm256_cvtepi32_ps(q);
+        const Vec quotient = _mm256_cvttps_epi32(_mm256_div_ps(product, divisor));
+        exact = _mm256_castps_si256(
+            _mm256_cmp_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(quotient), divisor), product, _CMP_EQ_OQ));
+        return quotient;
+    }
     static Vec load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static void store(std::uint8_t* p, Vec v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
     static Vec piece(const std::uint8_t* p) {

@@ -66,6 +66,28 @@ struct Avx512Ops {
     static Vec quotientPart(Vec p, Vec q) {
         return _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(p), _mm512_cvtepi32_ps(q)));
     }
+    static Vec mulLow(Vec a, Vec b) { return _mm512_mullo_epi16(a, b); }
+    // trunc(a * b / (d + e)) and whether it is whole, as in Sse2Ops.
+    static Vec wholeQuotient(Vec a, Vec b, Vec d, Vec e, Vec& whole) {
+        const Vec zero = _mm512_setzero_si512(), low = _mm512_mullo_epi16(a, b), high = _mm512_mulhi_epu16(a, b);
+        Vec exactLow, exactHigh;
+        const Vec first = wholeQuotientPart(
+            _mm512_unpacklo_epi16(low, high),
+            _mm512_add_epi32(_mm512_unpacklo_epi16(d, zero), _mm512_unpacklo_epi16(e, zero)), exactLow);
+        const Vec second = wholeQuotientPart(
+            _mm512_unpackhi_epi16(low, high),
+            _mm512_add_epi32(_mm512_unpackhi_epi16(d, zero), _mm512_unpackhi_epi16(e, zero)), exactHigh);
+        whole = _mm512_packs_epi32(exactLow, exactHigh);
+        return _mm512_packs_epi32(first, second);
+    }
+    static Vec wholeQuotientPart(Vec p, Vec q, Vec& exact) {
+        const __m512 product = _mm512_cvtepi32_ps(p), divisor = _mm512_cvtepi32_ps(q);
+        const Vec quotient = _mm512_cvttps_epi32(_mm512_div_ps(product, divisor));
+        const __mmask16 equal =
+            _mm512_cmp_ps_mask(_mm512_mul_ps(_mm512_cvtepi32_ps(quotient), divisor), product, _CMP_EQ_OQ);
+        exact = _mm512_maskz_mov_epi32(equal, _mm512_set1_epi32(-1));
+        return quotient;
+    }
     static Vec load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
     static void store(std::uint8_t* p, Vec v) { _mm512_storeu_si512(p, v); }
     static Vec splat(std::uint8_t v) { return _mm512_set1_epi8(static_cast<char>(v)); }

@@ -33,6 +33,29 @@ struct Sse2Ops {
         return _mm_packs_epi32(part(_mm_unpacklo_epi16(low, high), _mm_unpacklo_epi16(d, dHigh)),
                                part(_mm_unpackhi_epi16(low, high), _mm_unpackhi_epi16(d, dHigh)));
     }
+    // The low 16 bits of the products of 16-bit lanes.
+    static Vec mulLow(Vec a, Vec b) { return _mm_mullo_epi16(a, b); }
+    // trunc(a * b / (d + e)) in 16-bit lanes read as unsigned, for a * b and
+    // d + e below 2^24 and a quotient below 2^15, by the argument of
+    // quotient; and in `whole` all bits set where that quotient is a whole
+    // number, which is where its product with d + e (exact, being at most
+    // a * b) gives a * b back.
+    static Vec wholeQuotient(Vec a, Vec b, Vec d, Vec e, Vec& whole) {
+        const Vec zero = _mm_setzero_si128(), low = _mm_mullo_epi16(a, b), high = _mm_mulhi_epu16(a, b);
+        auto part = [](Vec p, Vec q, Vec& exact) __attribute__((always_inline)) {
+            const __m128 product = _mm_cvtepi32_ps(p), divisor = _mm_cvtepi32_ps(q);
+            const Vec quotient = _mm_cvttps_epi32(_mm_div_ps(product, divisor));
+            exact = _mm_castps_si128(_mm_cmpeq_ps(_mm_mul_ps(_mm_cvtepi32_ps(quotient), divisor), product));
+            return quotient;
+        };
+        Vec exactLow, exactHigh;
+        const Vec first = part(_mm_unpacklo_epi16(low, high),
+                               _mm_add_epi32(_mm_unpacklo_epi16(d, zero), _mm_unpacklo_epi16(e, zero)), exactLow);
+        const Vec second = part(_mm_unpackhi_epi16(low, high),
+                                _mm_add_epi32(_mm_unpackhi_epi16(d, zero), _mm_unpackhi_epi16(e, zero)), exactHigh);
+        whole = _mm_packs_epi32(exactLow, exactHigh);
+        return _mm_packs_epi32(first, second);
+    }
     static Vec load(const std::uint8_t* p) { return load16(p); }
     static void store(std::uint8_t* p, Vec v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
     static Vec splat(std::uint8_t v) { return _mm_set1_epi8(static_cast<char>(v)); }

@@ -55,6 +55,11 @@ PIXMILL_BLOCK_INLINE typename V::Vec add4(typename V::Vec a, typename V::Vec b, 
     return V::add(V::add(a, b), V::add(c, d));
 }
 
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec times4(typename V::Vec v) {
+    return V::add(V::add(v, v), V::add(v, v));
+}
+
 // The bytes of the even (kOdd false) or odd (kOdd true) columns of `v` as
 // 16-bit lanes.
 template <typename V, bool kOdd>
@@ -102,7 +107,25 @@ PIXMILL_BLOCK_INLINE typename V::Vec estimatedGreen(const Cross<V>& cross, const
                                   greenLanes<V, kOdd>(green, 1, 2), greenLanes<V, kOdd>(green, 2, 1));
     const Vec ring = V::add(diagonalRing, otherHalf);
 
-    if constexpr (Rule == MedianRule::Sorted) {
+    if constexpr (Rule == MedianRule::ExactMeanCounted) {
+        // Against the exact mean M = sum / 4, in whole numbers: v > M is
+        // 4v > sum.  The smallest never counts, so the count is that of
+        // s1, s2 and the largest.  Two above: 2M less an eighth of the ring
+        // (edge) or a quarter of its diagonal half (corner) is
+        // (4 sum - term) / 8, term the ring or twice the half; kept between
+        // s1 and s2 and truncated, that is the floor of the larger of it and
+        // 8 s1 (no longer negative), then at most s2.
+        const Vec sum = add4<V>(north, east, south, west);
+        const auto above = [&](Vec v) { return V::greater(times4<V>(v), sum); };
+        const auto two = V::maskAndNot(above(s2), above(s1));
+        const auto edge = V::maskOr(V::maskAnd(above(north), above(south)), V::maskAnd(above(east), above(west)));
+        const Vec term = V::select(edge, ring, V::add(diagonalRing, diagonalRing));
+        const Vec low = times4<V>(V::add(s1, s1));
+        const Vec estimate =
+            V::select(two, V::min(V::eighth(V::max(V::sub(times4<V>(sum), term), low)), s2), middle);
+        // None above: all four equal.
+        return V::select(above(V::max(highNE, highSW)), estimate, north);
+    } else if constexpr (Rule == MedianRule::Sorted) {
         // At or below the mean: two (s1 <= mean < s2), one (mean < s1), three
         // or four (s2 <= mean).
         const Vec estimate = V::select(V::greater(s1, mean), corrected<V>(mean, V::eighth(ring), s1, s2), middle);
@@ -224,7 +247,8 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t mapTableRun(const std::uint8_t* in, std::ptr
         return 0;                                                                                                 \
     }                                                                                                             \
     PIXMILL_MEDIAN_BLOCKS_OF_RULE(Suffix, MedianRule::Sorted)                                                     \
-    PIXMILL_MEDIAN_BLOCKS_OF_RULE(Suffix, MedianRule::Counted)
+    PIXMILL_MEDIAN_BLOCKS_OF_RULE(Suffix, MedianRule::Counted)                                                    \
+    PIXMILL_MEDIAN_BLOCKS_OF_RULE(Suffix, MedianRule::ExactMeanCounted)
 
 #define PIXMILL_MEDIAN_BLOCKS_OF_RULE(Suffix, Rule)            \
     PIXMILL_MEDIAN_BLOCKS_OF_ROW(Suffix, Rule, BlueGreenRow)   \

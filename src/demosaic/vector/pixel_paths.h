@@ -1,7 +1,8 @@
 // The prefixes of each instruction set (pixels_sse2.cpp, pixels_avx.cpp,
 // pixels_avx2.cpp, pixels_avx512.cpp), for the dispatch in
-// row_prefixes_x86.cpp, laplacian_x86.cpp and green_guided_x86.cpp only:
-// call the AVX forms after the processor check.
+// row_prefixes_x86.cpp, laplacian_x86.cpp, green_guided_x86.cpp and
+// colour_difference_x86.cpp only: call the AVX forms after the processor
+// check.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 
@@ -85,6 +86,19 @@ PIXMILL_DECLARE_GUIDED_BLOCKS(Avx)
 PIXMILL_DECLARE_GUIDED_BLOCKS(Avx2)
 PIXMILL_DECLARE_GUIDED_BLOCKS(Avx512)
 #undef PIXMILL_DECLARE_GUIDED_BLOCKS
+
+#define PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Suffix)                                                        \
+    std::ptrdiff_t differenceEstimateBlocks##Suffix(const std::int16_t*, const std::int16_t*, const std::int16_t*, \
+                                                    const std::int16_t*, std::ptrdiff_t, std::int16_t*,           \
+                                                    std::int16_t*);                                               \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t differencePixelBlocks##Suffix(const DifferenceLines&, std::ptrdiff_t, std::uint8_t*,           \
+                                                 const RowPlan&);
+PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Sse2)
+PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Avx)
+PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Avx2)
+PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Avx512)
+#undef PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS
 
 }  // namespace simd
 }  // namespace pm

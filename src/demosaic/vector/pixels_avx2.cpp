@@ -11,6 +11,7 @@
 PIXMILL_TARGET_BEGIN("avx2")
 
 #include "demosaic/vector/isa_avx2.h"
+#include "demosaic/vector/colour_difference_blocks.h"
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
@@ -25,6 +26,7 @@ PIXMILL_GRADIENT_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_GUIDED_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_MEDIAN_BLOCKS(Avx2, Avx2Ops)
+PIXMILL_COLOUR_DIFFERENCE_BLOCKS(Avx2, Avx2Ops)
 
 }  // namespace simd
 }  // namespace pm

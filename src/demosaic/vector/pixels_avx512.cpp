@@ -20,6 +20,7 @@
 PIXMILL_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi")
 
 #include "demosaic/vector/isa_avx512.h"
+#include "demosaic/vector/colour_difference_blocks.h"
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
@@ -34,6 +35,7 @@ PIXMILL_GRADIENT_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_LAPLACIAN_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_GUIDED_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_MEDIAN_BLOCKS(Avx512, Avx512Ops)
+PIXMILL_COLOUR_DIFFERENCE_BLOCKS(Avx512, Avx512Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -73,7 +73,8 @@ std::ptrdiff_t mapTableColumns(const std::uint8_t* in, std::ptrdiff_t count, std
                                                        std::ptrdiff_t, std::uint8_t*, const RowPlan&);          \
     template std::ptrdiff_t mapSiteColumns<Row>(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&); \
     PIXMILL_MEDIAN_COLUMNS(MedianRule::Sorted, Row)                                                             \
-    PIXMILL_MEDIAN_COLUMNS(MedianRule::Counted, Row)
+    PIXMILL_MEDIAN_COLUMNS(MedianRule::Counted, Row)                                                            \
+    PIXMILL_MEDIAN_COLUMNS(MedianRule::ExactMeanCounted, Row)
 #define PIXMILL_MEDIAN_COLUMNS(Rule, Row)                                                                       \
     template std::ptrdiff_t medianColumns<Rule, Row>(const std::uint8_t*, std::ptrdiff_t,                       \
                                                      const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, \

@@ -124,8 +124,10 @@ inline RowPlan planRows(const LookupTables& tables, Path path, std::size_t image
 // and left ones (bilinear interpolation) or all four (offset bilinear).
 enum class RedSiteGreen { LowerLeft, FourNeighbours };
 
-// The green rules of the two staged median methods, for their prefix.
-enum class MedianRule { Sorted, Counted };
+// The green rules of the staged median methods, for their prefix: the
+// sorted-neighbour median, the counted-neighbour median, and the 1.1.2.0
+// build's counted median against the exact mean.
+enum class MedianRule { Sorted, Counted, ExactMeanCounted };
 
 // Forward-window rows of 16-bit samples, always smoothed (the record
 // entry's colour and grey conversions, colour_grey.cpp), 8, 16 or 32 pixels
@@ -145,6 +147,16 @@ struct WordPlan {
     // green and red.
     bool grey;
     bool mapped() const { return green != nullptr; }
+};
+
+// The lines of a row that the colour-difference method makes its pixels of
+// (see differencePixelColumns): samples and differences (green minus the
+// row's own colour at both kinds of site, minus the other colour at green
+// sites), and the own differences of the rows above and below from the left
+// diagonal of each red or blue site on, so that entries i and i + 1 are its
+// four diagonal neighbours.
+struct DifferenceLines {
+    const std::int16_t *colour, *green, *colourOwn, *greenOwn, *greenOther, *above, *below;
 };
 
 #ifdef PIXMILL_VECTOR_X86
@@ -312,6 +324,29 @@ template <typename Row>
 std::ptrdiff_t guidedColourColumns(const std::uint8_t* const* m, const std::uint8_t* raw, const std::uint8_t* const* g,
                                    std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
 
+// Colour-difference prefixes (the 1.1.2.0 build's code 5,
+// colour_difference_planes.cpp; dispatch in colour_difference_x86.cpp).  The
+// method keeps a row's two kinds of site apart in lines of 16-bit entries,
+// entry i of each the site in the column pair i; `count` counts columns (two
+// per pair, an even number), and like the prefixes above these handle all
+// of a run of at least one block (the last block overlaps the one before it)
+// and none of a shorter one.
+//
+// Estimates: at each pair i, g0[i] less the floor of the weighted mean
+// (a q + c p) / (p + q) of a[i] and c[i], p = (c - a)^2 + 1 and
+// q = (g2 - g0)^2 + 1 (g2 = g2[i]) into difference[i], and into whole[i]
+// whether that mean is a whole number (all bits set) or not (0).
+std::ptrdiff_t differenceEstimateColumns(const std::int16_t* a, const std::int16_t* c, const std::int16_t* g0,
+                                         const std::int16_t* g2, std::ptrdiff_t count, std::int16_t* difference,
+                                         std::int16_t* whole, const RowPlan& plan);
+// Pixels: at a red or blue site green is clamp(sample + own difference) and
+// the other colour clamp(green - the mean of the four diagonal differences,
+// truncated toward zero); at a green site the colours are clamp(green -
+// difference).  Whole pixels through the plan's tables into `out`.
+template <typename Row>
+std::ptrdiff_t differencePixelColumns(const DifferenceLines& lines, std::ptrdiff_t count, std::uint8_t* out,
+                                      const RowPlan& plan);
+
 #else
 
 inline Path bestPath() { return Path::Scalar; }
@@ -382,6 +417,15 @@ inline std::ptrdiff_t laplacianFinishColumns(const std::uint8_t* const*, const s
 }
 
 inline std::ptrdiff_t mapGreenColumns(const std::uint8_t*, std::ptrdiff_t, std::uint8_t*, const RowPlan&) { return 0; }
+inline std::ptrdiff_t differenceEstimateColumns(const std::int16_t*, const std::int16_t*, const std::int16_t*,
+                                                const std::int16_t*, std::ptrdiff_t, std::int16_t*, std::int16_t*,
+                                                const RowPlan&) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t differencePixelColumns(const DifferenceLines&, std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
+    return 0;
+}
 template <typename Row>
 inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
     return 0;
