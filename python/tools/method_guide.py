@@ -51,6 +51,10 @@ PHOTOS = [
 CROP_PHOTO, CROP_TOP, CROP_LEFT, CROP_SIZE, CROP_SCALE = "astronaut.png", 344, 128, 48, 6
 MARGIN = 4  # pixels left out of every PSNR on each side
 SPEED_SHAPE = (1080, 1920)
+ROUNDS, ROUND_SECONDS = 5, 0.1
+# Other processes may keep this much of a core busy before the speed
+# columns are left out as untrustworthy.
+QUIET_LOAD = 0.2
 
 METHOD_NAMES: Dict[Tuple[str, str], Dict[int, str]] = {
     ("1.7.7.6", "ConvertBayer2Rgb"): {
@@ -75,6 +79,15 @@ METHOD_NAMES: Dict[Tuple[str, str], Dict[int, str]] = {
         4: "gradient-directed with colour differences", 5: "colour-difference",
         6: "directional gradient with green-guided colour"},
 }
+# Codes of one build that run the same kernel, whose timings must agree
+# within TIMING_NOISE of each other for the page to be written.
+_SAME_KERNELS = [[("ConvertBayer2Rgb", 0), ("ConvertBayer2RgbEx", 0)],
+                 [("ConvertBayer2Rgb", 1), ("ConvertBayer2RgbEx", 1), ("ConvertBayer2RgbEx", 5)],
+                 [("ConvertBayer2Rgb", 2), ("ConvertBayer2RgbEx", 2)],
+                 [("ConvertBayer2Rgb", 4), ("ConvertBayer2RgbEx", 4)],
+                 [("ConvertBayer2Rgb", 6), ("ConvertBayer2RgbEx", 6)]]
+SAME_KERNELS = {"1.7.7.6": _SAME_KERNELS, "1.5.0.1": _SAME_KERNELS, "1.1.2.0": []}
+TIMING_NOISE = 0.15
 # Codes that set the smoothing flag as they run.
 FLAG_SETTERS = {("1.7.7.6", "ConvertBayer2Rgb"): (7, 9)}
 
@@ -256,8 +269,10 @@ def realigned_quality(run: Run, photos: Sequence[np.ndarray], shift: Tuple[Fract
     return float(np.mean([psnr(run(mosaic(photo, 1), 1), moved(photo, *shift)) for photo in photos]))
 
 
-def speed(run: Run, photos: Sequence[np.ndarray]) -> float:
-    """Million pixels per second on a full-HD frame (best of three timings)."""
+def speed_frame(run: Run, photos: Sequence[np.ndarray]) -> np.ndarray:
+    """The full-HD frame a method is timed on (tiles of the last photograph),
+    standing upright for a method whose working planes are narrower than the
+    frame (the oldest build's code 5)."""
     height, width = SPEED_SHAPE
     tiles = np.tile(mosaic(photos[-1], 1), (width // photos[-1].shape[0] + 1, width // photos[-1].shape[1] + 1))
     raw = np.ascontiguousarray(tiles[:height, :width])
@@ -266,21 +281,58 @@ def speed(run: Run, photos: Sequence[np.ndarray]) -> float:
     except Exception as refusal:  # the package's NotConvertedError
         if type(refusal).__name__ != "NotConvertedError":
             raise
-        # A method whose working planes are narrower than the frame (the
-        # oldest build's code 5) takes the same pixels standing upright.
         raw = np.ascontiguousarray(tiles[:width, :height])
         run.timed(raw)
-    best = float("inf")
-    for _ in range(3):
-        calls, start = 0, time.perf_counter()
-        while True:
-            run.timed(raw)
-            calls += 1
-            elapsed = time.perf_counter() - start
-            if elapsed > 0.25:
-                break
-        best = min(best, elapsed / calls)
-    return height * width / best / 1e6
+    return raw
+
+
+def interleaved_times(runs: Sequence[Tuple[Run, np.ndarray]], rounds: int = ROUNDS,
+                      seconds: float = ROUND_SECONDS) -> List[float]:
+    """Seconds per call of each (run, frame), best over ``rounds`` rounds in
+    which every run is timed for about ``seconds`` in turn: whatever else the
+    machine does in a round slows all of them alike, so their ratios hold
+    better than separate timings do."""
+    best = [float("inf")] * len(runs)
+    for _ in range(rounds):
+        for index, (run, raw) in enumerate(runs):
+            calls, start = 0, time.perf_counter()
+            while True:
+                run.timed(raw)
+                calls += 1
+                elapsed = time.perf_counter() - start
+                if elapsed > seconds:
+                    break
+            best[index] = min(best[index], elapsed / calls)
+    return best
+
+
+def speed(run: Run, photos: Sequence[np.ndarray], reference: Optional[Run]) -> Dict:
+    """Million pixels per second on a full-HD frame, and the ratio to the
+    reference (OpenCV's bilinear conversion, timed round by round beside it)
+    when there is one."""
+    raw = speed_frame(run, photos)
+    if reference is None:
+        return {"speed": raw.size / interleaved_times([(run, raw)])[0] / 1e6}
+    own, theirs = interleaved_times([(run, raw), (reference, speed_frame(reference, photos))])
+    return {"speed": raw.size / own / 1e6, "ratio": theirs / own}
+
+
+def other_load(seconds: float = 2.0) -> float:
+    """Processor cores kept busy by other processes over ``seconds``, while
+    this one sleeps (from /proc/stat; 0 where it cannot be read)."""
+    def busy() -> Optional[int]:
+        try:
+            fields = Path("/proc/stat").read_text().splitlines()[0].split()[1:]
+        except (OSError, IndexError):
+            return None
+        values = [int(v) for v in fields]
+        return sum(values) - values[3] - (values[4] if len(values) > 4 else 0)  # less idle and iowait
+    before, start = busy(), time.monotonic()
+    time.sleep(seconds)
+    after, elapsed = busy(), time.monotonic() - start
+    if before is None or after is None:
+        return 0.0
+    return (after - before) / os.sysconf("SC_CLK_TCK") / elapsed
 
 
 def crop(run: Run, photo: np.ndarray) -> List:
@@ -288,10 +340,12 @@ def crop(run: Run, photo: np.ndarray) -> List:
     return image[CROP_TOP:CROP_TOP + CROP_SIZE, CROP_LEFT:CROP_LEFT + CROP_SIZE].tolist()
 
 
-def measure(run: Run, photos: Sequence[np.ndarray], crop_photo: Optional[np.ndarray]) -> Dict:
+def measure(run: Run, photos: Sequence[np.ndarray], crop_photo: Optional[np.ndarray],
+            reference: Optional[Run]) -> Dict:
     reads, shift, steps = reads_and_shift(run)
     row = {"built": True, "reads": reads, "shift": shift, "border": border(run), "psnr": quality(run, photos),
-           "realigned": realigned_quality(run, photos, steps), "speed": speed(run, photos)}
+           "realigned": realigned_quality(run, photos, steps)}
+    row.update(speed(run, photos, reference))
     if crop_photo is not None:
         row["crop"] = crop(run, crop_photo)
     return row
@@ -350,6 +404,7 @@ def measure_build(build: str, path: str, crop_codes: bool) -> Dict:
     rng = np.random.default_rng(3)
     probe = rng.integers(0, 256, (16, 20), np.uint8)
     entries = [e for e in ("ConvertBayer2Rgb", "ConvertBayer2RgbEx") if library.has(e)]
+    reference = opencv_bilinear()
     results: Dict[str, Dict[str, Dict]] = {}
     before: Dict[Tuple[str, int], List[np.ndarray]] = {}
     setters = {entry: FLAG_SETTERS.get((build, entry), ()) for entry in entries}
@@ -372,7 +427,7 @@ def measure_build(build: str, path: str, crop_codes: bool) -> Dict:
             if run is None:
                 results[entry][str(code)] = {"built": False}
                 continue
-            results[entry][str(code)] = measure(run, photos, crop_photo)
+            results[entry][str(code)] = measure(run, photos, crop_photo, reference)
             before[(entry, code)] = [run(probe, layout) for layout in (1, 2, 3, 4)]
     # Then the codes that set it, and every code again, to see what the flag does.
     flag_results: Dict[Tuple[str, int], List[np.ndarray]] = {}
@@ -382,7 +437,7 @@ def measure_build(build: str, path: str, crop_codes: bool) -> Dict:
             if run is None:
                 results[entry][str(code)] = {"built": False}
                 continue
-            results[entry][str(code)] = measure(run, photos, crop_photo)
+            results[entry][str(code)] = measure(run, photos, crop_photo, reference)
             results[entry][str(code)]["flag"] = "sets it"
             flag_results[(entry, code)] = [run(probe, layout) for layout in (1, 2, 3, 4)]
     has_flag = library.has("SetBadPixelThreshold")
@@ -405,15 +460,25 @@ def measure_build(build: str, path: str, crop_codes: bool) -> Dict:
     return {"build": build, "path": path, "entries": results}
 
 
-def measure_opencv(photos: Sequence[np.ndarray], crop_photo: np.ndarray) -> Optional[Dict]:
+def opencv_bilinear() -> Optional[Run]:
+    """OpenCV's bilinear conversion on one thread, the speed reference, or
+    None without OpenCV's Python bindings."""
     try:
         import cv2
     except ImportError:
         return None
     cv2.setNumThreads(1)
+    return OpenCVRun(cv2, "")
+
+
+def measure_opencv(photos: Sequence[np.ndarray], crop_photo: np.ndarray) -> Optional[Dict]:
+    reference = opencv_bilinear()
+    if reference is None:
+        return None
+    cv2 = reference.cv2
     rows = {}
     for suffix, name in (("", "bilinear"), ("_EA", "edge-aware"), ("_VNG", "VNG")):
-        rows[name] = measure(OpenCVRun(cv2, suffix), photos, crop_photo)
+        rows[name] = measure(OpenCVRun(cv2, suffix), photos, crop_photo, reference)
         rows[name]["flag"] = "—"
     return {"version": cv2.__version__, "rows": rows}
 
@@ -432,18 +497,35 @@ def machine() -> str:
     return f"{model}, {os.cpu_count()} cores, Linux {platform.machine()}"
 
 
-def table_rows(rows: Sequence[Tuple[str, str, Dict]]) -> List[str]:
+def table_rows(rows: Sequence[Tuple[str, str, Dict]], timed: bool) -> List[str]:
     lines = ["| Code | Method | Reads | Border | Shift | Smoothing flag | "
-             + " | ".join(f"PSNR {n}" for n in LAYOUT_NAMES.values()) + " | PSNR realigned | MPix/s |",
-             "|---|---|---|---|---|---|" + "---:|" * 6]
+             + " | ".join(f"PSNR {n}" for n in LAYOUT_NAMES.values()) + " | PSNR realigned | MPix/s | × OpenCV |",
+             "|---|---|---|---|---|---|" + "---:|" * 7]
     for code, name, row in rows:
         if not row.get("built"):
-            lines.append(f"| {code} | {name} | not built | | | | | | | | | |")
+            lines.append(f"| {code} | {name} | not built | | | | | | | | | | |")
             continue
         quality = " | ".join(f"{value:.2f}" for value in row["psnr"])
+        pace = (f"{row['speed']:.0f} | " + (f"{row['ratio']:.2f}" if "ratio" in row else "—")) if timed else "— | —"
         lines.append(f"| {code} | {name} | {row['reads']} | {row['border']} | {row['shift']} | {row['flag']} | "
-                     f"{quality} | {row['realigned']:.2f} | {row['speed']:.0f} |")
+                     f"{quality} | {row['realigned']:.2f} | {pace} |")
     return lines
+
+
+def kernel_disagreements(builds: Sequence[Dict]) -> List[str]:
+    """The groups of codes that run one kernel whose ratios to OpenCV (or
+    speeds, without it) differ by more than TIMING_NOISE."""
+    found = []
+    for measured in builds:
+        entries = measured.get("entries", {})
+        for group in SAME_KERNELS.get(measured["build"], []):
+            rows = [entries.get(entry, {}).get(str(code), {}) for entry, code in group]
+            values = [row.get("ratio", row.get("speed")) for row in rows if row.get("built")]
+            if len(values) > 1 and max(values) > (1 + TIMING_NOISE) * min(values):
+                names = ", ".join(f"{entry} {code}" for entry, code in group)
+                found.append(f"{measured['build']}: {names} run one kernel but timed "
+                             + " / ".join(f"{v:.2f}" for v in values))
+    return found
 
 
 def write_png(path: Path, pixels: np.ndarray) -> None:
@@ -453,7 +535,8 @@ def write_png(path: Path, pixels: np.ndarray) -> None:
 
 
 def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo_dir: Path,
-                crop_photo: np.ndarray) -> None:
+                crop_photo: np.ndarray, load: float) -> None:
+    timed = load <= QUIET_LOAD
     pictures = out_dir / "methods"
     pictures.mkdir(parents=True, exist_ok=True)
     for old in pictures.glob("*.png"):
@@ -462,7 +545,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         "# Choosing a demosaicing method",
         "",
         f"Generated by `{COMMAND}` (after `cmake -B build && cmake --build build -j2`); do not edit by hand.",
-        "Rerunning it reproduces this page byte for byte except the MPix/s column.",
+        "Rerunning it reproduces this page byte for byte except the MPix/s and × OpenCV columns.",
         "",
         "## What the columns mean",
         "",
@@ -481,8 +564,15 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         "  turned back first), so the shift costs PSNR as it costs sharpness.",
         "- **PSNR realigned**: the same in layout 1 against the photograph moved as the method moves the picture",
         "  (half steps as the mean of two neighbouring pixels): what remains is the method's own error.",
-        f"- **MPix/s**: one thread converting a {SPEED_SHAPE[1]} × {SPEED_SHAPE[0]} frame (upright where a method refuses that width) through the Python",
-        f"  package, best of three runs, on this machine: **{machine()}**.",
+        f"- **MPix/s**: one thread converting a {SPEED_SHAPE[1]} × {SPEED_SHAPE[0]} frame (upright where a method refuses that",
+        f"  width) through the Python package into a buffer it keeps, best of {ROUNDS} rounds, on this machine:",
+        f"  **{machine()}**.",
+        "- **× OpenCV**: that speed over OpenCV's bilinear `cvtColor` on one thread, timed in the same process",
+        f"  round by round beside the method (each for {ROUND_SECONDS:g} s a round), best round of each: the column to",
+        "  compare across machines. Codes that run one kernel are checked to agree within "
+        f"{TIMING_NOISE:.0%}.",
+        (None if timed else f"- **Not timed on this run**: other processes kept {load:.2f} cores busy (more than "
+         f"{QUIET_LOAD}), so both speed columns show —."),
         "",
         "## Photographs",
         "",
@@ -491,6 +581,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         "| File | Picture | Source | Licence |",
         "|---|---|---|---|",
     ]
+    lines = [line for line in lines if line is not None]
     lines += [f"| `{name}` | {what} | {source} | {licence} |" for name, what, source, licence in PHOTOS]
     crops: List[Tuple[str, str]] = []
     for measured in builds:
@@ -502,7 +593,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         for entry, codes in measured["entries"].items():
             names = METHOD_NAMES[(build, entry)]
             rows = [(code, names.get(int(code), "?"), codes[code]) for code in sorted(codes, key=int)]
-            lines += [f"### `{entry}`", ""] + table_rows(rows) + [""]
+            lines += [f"### `{entry}`", ""] + table_rows(rows, timed) + [""]
             for code, name, row in rows:
                 if "crop" in row and not (entry.endswith("Ex") and int(code) != 3):
                     file = f"{build}-{entry}-{code}.png"
@@ -514,7 +605,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
     else:
         lines += [f"OpenCV {opencv['version']} `cvtColor` Bayer conversions, measured the same way:", ""]
         rows = [("OpenCV", name, row) for name, row in opencv["rows"].items()]
-        lines += table_rows(rows)
+        lines += table_rows(rows, timed)
         for name, row in opencv["rows"].items():
             file = f"opencv-{name.lower().replace(' ', '-')}.png"
             write_png(pictures / file, np.array(row["crop"], np.uint8))
@@ -549,6 +640,8 @@ def main() -> None:
     directory = photo_directory()
     photos = [read_photo(directory, name) for name, *_ in PHOTOS]
     crop_photo = read_photo(directory, CROP_PHOTO)
+    load = other_load()
+    print(f"other processes keep {load:.2f} cores busy", file=sys.stderr)
     builds = []
     first = True
     for build in pixmill.BUILDS:
@@ -565,7 +658,11 @@ def main() -> None:
         first = False
     print("measuring OpenCV", file=sys.stderr)
     opencv = measure_opencv(photos, crop_photo)
-    write_guide(Path(args.output), builds, opencv, directory, crop_photo)
+    load = max(load, other_load())
+    disagreements = kernel_disagreements(builds) if load <= QUIET_LOAD else []
+    if disagreements:
+        fail("timings too noisy to publish (rerun on a quieter machine):\n  " + "\n  ".join(disagreements))
+    write_guide(Path(args.output), builds, opencv, directory, crop_photo, load)
     print(f"wrote {Path(args.output) / 'methods.md'}", file=sys.stderr)
 
 
