@@ -72,6 +72,23 @@ def _tables8(library: Library, tables: Tables) -> Tuple[Optional[np.ndarray], ..
     return tuple(checked)
 
 
+# The pixels a method may leave unwritten (the border some methods do not
+# make) lie within this many pixels of the image's edges.
+_UNWRITTEN_EDGE = 3
+
+
+def _clear_edges(image: np.ndarray) -> None:
+    """Zero the edge band of a new, uninitialised image, so that pixels a
+    method leaves unwritten come out zero.  Clearing all of it instead
+    (np.zeros) costs more than most conversions: its fresh pages fault in
+    one at a time while the method writes them."""
+    band = _UNWRITTEN_EDGE
+    image[:band] = 0
+    image[-band:] = 0
+    image[:, :band] = 0
+    image[:, -band:] = 0
+
+
 def _convert(entry: str, raw: np.ndarray, method: int, layout: int, tables: Tables, flip: bool,
              out: Optional[np.ndarray], library: Optional[Library]) -> np.ndarray:
     library = library or default_library()
@@ -82,7 +99,10 @@ def _convert(entry: str, raw: np.ndarray, method: int, layout: int, tables: Tabl
     method = check.int32("method", method, codes.start, codes.stop - 1)
     layout = check.layout_code(layout)
     red, green, blue = _tables8(library, tables)
-    image = check.output("out", out, np.uint8, output_shape(library, method, height, width, ex), (raw,))
+    image = check.output("out", out, np.uint8, output_shape(library, method, height, width, ex), (raw,),
+                         zero=False)
+    if out is None:
+        _clear_edges(image)
     function = library.function(entry)
     result = function(image.ctypes.data, raw.ctypes.data, width, height, method, check.address(red),
                       check.address(green), check.address(blue), 1 if flip else 0, layout)
@@ -107,7 +127,8 @@ def convert(raw: np.ndarray, method: int = 2, layout: int = GBRG, *, tables: Tab
         flip: write the image bottom-up.
         out: ``(height, width, 3)`` uint8 array to write into (``(width,
             height, 3)`` for code 9); pixels a method leaves unwritten keep
-            its contents.  By default a zeroed array is allocated.
+            its contents.  By default a new array is allocated, in which
+            they are zero.
         library: the library to call (default :func:`pixmill.load`'s).
 
     Returns:

@@ -51,6 +51,33 @@ def test_convert_writes_into_out_and_keeps_unwritten_pixels(rng):
     assert np.array_equal(out, pixmill.convert(raw, 2, 1))
 
 
+@pytest.mark.parametrize("build", pixmill.BUILDS)
+def test_new_images_are_zero_where_a_method_writes_nothing(rng, build):
+    """A new image is cleared only at its edges: every pixel a method leaves
+    unwritten lies there, in every build, so the image equals one converted
+    into a zeroed array."""
+    try:
+        library = pixmill.load(build)
+    except (pixmill.LibraryNotFoundError, ValueError):
+        pytest.skip(f"build {build} is not reachable")
+    for height, width in ((4, 4), (6, 10), (34, 66)):
+        raw = rng.integers(0, 256, (height, width), np.uint8)
+        for entry, wrapper in (("ConvertBayer2Rgb", pixmill.convert), ("ConvertBayer2RgbEx", pixmill.convert_ex)):
+            if not library.has(entry):
+                continue
+            for method in pixmill.method_codes(library, wrapper is pixmill.convert_ex):
+                shape = pixmill.output_shape(library, method, height, width, wrapper is pixmill.convert_ex)
+                for layout in (1, 2, 3, 4):
+                    where = f"{build} {entry} method {method} layout {layout} {width}x{height}"
+                    try:
+                        zeroed = wrapper(raw, method, layout, out=np.zeros(shape, np.uint8), library=library)
+                    except pixmill.NotConvertedError:
+                        continue
+                    full = wrapper(raw, method, layout, out=np.full(shape, 255, np.uint8), library=library)
+                    assert not np.any(zeroed != full, axis=2)[3:-3, 3:-3].any(), where
+                    assert np.array_equal(wrapper(raw, method, layout, library=library), zeroed), where
+
+
 def test_code_9_turns_the_picture_clockwise(lib, rng):
     if lib.build != "1.7.7.6":
         pytest.skip("code 9 exists in the current build only")

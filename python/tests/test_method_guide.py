@@ -22,7 +22,7 @@ def test_codes_of_one_kernel_time_alike(lib):
     for group in ([("ConvertBayer2Rgb", 2), ("ConvertBayer2RgbEx", 2)],
                   [("ConvertBayer2Rgb", 1), ("ConvertBayer2RgbEx", 5)]):
         runs = [(guide.LibraryRun(pixmill, lib, entry, code), raw) for entry, code in group]
-        times = guide.interleaved_times(runs, rounds=5, seconds=0.05)
+        times = guide.interleaved_times(runs, rounds=9, seconds=0.03)
         assert max(times) <= (1 + guide.TIMING_NOISE) * min(times), (group, times)
 
 

@@ -288,21 +288,22 @@ def speed_frame(run: Run, photos: Sequence[np.ndarray]) -> np.ndarray:
 
 def interleaved_times(runs: Sequence[Tuple[Run, np.ndarray]], rounds: int = ROUNDS,
                       seconds: float = ROUND_SECONDS) -> List[float]:
-    """Seconds per call of each (run, frame), best over ``rounds`` rounds in
-    which every run is timed for about ``seconds`` in turn: whatever else the
-    machine does in a round slows all of them alike, so their ratios hold
-    better than separate timings do."""
+    """Seconds of the fastest call of each (run, frame) over ``rounds``
+    rounds in which every run is called for about ``seconds`` in turn.  The
+    fastest single call is the one nothing else interrupted, and round by
+    round the runs meet the same state of the machine, so their ratios hold
+    where separate timings, or means over a round, drift with the load."""
     best = [float("inf")] * len(runs)
     for _ in range(rounds):
         for index, (run, raw) in enumerate(runs):
-            calls, start = 0, time.perf_counter()
+            start = time.perf_counter()
             while True:
+                before = time.perf_counter()
                 run.timed(raw)
-                calls += 1
-                elapsed = time.perf_counter() - start
-                if elapsed > seconds:
+                after = time.perf_counter()
+                best[index] = min(best[index], after - before)
+                if after - start > seconds:
                     break
-            best[index] = min(best[index], elapsed / calls)
     return best
 
 
@@ -565,10 +566,10 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         "- **PSNR realigned**: the same in layout 1 against the photograph moved as the method moves the picture",
         "  (half steps as the mean of two neighbouring pixels): what remains is the method's own error.",
         f"- **MPix/s**: one thread converting a {SPEED_SHAPE[1]} × {SPEED_SHAPE[0]} frame (upright where a method refuses that",
-        f"  width) through the Python package into a buffer it keeps, best of {ROUNDS} rounds, on this machine:",
+        f"  width) through the Python package into a buffer it keeps, the fastest call of {ROUNDS} rounds, on this machine:",
         f"  **{machine()}**.",
         "- **× OpenCV**: that speed over OpenCV's bilinear `cvtColor` on one thread, timed in the same process",
-        f"  round by round beside the method (each for {ROUND_SECONDS:g} s a round), best round of each: the column to",
+        f"  round by round beside the method (each for {ROUND_SECONDS:g} s a round), fastest call of each: the column to",
         "  compare across machines. Codes that run one kernel are checked to agree within "
         f"{TIMING_NOISE:.0%}.",
         (None if timed else f"- **Not timed on this run**: other processes kept {load:.2f} cores busy (more than "
