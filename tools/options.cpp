@@ -221,7 +221,9 @@ std::string usageText() {
     text +=
         "Adjustments apply to the converted image in this order: colour correction,\n"
         "brightness, contrast, sharpening, rotation.\n"
-        "Exit status: 0 success, 1 a file or conversion failed, 2 a bad command line.\n";
+        "Exit status: 0 success; 1 a file or conversion failed, or a batch found no input;\n"
+        "2 a bad command line (an unknown option or method code, or an output format the tool\n"
+        "cannot write, whether named by --format or by the -o file name).\n";
     return text;
 }
 

@@ -235,16 +235,19 @@ int runBatchOf(const Options& options, const SharedCalibration& shared) {
     if (!options.saveCalibration.empty())
         throw UsageError("--save-calibration measures one frame; calibrate on one input, then batch with --calibration");
     if (options.output == "-") throw UsageError("a batch writes into a folder, not to standard output");
-    if (!isFolder(options.output)) {
+    const bool newFolder = !isFolder(options.output);
+    if (newFolder) {
         const std::size_t dot = options.output.rfind('.');
         if (dot != std::string::npos && options.output.find('/', dot) == std::string::npos)
             throw UsageError("a batch writes into a folder: give -o FOLDER (not '" + options.output + "')");
-        if (mkdir(options.output.c_str(), 0777) != 0)
-            throw ConversionError("cannot create the folder '" + options.output + "': " + std::strerror(errno));
     }
     const std::string extension = options.format.empty() ? "png" : options.format;
     const ImageFormat format = formatForPath("x." + extension);
     const std::vector<BatchJob> jobs = batchJobs(batchInputs(options.inputs), options.output, extension);
+    // Nothing to convert is a failure: a wrong folder would otherwise pass.
+    if (jobs.empty()) throw ConversionError("the batch found no input frames");
+    if (newFolder && mkdir(options.output.c_str(), 0777) != 0)
+        throw ConversionError("cannot create the folder '" + options.output + "': " + std::strerror(errno));
     const unsigned threads = options.jobs > 0 ? unsigned(options.jobs) : std::max(1u, std::thread::hardware_concurrency());
     const BatchResult result = runBatch(
         jobs, threads,
@@ -272,9 +275,16 @@ int run(const std::vector<std::string>& arguments) {
     if (options.output == "-") info = stderr;
     setPngCompact(options.compact);
     const bool batch = options.inputs.size() > 1 || (options.inputs.size() == 1 && isFolder(options.inputs[0]));
-    // Checked first so that a bad output name fails before any work.
+    // Checked first so that a bad output name fails before any work.  An
+    // output format the tool cannot write is a usage error, as it is when
+    // --format names it.
+    ImageFormat format = ImageFormat::Png;
     if (!batch) {
-        const ImageFormat format = outputFormat(options, options.output);
+        try {
+            format = outputFormat(options, options.output);
+        } catch (const ImageError& error) {
+            throw UsageError(error.what());
+        }
         if (format == ImageFormat::Pgm && !options.grey)
             throw UsageError("a .pgm output holds a grey image: add --grey or use .png, .ppm or .pnm");
         if (format == ImageFormat::Ppm && options.grey)
@@ -282,7 +292,7 @@ int run(const std::vector<std::string>& arguments) {
     }
     const SharedCalibration shared = prepareCalibration(options);
     if (batch) return runBatchOf(options, shared);
-    convertOne(options, shared, options.input, options.output, outputFormat(options, options.output), false);
+    convertOne(options, shared, options.input, options.output, format, false);
     return 0;
 }
 
