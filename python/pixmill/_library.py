@@ -8,8 +8,10 @@ The library is searched for in this order, and the first hit wins:
 3. the library installed with the package: ``<package>/lib/<build>/libpixmill.so``;
 4. the CMake build tree of the checkout this package lives in:
    ``build/<build>/libpixmill.so`` under it;
-5. the system's library path (``LD_LIBRARY_PATH``, the linker cache), by the
-   name ``libpixmill.so``.
+5. an installed earlier build: ``pixmill/<build>/libpixmill.so`` in the
+   system's library directories (where the installed package puts them);
+6. the system's library path (``LD_LIBRARY_PATH``, the linker cache), by the
+   name ``libpixmill.so``: the installed current build.
 
 The current working directory is never searched: a program started in a
 folder that happens to hold a ``build/`` tree (an unpacked archive, a shared
@@ -18,14 +20,18 @@ folder) must not load and run the code it finds there.
 The build (``1.7.7.6``, ``1.5.0.1`` or ``1.1.2.0``) is chosen by the ``build``
 argument, else the environment variable ``PIXMILL_BUILD``, else ``1.7.7.6``;
 it selects the build-tree directory.  Which build a loaded file really is
-follows from its export set, and a file that is not the requested build is
-refused.
+follows from its export set: a file named by ``path`` or ``PIXMILL_LIBRARY``
+that is not the requested build is refused with ValueError, and a file found
+by the search that is another build is passed over (the system's
+``libpixmill.so`` is the current build), so a build that is not installed is
+reported as not found, with every place tried.
 """
 from __future__ import annotations
 
 import ctypes
 import ctypes.util
 import os
+import sysconfig
 import threading
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Tuple, Union
@@ -154,6 +160,18 @@ def _package_checkout() -> Optional[Path]:
     return root if (root / "CMakeLists.txt").is_file() else None
 
 
+def _system_library_directories() -> List[Path]:
+    """Where installed libraries live: the multiarch and plain directories
+    under /usr/local and /usr."""
+    multiarch = sysconfig.get_config_var("MULTIARCH") or ""
+    found = []
+    for prefix in ("/usr/local", "/usr"):
+        if multiarch:
+            found.append(Path(prefix) / "lib" / multiarch)
+        found += [Path(prefix) / "lib64", Path(prefix) / "lib"]
+    return found
+
+
 def _candidates(build: str, path: Union[str, os.PathLike, None]) -> List[Tuple[str, str]]:
     """(file or name, origin) in search order."""
     found: List[Tuple[str, str]] = []
@@ -174,6 +192,11 @@ def _candidates(build: str, path: Union[str, os.PathLike, None]) -> List[Tuple[s
     checkout = _package_checkout()
     if checkout is not None:
         found.append((str(checkout / "build" / build / LIBRARY_NAME), "build tree"))
+    if build != DEFAULT_BUILD:
+        for directory in _system_library_directories():
+            installed = directory / "pixmill" / build / LIBRARY_NAME
+            if installed.is_file():
+                found.append((str(installed), "installed earlier build"))
     system = ctypes.util.find_library("pixmill") or LIBRARY_NAME
     found.append((system, "system library path"))
     return found
@@ -217,12 +240,16 @@ def load(build: Optional[str] = None, path: Union[str, os.PathLike, None] = None
                 continue
             library = Library(handle, candidate, origin)
             if explicit_build and library.build != build:
-                raise ValueError(f"{candidate} ({origin}) is build {library.build}, not the requested {build}")
+                if origin == "path argument" or origin.startswith("environment variable"):
+                    raise ValueError(f"{candidate} ({origin}) is build {library.build}, not the requested {build}")
+                tried.append(f"  {origin}: {candidate}: is build {library.build}")
+                continue
             _load_count += 1
             _loaded[key] = library
             return library
         raise LibraryNotFoundError(
-            f"libpixmill.so (build {build}) could not be loaded. Tried, in order:\n" + "\n".join(tried) +
+            f"libpixmill.so (build {build}) could not be loaded: build {build} is not installed or built "
+            "where the package looks. Tried, in order:\n" + "\n".join(tried) +
             f"\nBuild it (cmake -B build && cmake --build build -j2), or set {ENV_LIBRARY} to the file.")
 
 

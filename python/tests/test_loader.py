@@ -38,6 +38,34 @@ def test_a_library_in_the_working_directory_is_never_loaded(monkeypatch, tmp_pat
     assert str(tmp_path) not in str(refused.value)
 
 
+def test_installed_builds_are_found_and_a_missing_one_is_named(monkeypatch, tmp_path, lib):
+    # A system-wide installation: the current build as the system's
+    # libpixmill.so, an earlier build (or none) under pixmill/<build>/.
+    monkeypatch.delenv(_library.ENV_LIBRARY, raising=False)
+    monkeypatch.setattr(_library, "_package_checkout", lambda: None)
+    monkeypatch.setattr(_library, "_system_library_directories", lambda: [tmp_path])
+    monkeypatch.setattr(_library.ctypes.util, "find_library", lambda name: lib.path)
+    monkeypatch.setattr(_library, "_loaded", {})
+    other = "1.5.0.1" if lib.build != "1.5.0.1" else "1.1.2.0"
+    with pytest.raises(pixmill.LibraryNotFoundError, match=f"build {other} is not installed") as refused:
+        _library.load(other)
+    assert f"system library path: {lib.path}: is build {lib.build}" in str(refused.value)
+    earlier = tmp_path / "pixmill" / other / "libpixmill.so"
+    earlier.parent.mkdir(parents=True)
+    earlier.symlink_to(_library.load(other, str(_find_build(lib, other))).path)
+    found = _library.load(other)
+    assert found.build == other and found.origin == "installed earlier build"
+
+
+def _find_build(lib, build):
+    """The library file of another build beside the loaded one's build tree."""
+    from pathlib import Path
+    candidate = Path(lib.path).parent.parent / build / "libpixmill.so"
+    if not candidate.is_file():
+        pytest.skip(f"no {build} build beside {lib.path}")
+    return candidate
+
+
 def test_failures_say_what_was_tried(monkeypatch, tmp_path, lib):
     monkeypatch.setenv(_library.ENV_LIBRARY, str(tmp_path / "nowhere.so"))
     with pytest.raises(pixmill.LibraryNotFoundError, match="environment variable PIXMILL_LIBRARY.*nowhere.so: no such"):
