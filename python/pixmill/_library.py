@@ -154,6 +154,10 @@ _default: Optional[Library] = None
 _load_count = 0
 
 
+# Where a built package carries its libraries (python/setup.py puts them there).
+_PACKAGE_LIBRARIES = Path(__file__).resolve().parent / "lib"
+
+
 def _package_checkout() -> Optional[Path]:
     # python/pixmill/_library.py -> the checkout root, when run from a checkout.
     root = Path(__file__).resolve().parent.parent.parent
@@ -186,7 +190,7 @@ def _candidates(build: str, path: Union[str, os.PathLike, None]) -> List[Tuple[s
         else:
             found.append((env, f"environment variable {ENV_LIBRARY}"))
         return found
-    bundled = Path(__file__).resolve().parent / "lib" / build / LIBRARY_NAME
+    bundled = _PACKAGE_LIBRARIES / build / LIBRARY_NAME
     if bundled.is_file():
         found.append((str(bundled), "library installed with the package"))
     checkout = _package_checkout()

@@ -10,8 +10,15 @@ from pathlib import Path
 import numpy as np
 import pytest
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+# The package of this checkout, unless the tests are to exercise an installed
+# one (PIXMILL_TEST_INSTALLED=1: the wheel as a user gets it).
+_INSTALLED = os.environ.get("PIXMILL_TEST_INSTALLED") == "1"
+if not _INSTALLED:
+    sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 import pixmill  # noqa: E402
+
+if _INSTALLED and Path(pixmill.__file__).resolve().is_relative_to(Path(__file__).resolve().parent.parent):
+    raise RuntimeError(f"PIXMILL_TEST_INSTALLED=1, but pixmill comes from the checkout ({pixmill.__file__})")
 
 
 @pytest.fixture(scope="session")

@@ -30,6 +30,7 @@ def test_a_library_in_the_working_directory_is_never_loaded(monkeypatch, tmp_pat
     monkeypatch.chdir(tmp_path)
     monkeypatch.delenv(_library.ENV_LIBRARY, raising=False)
     monkeypatch.setattr(_library, "_package_checkout", lambda: None)
+    monkeypatch.setattr(_library, "_PACKAGE_LIBRARIES", tmp_path / "no package libraries")
     monkeypatch.setattr(_library.ctypes.util, "find_library", lambda name: None)
     places = [path for path, _ in _library._candidates("1.7.7.6", None)]
     assert str(planted) not in places and places[-1] == "libpixmill.so"
@@ -43,6 +44,7 @@ def test_installed_builds_are_found_and_a_missing_one_is_named(monkeypatch, tmp_
     # libpixmill.so, an earlier build (or none) under pixmill/<build>/.
     monkeypatch.delenv(_library.ENV_LIBRARY, raising=False)
     monkeypatch.setattr(_library, "_package_checkout", lambda: None)
+    monkeypatch.setattr(_library, "_PACKAGE_LIBRARIES", tmp_path / "no package libraries")
     monkeypatch.setattr(_library, "_system_library_directories", lambda: [tmp_path])
     monkeypatch.setattr(_library.ctypes.util, "find_library", lambda name: lib.path)
     monkeypatch.setattr(_library, "_loaded", {})
