@@ -11,6 +11,7 @@ from __future__ import annotations
 from typing import Optional, Sequence, Tuple
 
 import numpy as np
+import numpy.typing as npt
 
 #: Largest sample count the library's signed 32-bit sizes can express.
 MAX_SAMPLES = 2**31 - 1
@@ -51,7 +52,7 @@ def frame_size(name: str, frame: np.ndarray, even: bool, minimum: int) -> Tuple[
     return height, width
 
 
-def output(name: str, out: Optional[np.ndarray], dtype: np.dtype, shape: Tuple[int, ...],
+def output(name: str, out: Optional[np.ndarray], dtype: npt.DTypeLike, shape: Tuple[int, ...],
            inputs: Sequence[np.ndarray] = (), zero: bool = True) -> np.ndarray:
     """The array to write: ``out`` checked against ``dtype`` and ``shape`` and
     against overlap with ``inputs``, or a new array (zeroed unless ``zero`` is

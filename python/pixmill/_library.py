@@ -34,7 +34,7 @@ import os
 import sysconfig
 import threading
 from pathlib import Path
-from typing import Callable, Dict, List, Optional, Tuple, Union
+from typing import Any, Callable, Dict, List, Optional, Tuple, Union
 
 BUILDS: Tuple[str, ...] = ("1.7.7.6", "1.5.0.1", "1.1.2.0")
 DEFAULT_BUILD = "1.7.7.6"
@@ -109,7 +109,7 @@ class Library:
             return False
         return True
 
-    def function(self, name: str) -> Callable[..., object]:
+    def function(self, name: str) -> Callable[..., Any]:
         """The export ``name`` with its prototype set.
 
         Raises:

@@ -22,7 +22,7 @@ import os
 import uuid
 from dataclasses import dataclass, field
 from pathlib import Path
-from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
+from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union, cast
 
 import numpy as np
 
@@ -128,7 +128,7 @@ def _convert_group(group: Sequence[Tuple[str, Frame]], options: Dict[str, Any]) 
 
 
 def _output_path(frame: Frame) -> Path:
-    path = Path(frame)
+    path = Path(cast("Union[str, os.PathLike[str]]", frame))  # called for frames given as files only
     return path.with_name(path.stem + OUTPUT_SUFFIX)
 
 
@@ -230,7 +230,10 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
         result = BatchResult()
         for name in order:
             ok, value = done[name]
-            (result.outputs if ok else result.failures)[name] = value
+            if ok:
+                result.outputs[name] = value
+            else:
+                result.failures[name] = value
         return result
     finally:
         for item in owned:
