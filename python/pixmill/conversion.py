@@ -222,7 +222,9 @@ def convert_record(raw: np.ndarray, layout: int = GBRG, *, grey: bool = False, t
     wide = raw.dtype == np.uint16
     red, green, blue = _tables16(raw, tables) if wide else _tables8(library, tables)
     shape = (height, width) if grey else (height, width, 3)
-    image = check.output("out", out, raw.dtype, shape, (raw,))
+    image = check.output("out", out, raw.dtype, shape, (raw,), zero=False)
+    if out is None:
+        _clear_edges(image)
     function = library.function("PmConvert")
     record = _ConvertRecord()
     record.dest = image.ctypes.data

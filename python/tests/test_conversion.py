@@ -76,6 +76,19 @@ def test_new_images_are_zero_where_a_method_writes_nothing(rng, build):
                     full = wrapper(raw, method, layout, out=np.full(shape, 255, np.uint8), library=library)
                     assert not np.any(zeroed != full, axis=2)[3:-3, 3:-3].any(), where
                     assert np.array_equal(wrapper(raw, method, layout, library=library), zeroed), where
+    if not library.has("PmConvert"):
+        return
+    for dtype, top in ((np.uint8, 255), (np.uint16, 65535)):
+        raw = rng.integers(0, top + 1, (34, 66), dtype)
+        for grey in (False, True):
+            for layout in (1, 2, 3, 4):
+                where = f"{build} PmConvert {np.dtype(dtype).name} grey {grey} layout {layout}"
+                shape = (34, 66) if grey else (34, 66, 3)
+                zeroed = pixmill.convert_record(raw, layout, grey=grey, out=np.zeros(shape, dtype), library=library)
+                full = pixmill.convert_record(raw, layout, grey=grey, out=np.full(shape, top, dtype), library=library)
+                unwritten = zeroed != full if grey else np.any(zeroed != full, axis=2)
+                assert not unwritten[3:-3, 3:-3].any(), where
+                assert np.array_equal(pixmill.convert_record(raw, layout, grey=grey, library=library), zeroed), where
 
 
 def test_code_9_turns_the_picture_clockwise(lib, rng):
