@@ -48,6 +48,7 @@ const PathMethod kMethods[] = {
     {"counted median", pm::countedMedianOn, false},
     {"exact mean counted median", pm::floatCountedMedianOn, false},
     {"colour difference", pm::colourDifferencePlanesOn, false},
+    {"directional guided", pm::directionalGreenGuidedOn, false},
 };
 
 std::vector<Path> vectorPaths() {
@@ -245,6 +246,26 @@ TEST(ColourDifferenceEstimate, EqualsTheDoubleRecipeForEveryInput) {
                                                       << a[i] << ", c " << c[i] << ", green step " << g2[i] - g0[i];
         }
     }
+}
+
+// The guided colour of the directional method as its vector blocks compute
+// it: the proportional term (g0 - g1)(x2 - x1) / (g2 - g1) as one
+// single-precision division truncated, for every numerator and divisor the
+// rule can meet, equals the integer division; the mean as the integer
+// (2 g0 - g1 - g2 + 2 (x1 + x2)) / 4 rounded down, clamped as a table index,
+// equals the recipe in double precision truncated and clamped.
+TEST(GuidedValue, VectorFormsEqualTheRecipeForEveryInput) {
+    // The sweep of blocks (emulated and unoptimised runs) takes every 17th.
+    const int step = blocksSweep() ? 17 : 1;
+    for (int divisor = -255; divisor <= 255; ++divisor)
+        for (int numerator = -255 * 255; numerator <= 255 * 255 && divisor != 0; numerator += step) {
+            const volatile float n = float(numerator), d = float(divisor);
+            ASSERT_EQ(numerator / divisor, int(n / d)) << numerator << " / " << divisor;
+        }
+    auto index = [](int v) { return std::min(std::max(v, 0), 255); };
+    for (int curve = -510; curve <= 510; ++curve)
+        for (int sum = 0; sum <= 510; ++sum)
+            ASSERT_EQ(index(int(curve * 0.25 + sum * 0.5)), index((curve + 2 * sum) >> 2)) << curve << ", " << sum;
 }
 
 // The record entry's 16-bit colour and grey conversions, likewise: each

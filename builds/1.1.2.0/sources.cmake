@@ -8,6 +8,8 @@ set(PIXMILL_BUILD_SOURCES
     legacy/directional_green_guided.cpp
     legacy/colour_difference_planes.cpp
     demosaic/vector/colour_difference_x86.cpp
+    demosaic/vector/directional_green_x86.cpp
+    demosaic/vector/green_guided_x86.cpp
     frame/library_state.cpp
     frame/border.cpp
     frame/debug_output.cpp

@@ -3,6 +3,15 @@
 // size - 4, each writing one byte of every pixel: green along the direction
 // of the smallest one-sided gradient, then red and blue guided by the green
 // just stored, read back from the image.  The border of 3 finishes the image.
+//
+// The vector paths run the stages fused row by row instead: the border of 3
+// keeps only rows and columns 3 to size - 4 of what the stages compute, and
+// those read the greens of rows and columns 2 to size - 3 alone, so each row
+// of greens is computed once into a short line, a row behind it takes its
+// red and blue, and the row is finished with the column step of the border
+// while it is in cache.  Vector prefixes compute most of each line and row
+// (vector_paths.h); the rules below finish them.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,15 +27,19 @@ namespace {
 // subtracted terms can give) are 0.
 inline unsigned tableIndex(int v) { return v < 0 ? 0u : v > 255 ? 255u : unsigned(v); }
 
-// Green estimate of a red or blue site (r, c), before its table: every sample
-// mapped through the green table, the direction of the smallest gradient
-// (north, east, west, south: the first wins a tie) and its sum, a quarter of
-// it rounded down.
-inline int directionalGreen(const RawView& raw, const std::uint8_t* greenTable, std::int64_t r, std::int64_t c) {
-    auto g = [&](std::int64_t row, std::int64_t column) { return int(greenTable[raw(row, column)]); };
-    const int z = g(r, c);
-    const int n1 = g(r - 1, c), n2 = g(r - 2, c), s1 = g(r + 1, c), s2 = g(r + 2, c);
-    const int w1 = g(r, c - 1), w2 = g(r, c - 2), e1 = g(r, c + 1), e2 = g(r, c + 2);
+// Every rule below reads a neighbourhood `a` by offsets from its site:
+// a.mapped(dr, dc), the sample mapped through the green table, and
+// a.green(dr, dc), the green of the first stage.
+
+// Green estimate of a red or blue site, before its table: the direction of
+// the smallest gradient (north, east, west, south: the first wins a tie) and
+// its sum, a quarter of it rounded down.
+template <typename A>
+int directionalGreen(const A& a) {
+    auto g = [&](std::ptrdiff_t dr, std::ptrdiff_t dc) { return a.mapped(dr, dc); };
+    const int z = g(0, 0);
+    const int n1 = g(-1, 0), n2 = g(-2, 0), s1 = g(1, 0), s2 = g(2, 0);
+    const int w1 = g(0, -1), w2 = g(0, -2), e1 = g(0, 1), e2 = g(0, 2);
     const int across = std::abs(w1 - e1), along = std::abs(n1 - s1);
     const int gradient[4] = {along + 2 * std::abs(n2 - z), across + 2 * std::abs(z - e2),
                              across + 2 * std::abs(w2 - z), along + 2 * std::abs(z - s2)};
@@ -35,6 +48,16 @@ inline int directionalGreen(const RawView& raw, const std::uint8_t* greenTable, 
     for (int k = 1; k < 4; ++k)
         if (gradient[k] < gradient[best]) best = k;
     return sum[best] >> 2;
+}
+
+// The green byte of a site S: the estimate through the green table at a red
+// or blue site, the mapped sample at a green one.
+template <Site S, typename A>
+std::uint8_t greenOf(const A& a, const std::uint8_t* greenTable) {
+    if constexpr (colourSite(S))
+        return greenTable[tableIndex(directionalGreen(a))];
+    else
+        return std::uint8_t(a.mapped(0, 0));
 }
 
 // The colour between two opposite neighbours with greens g1 and g2 and
@@ -47,6 +70,56 @@ inline int guidedValue(int g1, int g0, int g2, int x1, int x2) {
     return x1 + (g0 - g1) * (x2 - x1) / (g2 - g1);
 }
 
+// The guided colour from the neighbours (-dr, -dc) and (dr, dc).
+template <typename A>
+int along(const A& a, std::ptrdiff_t dr, std::ptrdiff_t dc) {
+    return guidedValue(a.green(-dr, -dc), a.green(0, 0), a.green(dr, dc), a.mapped(-dr, -dc), a.mapped(dr, dc));
+}
+
+// The opposite colour of a red or blue site, along the diagonal of the
+// smaller five-gradient sum (a tie takes the rising one).
+template <typename A>
+int diagonal(const A& a) {
+    auto g = [&](std::ptrdiff_t dr, std::ptrdiff_t dc) { return a.mapped(dr, dc); };
+    auto G = [&](std::ptrdiff_t dr, std::ptrdiff_t dc) { return a.green(dr, dc); };
+    const int g0 = g(0, 0), G0 = G(0, 0);
+    const int rising = std::abs(g(2, -2) - g0) + std::abs(g0 - g(-2, 2)) + std::abs(G(1, -1) - G0) +
+                       std::abs(G0 - G(-1, 1)) + std::abs(g(1, -1) - g(-1, 1));
+    const int falling = std::abs(g(-2, -2) - g0) + std::abs(g0 - g(2, 2)) + std::abs(G(-1, -1) - G0) +
+                        std::abs(G0 - G(1, 1)) + std::abs(g(-1, -1) - g(1, 1));
+    return falling < rising ? along(a, 1, 1) : along(a, -1, 1);
+}
+
+// Colour Own (Site::Red or Site::Blue), before its table, at a site S with
+// raw sample `sample`: the sample itself at its own sites, guided along the
+// row at the greens beside them, along the column at the other greens, and
+// along a diagonal at the other colour's sites.
+template <Site Own, Site S, typename A>
+int colourValue(const A& a, unsigned sample) {
+    constexpr Site greenInOwnRow = Own == Site::Red ? Site::GreenInRedRow : Site::GreenInBlueRow;
+    if constexpr (S == Own)
+        return int(sample);
+    else if constexpr (S == greenInOwnRow)
+        return along(a, 0, 1);
+    else if constexpr (!colourSite(S))
+        return along(a, 1, 0);
+    else
+        return diagonal(a);
+}
+
+// ---- The stages ------------------------------------------------------------
+
+// A site's neighbourhood in the frame and the image.
+struct InImage {
+    const RawView& raw;
+    const ImageView& image;
+    const std::uint8_t* greenTable;
+    std::int64_t r, c;
+
+    int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return greenTable[raw(r + dr, c + dc)]; }
+    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return image.green(r + dr, c + dc); }
+};
+
 // Byte 1 of rows 2 to height - 3 and columns 2 to width - 3: the window and
 // one row and column beyond it, whose green the colour stages read at the
 // window's last row and column and where the rule stays inside the frame.
@@ -55,59 +128,172 @@ inline int guidedValue(int g1, int g0, int g2, int x1, int x2) {
 void greenStage(const RawView& raw, const ImageView& image, const std::uint8_t* greenTable, std::int32_t layout) {
     const Window extended{2, image.height - 3, 2, image.width - 3};
     forEachSite(layout, extended, [&](std::int64_t r, std::int64_t c, auto site) {
-        if constexpr (colourSite(decltype(site)::value))
-            image.green(r, c) = greenTable[tableIndex(directionalGreen(raw, greenTable, r, c))];
-        else
-            image.green(r, c) = greenTable[raw(r, c)];
+        image.green(r, c) = greenOf<decltype(site)::value>(InImage{raw, image, greenTable, r, c}, greenTable);
     });
     for (std::int64_t r = 2; r <= image.height - 3; ++r) image.green(r, 1) = image.green(r, 2);
     for (std::int64_t c = 1; c <= image.width - 3; ++c) image.green(1, c) = image.green(2, c);
 }
 
 // Byte `channel` (2 red, 0 blue) of the window through `table`: the stage of
-// colour Own (Site::Red or Site::Blue).
+// colour Own.
 template <Site Own>
 void colourStage(const RawView& raw, const ImageView& image, const std::uint8_t* greenTable,
                  const std::uint8_t* table, std::int32_t layout, int channel) {
-    constexpr Site greenInOwnRow = Own == Site::Red ? Site::GreenInRedRow : Site::GreenInBlueRow;
     const Window window{2, image.height - 4, 2, image.width - 4};
-    auto g = [&](std::int64_t r, std::int64_t c) { return int(greenTable[raw(r, c)]); };
-    auto G = [&](std::int64_t r, std::int64_t c) { return int(image.green(r, c)); };
     forEachSite(layout, window, [&](std::int64_t r, std::int64_t c, auto site) {
-        constexpr Site S = decltype(site)::value;
-        int v;
-        if constexpr (S == Own) {
-            v = int(raw(r, c));
-        } else if constexpr (S == greenInOwnRow) {
-            v = guidedValue(G(r, c - 1), G(r, c), G(r, c + 1), g(r, c - 1), g(r, c + 1));
-        } else if constexpr (!colourSite(S)) {
-            v = guidedValue(G(r - 1, c), G(r, c), G(r + 1, c), g(r - 1, c), g(r + 1, c));
-        } else {
-            const int g0 = g(r, c), G0 = G(r, c);
-            const int rising = std::abs(g(r + 2, c - 2) - g0) + std::abs(g0 - g(r - 2, c + 2)) +
-                               std::abs(G(r + 1, c - 1) - G0) + std::abs(G0 - G(r - 1, c + 1)) +
-                               std::abs(g(r + 1, c - 1) - g(r - 1, c + 1));
-            const int falling = std::abs(g(r - 2, c - 2) - g0) + std::abs(g0 - g(r + 2, c + 2)) +
-                                std::abs(G(r - 1, c - 1) - G0) + std::abs(G0 - G(r + 1, c + 1)) +
-                                std::abs(g(r - 1, c - 1) - g(r + 1, c + 1));
-            v = falling < rising
-                    ? guidedValue(G(r - 1, c - 1), G0, G(r + 1, c + 1), g(r - 1, c - 1), g(r + 1, c + 1))
-                    : guidedValue(G(r + 1, c - 1), G0, G(r - 1, c + 1), g(r + 1, c - 1), g(r - 1, c + 1));
-        }
+        const int v = colourValue<Own, decltype(site)::value>(InImage{raw, image, greenTable, r, c}, raw(r, c));
         image.pixel(r, c)[channel] = table[tableIndex(v)];
     });
 }
 
+// ---- The stages fused row by row -------------------------------------------
+
+// The frame is walked in strips of columns so that the lines need no
+// allocation.
+constexpr std::int64_t kStripColumns = 4096;
+
+// A site's neighbourhood over the lines: `m` point at its column of the
+// mapped rows r - 2 to r + 2, `g` of the greens of rows r - 1 to r + 1.
+struct InLines {
+    const std::uint8_t* const* m;
+    const std::uint8_t* const* g;
+
+    int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return m[dr + 2][dc]; }
+    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return g[dr + 1][dc]; }
+};
+
+// The samples as the rules read them: the raw frame through an identity
+// green table, otherwise the current strip's rows mapped through it, columns
+// first - 3 to last + 3, mapped in order as the walk first needs them.  Rows
+// r - 2 to r + 3 are in use at once.
+class MappedRows {
+   public:
+    MappedRows(const RawView& raw, const simd::RowPlan& plan)
+        : raw_(raw), plan_(plan), identity_(plan.tables.green == identityTable.data()) {}
+
+    void startStrip(std::int64_t first, std::int64_t last) {
+        lo_ = first - 3;
+        hi_ = last + 3;
+        mapped_ = -1;
+    }
+    // Row r at column c; rows up to r must be ready (through).
+    const std::uint8_t* at(std::int64_t r, std::int64_t c) const {
+        return identity_ ? raw_.row(r) + c : ring_[r % kRows] + (c - lo_);
+    }
+    void through(std::int64_t r) {
+        if (identity_) return;
+        while (mapped_ < r) {
+            ++mapped_;
+            const std::uint8_t* in = raw_.row(mapped_) + lo_;
+            std::uint8_t* out = ring_[mapped_ % kRows];
+            const std::int64_t count = hi_ + 1 - lo_;
+            const std::uint8_t* table = plan_.tables.green;
+            for (std::int64_t c = simd::mapGreenColumns(in, count, out, plan_); c < count; ++c) out[c] = table[in[c]];
+        }
+    }
+
+   private:
+    static constexpr int kRows = 8;
+    const RawView& raw_;
+    const simd::RowPlan& plan_;
+    bool identity_;
+    std::int64_t lo_ = 0, hi_ = -1, mapped_ = -1;
+    std::uint8_t ring_[kRows][kStripColumns + 8];
+};
+
+// Frames of at least 8 x 8 under layout codes 1 to 4: rows and columns 3 to
+// size - 4 from the greens of rows and columns 2 to size - 3, then the
+// border of 3.
+void fusedStages(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan) {
+    const LookupTables& t = plan.tables;
+    const std::int64_t lastRow = image.height - 4, lastColumn = image.width - 4;
+    MappedRows rows(raw, plan);
+    std::uint8_t greens[3][kStripColumns + 2];
+    // Strips from odd columns; each strip's greens run from the column
+    // before it (even, where the vector prefix starts) to the one after.
+    for (std::int64_t first = 3; first <= lastColumn; first += kStripColumns) {
+        const std::int64_t last = std::min(first + kStripColumns - 1, lastColumn);
+        rows.startStrip(first, last);
+        auto greenRow = [&](std::int64_t q) {
+            std::uint8_t* green = greens[q % 3];
+            rows.through(q + 2);
+            withRowKind(layout, q, [&](auto row) {
+                using Row = decltype(row);
+                const std::uint8_t* const m[5] = {rows.at(q - 2, first - 1), rows.at(q - 1, first - 1),
+                                                  rows.at(q, first - 1), rows.at(q + 1, first - 1),
+                                                  rows.at(q + 2, first - 1)};
+                std::int64_t i = simd::directionalGreenColumns<Row>(m, last + 3 - first, green, plan);
+                for (; i < last + 3 - first; ++i) {
+                    const std::uint8_t* const at[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
+                    const InLines a{at, nullptr};
+                    green[i] = (i & 1) ? greenOf<Row::odd>(a, t.green) : greenOf<Row::even>(a, t.green);
+                }
+            });
+        };
+        auto colourRow = [&](std::int64_t r) {
+            withRowKind(layout, r, [&](auto row) {
+                using Row = decltype(row);
+                const std::uint8_t* const m[5] = {rows.at(r - 2, first), rows.at(r - 1, first), rows.at(r, first),
+                                                  rows.at(r + 1, first), rows.at(r + 2, first)};
+                const std::uint8_t* const g[3] = {greens[(r - 1) % 3] + 1, greens[r % 3] + 1,
+                                                  greens[(r + 1) % 3] + 1};
+                const std::uint8_t* own = raw.row(r);
+                auto pixel = [&](std::int64_t c, auto site) {
+                    constexpr Site S = decltype(site)::value;
+                    const std::ptrdiff_t i = c - first;
+                    const std::uint8_t* const mAt[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
+                    const std::uint8_t* const gAt[3] = {g[0] + i, g[1] + i, g[2] + i};
+                    const InLines a{mAt, gAt};
+                    std::uint8_t* px = image.pixel(r, c);
+                    px[0] = t.blue[tableIndex(colourValue<Site::Blue, S>(a, own[c]))];
+                    px[1] = gAt[1][0];
+                    px[2] = t.red[tableIndex(colourValue<Site::Red, S>(a, own[c]))];
+                };
+                auto scalar = [&](std::int64_t c) {
+                    if (c & 1)
+                        pixel(c, SiteTag<Row::odd>{});
+                    else
+                        pixel(c, SiteTag<Row::even>{});
+                };
+                // The prefix starts at the even column after `first`.
+                scalar(first);
+                const std::uint8_t* const mBlocks[5] = {m[0] + 1, m[1] + 1, m[2] + 1, m[3] + 1, m[4] + 1};
+                const std::uint8_t* const gBlocks[3] = {g[0] + 1, g[1] + 1, g[2] + 1};
+                std::int64_t c = first + 1 + simd::guidedColourColumns<Row>(mBlocks, own + first + 1, gBlocks,
+                                                                           last - first, image.pixel(r, first + 1),
+                                                                           plan);
+                for (; c <= last; ++c) scalar(c);
+            });
+        };
+        greenRow(2);
+        greenRow(3);
+        for (std::int64_t r = 3; r <= lastRow; ++r) {
+            greenRow(r + 1);
+            colourRow(r);
+            if (last == lastColumn) extendRowEnds(image.row(r), image.width, 3, 3);
+        }
+    }
+    extendEdgeRows(image.base, image.width, image.height, 3, 3);
+}
+
 }  // namespace
 
-std::int32_t directionalGreenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
-                                    std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
-                                    const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+std::int32_t directionalGreenGuidedOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst,
+                                      std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                      const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                      std::int32_t layout, simd::Stores) {
     // A side of 4 has an empty window: nothing could fill the image.
     if (!frameAccepted(src, dst, width, height) || width < 6 || height < 6) return 0;
     const RawView raw{src, width};
     const ImageView image{dst, width, height, flipSet(flip)};
-    if (layout >= 1 && layout <= 4) {
+    const bool known = layout >= 1 && layout <= 4;
+    // Any vector path runs the stages fused; the scalar path, and frames of a
+    // side of 6, run them as described.
+    if (known && path != simd::Path::Scalar && width >= 8 && height >= 8) {
+        fusedStages(raw, image, layout, simd::planRows({lutRed, lutGreen, lutBlue}, path));
+        return 1;
+    }
+    if (known) {
         greenStage(raw, image, lutGreen, layout);
         colourStage<Site::Red>(raw, image, lutGreen, lutRed, layout, 2);
         colourStage<Site::Blue>(raw, image, lutGreen, lutBlue, layout, 0);
@@ -119,6 +305,13 @@ std::int32_t directionalGreenGuided(const std::uint8_t* src, std::uint8_t* dst, 
     if (height == 6) std::memcpy(image.row(3), image.row(2), static_cast<std::size_t>(width) * 3);
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
+}
+
+std::int32_t directionalGreenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
+                                    std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
+                                    const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout) {
+    return directionalGreenGuidedOn(simd::bestPath(), src, dst, width, height, lutRed, lutGreen, lutBlue, flip,
+                                    layout);
 }
 
 }  // namespace pm

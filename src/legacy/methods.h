@@ -88,6 +88,11 @@ std::int32_t floatCountedMedianOn(simd::Path path, const std::uint8_t* src, std:
 std::int32_t directionalGreenGuided(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                                     std::int32_t height, const std::uint8_t* lutRed, const std::uint8_t* lutGreen,
                                     const std::uint8_t* lutBlue, std::uint32_t flip, std::int32_t layout);
+// The same on the vector path the caller names (see demosaic/method_paths.h).
+std::int32_t directionalGreenGuidedOn(simd::Path path, const std::uint8_t* src, std::uint8_t* dst,
+                                      std::int32_t width, std::int32_t height, const std::uint8_t* lutRed,
+                                      const std::uint8_t* lutGreen, const std::uint8_t* lutBlue, std::uint32_t flip,
+                                      std::int32_t layout, simd::Stores stores = simd::Stores::Auto);
 
 // Colour-difference interpolation (code 5, colour_difference_planes.cpp):
 // the frame split into red, green and blue, green-minus-blue and

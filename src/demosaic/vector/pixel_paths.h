@@ -1,8 +1,8 @@
 // The prefixes of each instruction set (pixels_sse2.cpp, pixels_avx.cpp,
 // pixels_avx2.cpp, pixels_avx512.cpp), for the dispatch in
-// row_prefixes_x86.cpp, laplacian_x86.cpp, green_guided_x86.cpp and
-// colour_difference_x86.cpp only: call the AVX forms after the processor
-// check.
+// row_prefixes_x86.cpp, laplacian_x86.cpp, green_guided_x86.cpp,
+// colour_difference_x86.cpp and directional_green_x86.cpp only: call the AVX
+// forms after the processor check.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 #define PIXMILL_DEMOSAIC_VECTOR_PIXEL_PATHS_H
 
@@ -99,6 +99,16 @@ PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Avx)
 PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Avx2)
 PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS(Avx512)
 #undef PIXMILL_DECLARE_COLOUR_DIFFERENCE_BLOCKS
+
+#define PIXMILL_DECLARE_DIRECTIONAL_GREEN_BLOCKS(Suffix)                                                        \
+    template <typename Row>                                                                                     \
+    std::ptrdiff_t directionalGreenBlocks##Suffix(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*,    \
+                                                  const RowPlan&);
+PIXMILL_DECLARE_DIRECTIONAL_GREEN_BLOCKS(Sse2)
+PIXMILL_DECLARE_DIRECTIONAL_GREEN_BLOCKS(Avx)
+PIXMILL_DECLARE_DIRECTIONAL_GREEN_BLOCKS(Avx2)
+PIXMILL_DECLARE_DIRECTIONAL_GREEN_BLOCKS(Avx512)
+#undef PIXMILL_DECLARE_DIRECTIONAL_GREEN_BLOCKS
 
 }  // namespace simd
 }  // namespace pm

@@ -13,6 +13,7 @@ PIXMILL_TARGET_BEGIN("avx")
 
 #include "demosaic/vector/isa_avx.h"
 #include "demosaic/vector/colour_difference_blocks.h"
+#include "demosaic/vector/directional_green_blocks.h"
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
@@ -28,6 +29,7 @@ PIXMILL_LAPLACIAN_BLOCKS(Avx, AvxOps)
 PIXMILL_GUIDED_BLOCKS(Avx, AvxOps)
 PIXMILL_MEDIAN_BLOCKS(Avx, AvxOps)
 PIXMILL_COLOUR_DIFFERENCE_BLOCKS(Avx, AvxOps)
+PIXMILL_DIRECTIONAL_GREEN_BLOCKS(Avx, AvxOps)
 
 }  // namespace simd
 }  // namespace pm

@@ -12,6 +12,7 @@ PIXMILL_TARGET_BEGIN("avx2")
 
 #include "demosaic/vector/isa_avx2.h"
 #include "demosaic/vector/colour_difference_blocks.h"
+#include "demosaic/vector/directional_green_blocks.h"
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
@@ -27,6 +28,7 @@ PIXMILL_LAPLACIAN_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_GUIDED_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_MEDIAN_BLOCKS(Avx2, Avx2Ops)
 PIXMILL_COLOUR_DIFFERENCE_BLOCKS(Avx2, Avx2Ops)
+PIXMILL_DIRECTIONAL_GREEN_BLOCKS(Avx2, Avx2Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -21,6 +21,7 @@ PIXMILL_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi")
 
 #include "demosaic/vector/isa_avx512.h"
 #include "demosaic/vector/colour_difference_blocks.h"
+#include "demosaic/vector/directional_green_blocks.h"
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
@@ -36,6 +37,7 @@ PIXMILL_LAPLACIAN_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_GUIDED_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_MEDIAN_BLOCKS(Avx512, Avx512Ops)
 PIXMILL_COLOUR_DIFFERENCE_BLOCKS(Avx512, Avx512Ops)
+PIXMILL_DIRECTIONAL_GREEN_BLOCKS(Avx512, Avx512Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -11,6 +11,7 @@
 #include "demosaic/vector/pixel_paths.h"
 #include "demosaic/vector/x86_pixels.h"
 #include "demosaic/vector/colour_difference_blocks.h"
+#include "demosaic/vector/directional_green_blocks.h"
 #include "demosaic/vector/gradient_blocks.h"
 #include "demosaic/vector/guided_blocks.h"
 #include "demosaic/vector/laplacian_blocks.h"
@@ -26,6 +27,7 @@ PIXMILL_LAPLACIAN_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_GUIDED_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_MEDIAN_BLOCKS(Sse2, Sse2Ops)
 PIXMILL_COLOUR_DIFFERENCE_BLOCKS(Sse2, Sse2Ops)
+PIXMILL_DIRECTIONAL_GREEN_BLOCKS(Sse2, Sse2Ops)
 
 }  // namespace simd
 }  // namespace pm

@@ -324,6 +324,18 @@ template <typename Row>
 std::ptrdiff_t guidedColourColumns(const std::uint8_t* const* m, const std::uint8_t* raw, const std::uint8_t* const* g,
                                    std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan);
 
+// Directional green of the 1.1.2.0 build's code 6 (directional_green_guided.cpp;
+// dispatch in directional_green_x86.cpp): the greens of row r at columns x
+// to x + count - 1 (x even) into `green`, mapped through the green table: a
+// green site's mapped sample, elsewhere a quarter (rounded down) of the sum
+// along the smallest of four one-sided gradients, through the green table.
+// `m` point at column x of rows r - 2 to r + 2 of the samples as
+// guidedGreenColumns reads them, read at columns x - 2 to x + count + 1.
+// Handles what the prefixes above handle.
+template <typename Row>
+std::ptrdiff_t directionalGreenColumns(const std::uint8_t* const* m, std::ptrdiff_t count, std::uint8_t* green,
+                                       const RowPlan& plan);
+
 // Colour-difference prefixes (the 1.1.2.0 build's code 5,
 // colour_difference_planes.cpp; dispatch in colour_difference_x86.cpp).  The
 // method keeps a row's two kinds of site apart in lines of 16-bit entries,
@@ -433,6 +445,11 @@ inline std::ptrdiff_t guidedGreenColumns(const std::uint8_t* const*, std::ptrdif
 template <typename Row>
 inline std::ptrdiff_t guidedColourColumns(const std::uint8_t* const*, const std::uint8_t*, const std::uint8_t* const*,
                                           std::ptrdiff_t, std::uint8_t*, const RowPlan&) {
+    return 0;
+}
+template <typename Row>
+inline std::ptrdiff_t directionalGreenColumns(const std::uint8_t* const*, std::ptrdiff_t, std::uint8_t*,
+                                              const RowPlan&) {
     return 0;
 }
 
