@@ -21,7 +21,7 @@
 
 namespace {
 
-using Entry = decltype(&ConvertBayer2Rgb);
+using Entry = PmConvertBayerFunction;
 
 // A gamma-like curve: an arbitrary table, so the methods cannot skip the
 // look-ups as they may when all three tables are the identity (null).

@@ -15,7 +15,7 @@
 
 namespace {
 
-using Entry = decltype(&ConvertBayer2Rgb);
+using Entry = PmConvertBayerFunction;
 
 Entry entryOf(const char* path, const char* name) {
     void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);  // kept loaded for the run

@@ -40,7 +40,7 @@ namespace pmfuzz::conversion {
 using pmfuzz::Buffer;
 using pmfuzz::fail;
 using Bytes = std::vector<std::uint8_t>;
-using Entry = decltype(&ConvertBayer2Rgb);
+using Entry = PmConvertBayerFunction;
 
 // What a method code of an entry promises beyond the common contract (each
 // build lists its exceptions in one ruleOf function).

@@ -32,8 +32,8 @@
  *   smoothed; 3: counted-neighbour median, floating-point green rule; 4:
  *   code 4 without the debugger message; 5: colour differences on static
  *   working planes, widths up to 1796 and heights up to 2396, one call at a
- *   time, unknown layouts and a side of 4 handled as documented in
- *   src/legacy/methods.h; 6: directional gradient with green-guided colour,
+ *   time, refusing unknown layouts (0), and at a side of 4 repeating
+ *   the pixels it computes; 6: directional gradient with green-guided colour,
  *   sides of at least 6), and the same calibration exports as 1.5.0.1.  It
  *   has no identity table: a null table argument refuses the call (0,
  *   nothing written).
@@ -65,21 +65,33 @@ extern "C" {
 #endif
 
 /* Method codes of ConvertBayer2Rgb (codes 0 to 9) and ConvertBayer2RgbEx
- * (codes 0 to 6).  Where the two entries differ the name says which. */
-enum {
-    PM_METHOD_OFFSET_BILINEAR = 0,    /* both entries */
-    PM_METHOD_MAPPED_WINDOW = 1,      /* both entries; Ex code 5 is the same method */
-    PM_METHOD_BILINEAR = 2,           /* both entries */
-    PM_METHOD_SORTED_MEDIAN = 3,      /* ConvertBayer2Rgb */
-    PM_METHOD_COUNTED_MEDIAN = 3,     /* ConvertBayer2RgbEx */
-    PM_METHOD_GRADIENT = 4,           /* both entries */
-    PM_METHOD_FORWARD_WINDOW = 5,     /* ConvertBayer2Rgb: smoothed once the flag is set */
-    PM_METHOD_MAPPED_WINDOW_EX = 5,   /* ConvertBayer2RgbEx */
-    PM_METHOD_GREEN_GUIDED = 6,       /* both entries */
-    PM_METHOD_SMOOTHED_WINDOW = 7,    /* ConvertBayer2Rgb: sets the smoothing flag */
-    PM_METHOD_LAPLACIAN = 8,          /* ConvertBayer2Rgb */
-    PM_METHOD_ROTATED_TWO_BY_TWO = 9  /* ConvertBayer2Rgb: sets the smoothing flag */
-};
+ * (codes 0 to 6), in three enumerations: the codes that name the same method
+ * in both entries, those of ConvertBayer2Rgb alone and those of
+ * ConvertBayer2RgbEx alone (codes 3 and 5 name other methods there).  In
+ * C++ a constant of one entry's own enumeration passed to the other entry
+ * does not compile (see the end of this header); plain integers are taken
+ * as they are. */
+typedef enum PmMethod {
+    PM_METHOD_OFFSET_BILINEAR = 0, /* Ex code 5 is the same method as code 1 */
+    PM_METHOD_MAPPED_WINDOW = 1,
+    PM_METHOD_BILINEAR = 2,
+    PM_METHOD_GRADIENT = 4,
+    PM_METHOD_GREEN_GUIDED = 6
+} PmMethod;
+typedef enum PmRgbMethod {
+    PM_METHOD_SORTED_MEDIAN = 3,
+    PM_METHOD_FORWARD_WINDOW = 5,    /* smoothed once the flag is set */
+    PM_METHOD_SMOOTHED_WINDOW = 7,   /* sets the smoothing flag */
+    PM_METHOD_LAPLACIAN = 8,
+    PM_METHOD_ROTATED_TWO_BY_TWO = 9 /* sets the smoothing flag */
+} PmRgbMethod;
+typedef enum PmRgbExMethod {
+    PM_METHOD_EX_COUNTED_MEDIAN = 3,
+    PM_METHOD_EX_MAPPED_WINDOW = 5, /* the same method as code 1 */
+    /* The earlier names of the same two codes. */
+    PM_METHOD_COUNTED_MEDIAN = 3,
+    PM_METHOD_MAPPED_WINDOW_EX = 5
+} PmRgbExMethod;
 
 /* Bayer layout codes of the conversion entries: colours of row 0, columns 0
  * and 1, then of row 1.  The record entry numbers the same mosaics 0 to 3
@@ -151,7 +163,7 @@ typedef struct PmWhiteBalanceRecord {
 
 /* Converts the 8-bit Bayer frame `src` (width x height bytes, rows packed)
  * into the BGR image `dest` (3 x width x height bytes) by the method of code
- * `method` (0-9, PM_METHOD_*).  Tables are red, green, blue, 256 bytes each or
+ * `method` (0-9: PmMethod and PmRgbMethod).  Tables are red, green, blue, 256 bytes each or
  * null for identity.  `flip`: when its lowest byte is non-zero, image row r
  * is stored in memory row height - 1 - r.  `layout`: 1-4 (PM_LAYOUT_*).
  * Code 9 writes the image a quarter turn round, always smoothed: `dest` is
@@ -183,6 +195,14 @@ typedef struct PmWhiteBalanceRecord {
 PIXMILL_API int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
                                                   int32_t method, const uint8_t* lutRed, const uint8_t* lutGreen,
                                                   const uint8_t* lutBlue, int32_t flip, int32_t layout);
+
+/* The type of a pointer to either conversion entry.  In C++ the entries are
+ * overloaded (see the end of this header), so decltype(&ConvertBayer2Rgb)
+ * does not name it. */
+typedef int32_t(PIXMILL_CALL* PmConvertBayerFunction)(uint8_t* dest, const uint8_t* src, int32_t width,
+                                                      int32_t height, int32_t method, const uint8_t* lutRed,
+                                                      const uint8_t* lutGreen, const uint8_t* lutBlue,
+                                                      int32_t flip, int32_t layout);
 
 /* As ConvertBayer2Rgb with the Ex method table (codes 0-6: code 3 is the
  * counted-neighbour median, code 5 the same method as code 1); codes above 6
@@ -362,6 +382,17 @@ PIXMILL_API void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int
 
 #ifdef __cplusplus
 } /* extern "C" */
+
+/* The wrong-entry mistake fails to compile: a code of ConvertBayer2RgbEx
+ * alone (PM_METHOD_EX_COUNTED_MEDIAN, say) passed to ConvertBayer2Rgb, or
+ * one of ConvertBayer2Rgb alone passed to ConvertBayer2RgbEx, picks these
+ * deleted overloads instead of the exports. */
+int32_t PIXMILL_CALL ConvertBayer2Rgb(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+                                      PmRgbExMethod method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                      const uint8_t* lutBlue, int32_t flip, int32_t layout) = delete;
+int32_t PIXMILL_CALL ConvertBayer2RgbEx(uint8_t* dest, const uint8_t* src, int32_t width, int32_t height,
+                                        PmRgbMethod method, const uint8_t* lutRed, const uint8_t* lutGreen,
+                                        const uint8_t* lutBlue, int32_t flip, int32_t layout) = delete;
 #endif
 
 #endif /* PIXMILL_H */

@@ -46,7 +46,8 @@ std::uint64_t outputDigest() {
     const Bytes raw = pmtest::randomBytes(std::size_t(w) * h, 11), red = pmtest::randomBytes(256, 12),
                 green = pmtest::randomBytes(256, 13), blue = pmtest::randomBytes(256, 14);
     Digest digest;
-    for (auto entry : {ConvertBayer2Rgb, ConvertBayer2RgbEx})
+    const PmConvertBayerFunction entries[] = {ConvertBayer2Rgb, ConvertBayer2RgbEx};
+    for (auto entry : entries)
         for (int code = 0; code <= 9; ++code)
             for (bool tables : {false, true})
                 for (int layout : {1, 4}) {

@@ -43,8 +43,10 @@ void convertsEveryMethod(std::int32_t width, std::int32_t height) {
         const std::string name = std::string(c.ex ? "Ex " : "") + "code " + std::to_string(c.code) + ", " +
                                  std::to_string(width) + "x" + std::to_string(height);
         image.fill({kBefore});
-        const std::int32_t result = (c.ex ? ConvertBayer2RgbEx : ConvertBayer2Rgb)(
-            image.data(), raw.data(), width, height, c.code, nullptr, nullptr, nullptr, 0, 1 + c.code % 4);
+        const PmConvertBayerFunction entry =
+            c.ex ? PmConvertBayerFunction{ConvertBayer2RgbEx} : PmConvertBayerFunction{ConvertBayer2Rgb};
+        const std::int32_t result =
+            entry(image.data(), raw.data(), width, height, c.code, nullptr, nullptr, nullptr, 0, 1 + c.code % 4);
         if (result == 0) {  // a code without a method yet, or a refusal
             EXPECT_EQ(-1, image.firstFailure([&](std::uint64_t i) { return image.data()[i] == kBefore; })) << name;
             continue;

@@ -25,7 +25,7 @@ struct Library {
 TEST(LoadedLibrary, ConvertsThroughItsIdentityTableFromTheFirstCall) {
     Library lib(PIXMILL_LIBRARY_1_7_7_6);
     ASSERT_NE(nullptr, lib.handle) << dlerror();
-    auto convert = lib.symbol<decltype(&ConvertBayer2Rgb)>("ConvertBayer2Rgb");
+    auto convert = lib.symbol<PmConvertBayerFunction>("ConvertBayer2Rgb");
     ASSERT_NE(nullptr, convert);
     // A uniform frame through null tables comes back unchanged in every byte.
     std::vector<std::uint8_t> raw(16 * 12, 77), image(16 * 12 * 3, 0);

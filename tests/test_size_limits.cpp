@@ -132,7 +132,7 @@ F exported(const std::string& version, const char* name) {
     return handle == nullptr ? nullptr : reinterpret_cast<F>(dlsym(handle, name));
 }
 
-using Convert = decltype(&ConvertBayer2Rgb);
+using Convert = PmConvertBayerFunction;
 
 struct Size {
     std::int32_t width, height;

@@ -32,8 +32,9 @@ struct Job {
 
 Bytes convert(bool ex, int code, int layout, std::int32_t flip, const Bytes& raw, const TableSet& t) {
     Bytes image(std::size_t(kWidth) * kHeight * 3, 0x5C);  // code 8 keeps part of what it finds
-    (ex ? ConvertBayer2RgbEx : ConvertBayer2Rgb)(image.data(), raw.data(), kWidth, kHeight, code, t.r(), t.g(),
-                                                 t.b(), flip, layout);
+    const PmConvertBayerFunction entry =
+        ex ? PmConvertBayerFunction{ConvertBayer2RgbEx} : PmConvertBayerFunction{ConvertBayer2Rgb};
+    entry(image.data(), raw.data(), kWidth, kHeight, code, t.r(), t.g(), t.b(), flip, layout);
     return image;
 }
 

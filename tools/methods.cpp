@@ -60,7 +60,7 @@ std::string methodHelp() {
 std::string versionText() {
     std::string library = "unknown";
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ConvertBayer2Rgb), &info) != 0 && info.dli_fname) {
+    if (dladdr(reinterpret_cast<void*>(static_cast<PmConvertBayerFunction>(&ConvertBayer2Rgb)), &info) != 0 && info.dli_fname) {
         char resolved[PATH_MAX];
         library = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
     }

@@ -122,7 +122,7 @@ F as(void* p) {
 // or refused by 1.1.2.0), in each layout and an unknown one, both ways up;
 // an odd width is refused.
 void runConvert(void* fn, Output& out, int methods) {
-    auto f = as<decltype(&ConvertBayer2Rgb)>(fn);
+    auto f = as<PmConvertBayerFunction>(fn);
     Random r{11};
     auto red = r.bytes(256), green = r.bytes(256), blue = r.bytes(256);
     struct Frame {

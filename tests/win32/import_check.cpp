@@ -27,7 +27,8 @@ void check(bool ok, const char* what) {
 int main() {
     // Every plain export, taken by address: each needs its import symbol.
     const void* volatile plain[] = {
-        reinterpret_cast<const void*>(&ConvertBayer2Rgb),     reinterpret_cast<const void*>(&ConvertBayer2RgbEx),
+        reinterpret_cast<const void*>(static_cast<PmConvertBayerFunction>(&ConvertBayer2Rgb)),
+        reinterpret_cast<const void*>(static_cast<PmConvertBayerFunction>(&ConvertBayer2RgbEx)),
         reinterpret_cast<const void*>(&PmGetConstantBlock),   reinterpret_cast<const void*>(&PmConvert),
         reinterpret_cast<const void*>(&Raw10PackedToRaw16),   reinterpret_cast<const void*>(&Raw12PackedToRaw16),
         reinterpret_cast<const void*>(&GetWhiteBalanceRatio), reinterpret_cast<const void*>(&SetGammaLut),
