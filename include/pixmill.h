@@ -272,7 +272,9 @@ PIXMILL_API int32_t PIXMILL_CALL GetWhiteBalanceRatio(const uint8_t* image, int3
                                                       double* redRatio, double* greenRatio, double* blueRatio);
 
 /* Fills the 256 bytes of `table` with a power curve: entry i =
- * trunc(pow(i / 255, gamma) * 255), entry 0 is 0 and entry 255 is 255.
+ * trunc(pow(i * 0.00392156862745098, gamma) * 255) in double precision (the
+ * stored reciprocal of 255, not a division: at gamma 1.0 entry 33 is 32),
+ * entry 0 is 0 and entry 255 is 255.
  * `gamma` is clamped to 0.1 - 10.0, NaN taken as 0.1.  A null table is
  * ignored. */
 PIXMILL_API void PIXMILL_CALL SetGammaLut(uint8_t* table, double gamma);

@@ -15,7 +15,8 @@ namespace pmtool {
 
 const std::vector<MethodInfo>& methodTable() {
     static const std::vector<MethodInfo> table = {
-        {0, "offset bilinear: averages of the neighbours, half a pixel off", "not affected"},
+        {0, "offset bilinear: neighbours' averages a pixel down and right (picture moves 1 px up-left)",
+         "not affected"},
         {1, "mapped forward window: 2 x 2 window through a pixel map", "not affected"},
         {2, "bilinear interpolation (default)", "not affected"},
         {3, "sorted-neighbour median of colour differences", "not affected"},

@@ -40,7 +40,8 @@ namespace {
 
 using namespace pmtool;
 
-const std::uint8_t* tableOrIdentity(const std::vector<std::uint8_t>& table) {
+// A table the run made, or null (the library's identity) where it made none.
+const std::uint8_t* tableOrNull(const std::vector<std::uint8_t>& table) {
     return table.empty() ? nullptr : table.data();
 }
 
@@ -84,8 +85,8 @@ BgrImage convert(const Options& options, const GreyFrame& frame, const Tables& t
     image.bytes.resize(std::size_t(frame.width) * std::size_t(frame.height) * 3);
     const std::int32_t produced =
         ConvertBayer2Rgb(image.bytes.data(), frame.samples.data(), frame.width, frame.height, options.method,
-                         tableOrIdentity(tables.red), tableOrIdentity(tables.green),
-                         tableOrIdentity(tables.blue), options.flip ? 1 : 0, options.layout);
+                         tableOrNull(tables.red), tableOrNull(tables.green),
+                         tableOrNull(tables.blue), options.flip ? 1 : 0, options.layout);
     // The sizes and the method were checked before, so this is unexpected.
     if (produced != 1)
         throw ConversionError("method " + std::to_string(options.method) + " refused the " +

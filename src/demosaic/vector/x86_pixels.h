@@ -1,11 +1,12 @@
-// x86 pieces shared by the vector prefixes: the exact integer means of the
-// scalar rules on 16 bytes at once, the choice between the two sites of a row
-// by lane parity, and the store of 16 pixels as blue, green, red triples.
+// x86 pieces the instruction-set operations (isa_sse2.h, isa_avx.h,
+// isa_avx2.h) share: the store of 16 or 32 pixels as blue, green, red
+// triples, with no table or through three arbitrary tables.
 //
-// Everything here is SSE2 and inlined into its callers, also into the AVX
-// functions (compiled with a target attribute), which then encode it with
-// three-operand instructions.  Only storeShuffled needs more than SSE2: it is
-// compiled for AVX itself and must only run after the processor check.
+// The SSE2 pieces are inlined into their callers, also into the AVX
+// functions (compiled with a target attribute), which then encode them with
+// three-operand instructions.  storeShuffled needs AVX and storeShuffled32
+// AVX2: they are compiled for those and must only run after the processor
+// check.
 #ifndef PIXMILL_DEMOSAIC_VECTOR_X86_PIXELS_H
 #define PIXMILL_DEMOSAIC_VECTOR_X86_PIXELS_H
 
@@ -30,32 +31,6 @@ struct Planes {
 };
 
 PIXMILL_VECTOR_INLINE __m128i load16(const void* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-
-// (a + b) >> 1.  The instruction's mean rounds up, so take back the carry of
-// an odd sum: its lowest bit is that of a ^ b.
-PIXMILL_VECTOR_INLINE __m128i meanDown(__m128i a, __m128i b) {
-    return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
-}
-
-// (a + b + c + d) >> 2, summed in 16-bit lanes where it cannot overflow.
-PIXMILL_VECTOR_INLINE __m128i quarterOfSum(__m128i a, __m128i b, __m128i c, __m128i d) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                                     _mm_add_epi16(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(d, zero)));
-    const __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)),
-                                     _mm_add_epi16(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(d, zero)));
-    return _mm_packus_epi16(_mm_srli_epi16(lo, 2), _mm_srli_epi16(hi, 2));
-}
-
-// Lanes 0, 2, 4, ... from `even`, lanes 1, 3, 5, ... from `odd`: a row
-// alternates its two site types column by column.
-PIXMILL_VECTOR_INLINE __m128i byParity(__m128i even, __m128i odd) {
-    const __m128i evenLanes = _mm_set1_epi16(0x00FF);
-    return _mm_or_si128(_mm_and_si128(evenLanes, even), _mm_andnot_si128(evenLanes, odd));
-}
-PIXMILL_VECTOR_INLINE Planes byParity(const Planes& even, const Planes& odd) {
-    return {byParity(even.blue, odd.blue), byParity(even.green, odd.green), byParity(even.red, odd.red)};
-}
 
 // Four pixels held as 32-bit lanes B, G, R, 0, squeezed into the low 12 bytes.
 PIXMILL_VECTOR_INLINE __m128i squeezeFour(__m128i v) {
