@@ -182,10 +182,11 @@ void greenRow(const RawView& raw, PrefixRows& rows, std::int64_t r, std::int64_t
     if (first == 1) green[0] = green[1];
 }
 
-// Whole pixels of row r (1 to height - 3) at columns first to last.
+// Whole pixels of row r (1 to height - 3) at columns from to last, in the
+// strip whose greens start at column first - 1.
 template <typename Row>
 void colourRow(const RawView& raw, PrefixRows& rows, const ImageView& image, std::int64_t r, std::int64_t first,
-               std::int64_t last, GreenRing& ring, const simd::RowPlan& plan) {
+               std::int64_t from, std::int64_t last, GreenRing& ring, const simd::RowPlan& plan) {
     const LookupTables& t = plan.tables;
     const std::uint8_t* const greens[3] = {ring.of(r - 1), ring.of(r), ring.of(r + 1)};
     auto blue = [&](std::int64_t row, std::int64_t column) { return std::int32_t{t.blue[raw(row, column)]}; };
@@ -206,7 +207,7 @@ void colourRow(const RawView& raw, PrefixRows& rows, const ImageView& image, std
         else
             scalar(column, SiteTag<Row::even>{});
     };
-    std::int64_t c = first;
+    std::int64_t c = from;
     if (c & 1) scalarAt(c++);
     const std::ptrdiff_t offset = c - (first - 1);
     const std::uint8_t* const atColumn[3] = {greens[0] + offset, greens[1] + offset, greens[2] + offset};
@@ -216,7 +217,9 @@ void colourRow(const RawView& raw, PrefixRows& rows, const ImageView& image, std
 }
 
 // With finishRows set (sizes of 6 or more), each kept row (2 to height - 3)
-// gets the column step of the border as soon as its last strip is done.
+// gets the column step of the border as soon as its last strip is done; the
+// pixels of row 1 and column 1, which the border replaces, are not computed
+// (their greens are, for the rows and columns beside them).
 void rowStages(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan,
                bool finishRows) {
     PrefixRows rows(raw, layout, plan);
@@ -239,11 +242,14 @@ void rowStages(const RawView& raw, const ImageView& image, std::int32_t layout, 
             greenOfRow(1, first, last + 1, ring.of(1));
             std::memcpy(ring.of(0), ring.of(1), static_cast<std::size_t>(last + 2 - first + 1));
             greenOfRow(2, first, last + 1, ring.of(2));
+            const std::int64_t from = finishRows ? std::max<std::int64_t>(first, 2) : first;
             for (std::int64_t r = 1; r <= lastRow; ++r) {
-                if (r & 1)
-                    colourRow<decltype(oddRows)>(raw, rows, image, r, first, last, ring, plan);
-                else
-                    colourRow<decltype(evenRows)>(raw, rows, image, r, first, last, ring, plan);
+                if (!finishRows || r >= 2) {
+                    if (r & 1)
+                        colourRow<decltype(oddRows)>(raw, rows, image, r, first, from, last, ring, plan);
+                    else
+                        colourRow<decltype(evenRows)>(raw, rows, image, r, first, from, last, ring, plan);
+                }
                 if (finishRows && last == lastColumn && r >= 2) extendRowEnds(image.row(r), image.width, 2, 3);
                 if (r + 2 <= image.height - 2) greenOfRow(r + 2, first, last + 1, ring.of(r + 2));
             }

@@ -2,16 +2,31 @@
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 namespace pm {
 
-void extendRowEnds(std::uint8_t* row, std::int32_t width, std::int32_t border, std::uint32_t bytesPerPixel) {
-    if (border <= 0 || width <= border) return;
-    const std::size_t pixel = bytesPerPixel;
-    const std::size_t b = static_cast<std::size_t>(border);
-    const std::size_t w = static_cast<std::size_t>(width);
+namespace {
+
+// The copies of extendRowEnds for pixels of `pixel` bytes.  With the size a
+// constant the compiler moves each pixel in a register or two; a library
+// call per pixel cost more than converting a small image's row.
+template <typename Size>
+inline void copyRowEnds(std::uint8_t* row, std::size_t w, std::size_t b, Size pixel) {
     for (std::size_t k = 0; k < b; ++k) std::memcpy(row + k * pixel, row + b * pixel, pixel);
     for (std::size_t k = 0; k < b; ++k) std::memcpy(row + (w - 1 - k) * pixel, row + (w - 1 - b) * pixel, pixel);
+}
+
+}  // namespace
+
+void extendRowEnds(std::uint8_t* row, std::int32_t width, std::int32_t border, std::uint32_t bytesPerPixel) {
+    if (border <= 0 || width <= border) return;
+    const std::size_t b = static_cast<std::size_t>(border);
+    const std::size_t w = static_cast<std::size_t>(width);
+    if (bytesPerPixel == 3)
+        copyRowEnds(row, w, b, std::integral_constant<std::size_t, 3>{});
+    else
+        copyRowEnds(row, w, b, std::size_t{bytesPerPixel});
 }
 
 void extendEdgeRows(std::uint8_t* image, std::int32_t width, std::int32_t height, std::int32_t border,
