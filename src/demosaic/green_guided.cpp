@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "demosaic/bayer.h"
+#include "demosaic/mapped_rows.h"
 #include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
@@ -144,70 +145,15 @@ void fillFromCells(const GuidedFrame& f, std::int32_t layout, std::int32_t width
 // finished greens of rows r - 1 to r + 1, and rows r - 2 to r + 2 mapped once
 // per sample), they let the passes run row by row while the rows are in
 // cache, each row finished with the column step of the border; the image is
-// that of the passes.  The frame is walked in strips of columns so that the
-// rows need no allocation.
-
-constexpr std::int64_t kStripColumns = 4096;
-
-// A pixel's neighbourhood over the rows: `m` point at its column of the
-// mapped rows r - 2 to r + 2, `g` of the greens of rows r - 1 to r + 1.
-struct RowsAround {
-    const std::uint8_t* const* m;
-    const std::uint8_t* const* g;
-
-    int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return m[dr + 2][dc]; }
-    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return g[dr + 1][dc]; }
-};
-
-// The samples as the passes read them: the raw frame through an identity
-// green table, otherwise the current strip's rows mapped through it, columns
-// first - 2 to last + 2, as the walk first needs them.  Rows r - 2 to r + 2
-// are in use at once.
-class MappedRows {
-   public:
-    MappedRows(const RawView& raw, const simd::RowPlan& plan, bool identity)
-        : raw_(raw), plan_(plan), identity_(identity) {}
-
-    void startStrip(std::int64_t first, std::int64_t last) {
-        lo_ = first - 2;
-        hi_ = last + 2;
-        mapped_ = -1;
-    }
-    // Row r's sample at column c; rows up to r must be ready (through).
-    const std::uint8_t* at(std::int64_t r, std::int64_t c) const {
-        return identity_ ? raw_.row(r) + c : ring_[r % kRows] + (c - lo_);
-    }
-    // Makes rows up to r ready, mapping them in order.
-    void through(std::int64_t r) {
-        if (!identity_)
-            while (mapped_ < r) mapRow(++mapped_);
-    }
-
-   private:
-    static constexpr int kRows = 8;
-
-    void mapRow(std::int64_t r) {
-        const std::uint8_t* in = raw_.row(r) + lo_;
-        std::uint8_t* out = ring_[r % kRows];
-        const std::int64_t count = hi_ + 1 - lo_;
-        const std::uint8_t* table = plan_.tables.green;
-        for (std::int64_t c = simd::mapGreenColumns(in, count, out, plan_); c < count; ++c) out[c] = table[in[c]];
-    }
-
-    const RawView& raw_;
-    const simd::RowPlan& plan_;
-    bool identity_;
-    std::int64_t lo_ = 0, hi_ = -1, mapped_ = -1;
-    std::uint8_t ring_[kRows][kStripColumns + 8];
-};
+// that of the passes (mapped_rows.h).
 
 // Frames of at least 8 x 8 under layout codes 1 to 4: rows 3 to height - 4,
 // columns 3 to width - 4, then the border of 3.
 void fusedPasses(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan) {
     const LookupTables& t = plan.tables;
     const std::int64_t lastRow = image.height - 4, lastColumn = image.width - 4;
-    MappedRows rows(raw, plan, t.green == identityTable.data());
-    std::uint8_t greens[3][kStripColumns + 2];
+    MappedRows<2> rows(raw, plan, t.green == identityTable.data());
+    std::uint8_t greens[3][kMappedStripColumns + 2];
     withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
         auto ofRow = [&](std::int64_t r, auto fn) {
             if (r & 1)
@@ -217,8 +163,8 @@ void fusedPasses(const RawView& raw, const ImageView& image, std::int32_t layout
         };
         // Strips of columns from odd columns; each strip's greens run from
         // the column before it (even) to the one after.
-        for (std::int64_t first = 3; first <= lastColumn; first += kStripColumns) {
-            const std::int64_t last = std::min(first + kStripColumns - 1, lastColumn);
+        for (std::int64_t first = 3; first <= lastColumn; first += kMappedStripColumns) {
+            const std::int64_t last = std::min(first + kMappedStripColumns - 1, lastColumn);
             rows.startStrip(first, last);
             auto greenRow = [&](std::int64_t q) {
                 std::uint8_t* green = greens[q % 3];

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "demosaic/bayer.h"
+#include "demosaic/mapped_rows.h"
 #include "demosaic/site_walk.h"
 #include "frame/border.h"
 #include "legacy/methods.h"
@@ -148,71 +149,18 @@ void colourStage(const RawView& raw, const ImageView& image, const std::uint8_t*
 
 // ---- The stages fused row by row -------------------------------------------
 
-// The frame is walked in strips of columns so that the lines need no
-// allocation.
-constexpr std::int64_t kStripColumns = 4096;
-
-// A site's neighbourhood over the lines: `m` point at its column of the
-// mapped rows r - 2 to r + 2, `g` of the greens of rows r - 1 to r + 1.
-struct InLines {
-    const std::uint8_t* const* m;
-    const std::uint8_t* const* g;
-
-    int mapped(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return m[dr + 2][dc]; }
-    int green(std::ptrdiff_t dr, std::ptrdiff_t dc) const { return g[dr + 1][dc]; }
-};
-
-// The samples as the rules read them: the raw frame through an identity
-// green table, otherwise the current strip's rows mapped through it, columns
-// first - 3 to last + 3, mapped in order as the walk first needs them.  Rows
-// r - 2 to r + 3 are in use at once.
-class MappedRows {
-   public:
-    MappedRows(const RawView& raw, const simd::RowPlan& plan)
-        : raw_(raw), plan_(plan), identity_(plan.tables.green == identityTable.data()) {}
-
-    void startStrip(std::int64_t first, std::int64_t last) {
-        lo_ = first - 3;
-        hi_ = last + 3;
-        mapped_ = -1;
-    }
-    // Row r at column c; rows up to r must be ready (through).
-    const std::uint8_t* at(std::int64_t r, std::int64_t c) const {
-        return identity_ ? raw_.row(r) + c : ring_[r % kRows] + (c - lo_);
-    }
-    void through(std::int64_t r) {
-        if (identity_) return;
-        while (mapped_ < r) {
-            ++mapped_;
-            const std::uint8_t* in = raw_.row(mapped_) + lo_;
-            std::uint8_t* out = ring_[mapped_ % kRows];
-            const std::int64_t count = hi_ + 1 - lo_;
-            const std::uint8_t* table = plan_.tables.green;
-            for (std::int64_t c = simd::mapGreenColumns(in, count, out, plan_); c < count; ++c) out[c] = table[in[c]];
-        }
-    }
-
-   private:
-    static constexpr int kRows = 8;
-    const RawView& raw_;
-    const simd::RowPlan& plan_;
-    bool identity_;
-    std::int64_t lo_ = 0, hi_ = -1, mapped_ = -1;
-    std::uint8_t ring_[kRows][kStripColumns + 8];
-};
-
 // Frames of at least 8 x 8 under layout codes 1 to 4: rows and columns 3 to
 // size - 4 from the greens of rows and columns 2 to size - 3, then the
 // border of 3.
 void fusedStages(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan) {
     const LookupTables& t = plan.tables;
     const std::int64_t lastRow = image.height - 4, lastColumn = image.width - 4;
-    MappedRows rows(raw, plan);
-    std::uint8_t greens[3][kStripColumns + 2];
+    MappedRows<3> rows(raw, plan, plan.tables.green == identityTable.data());
+    std::uint8_t greens[3][kMappedStripColumns + 2];
     // Strips from odd columns; each strip's greens run from the column
     // before it (even, where the vector prefix starts) to the one after.
-    for (std::int64_t first = 3; first <= lastColumn; first += kStripColumns) {
-        const std::int64_t last = std::min(first + kStripColumns - 1, lastColumn);
+    for (std::int64_t first = 3; first <= lastColumn; first += kMappedStripColumns) {
+        const std::int64_t last = std::min(first + kMappedStripColumns - 1, lastColumn);
         rows.startStrip(first, last);
         auto greenRow = [&](std::int64_t q) {
             std::uint8_t* green = greens[q % 3];
@@ -225,7 +173,7 @@ void fusedStages(const RawView& raw, const ImageView& image, std::int32_t layout
                 std::int64_t i = simd::directionalGreenColumns<Row>(m, last + 3 - first, green, plan);
                 for (; i < last + 3 - first; ++i) {
                     const std::uint8_t* const at[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
-                    const InLines a{at, nullptr};
+                    const RowsAround a{at, nullptr};
                     green[i] = (i & 1) ? greenOf<Row::odd>(a, t.green) : greenOf<Row::even>(a, t.green);
                 }
             });
@@ -243,7 +191,7 @@ void fusedStages(const RawView& raw, const ImageView& image, std::int32_t layout
                     const std::ptrdiff_t i = c - first;
                     const std::uint8_t* const mAt[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
                     const std::uint8_t* const gAt[3] = {g[0] + i, g[1] + i, g[2] + i};
-                    const InLines a{mAt, gAt};
+                    const RowsAround a{mAt, gAt};
                     std::uint8_t* px = image.pixel(r, c);
                     px[0] = t.blue[tableIndex(colourValue<Site::Blue, S>(a, own[c]))];
                     px[1] = gAt[1][0];
