@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "demosaic/bayer.h"
 #include "demosaic/forward_window_kernel.h"
@@ -121,8 +122,8 @@ template <typename Row, RedSiteGreen Green>
 struct BilinearBlock {
     static constexpr bool kMapsItself = false;
     using Swapped = BilinearBlock<SwappedRow<Row>, Green>;
-    template <typename V>
-    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan&) {
+    template <typename V, typename Plan>
+    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const Plan&) {
         return byParity<V>(bilinearSites<V, Row::even, Green>(s, stride), bilinearSites<V, Row::odd, Green>(s, stride));
     }
 };
@@ -133,8 +134,8 @@ template <typename Row, typename Smoothing>
 struct WindowBlock {
     static constexpr bool kMapsItself = false;
     using Swapped = WindowBlock<SwappedRow<Row>, Smoothing>;
-    template <typename V>
-    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan&) {
+    template <typename V, typename Plan>
+    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const Plan&) {
         const bool smooth = Smoothing::on();
         return byParity<V>(windowSites<V, Row::even>(s, stride, smooth), windowSites<V, Row::odd>(s, stride, smooth));
     }
@@ -150,8 +151,8 @@ struct WindowBlock {
 template <typename Row>
 struct MappedWindowBlock {
     static constexpr bool kMapsItself = true;
-    template <typename V>
-    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
+    template <typename V, typename Plan>
+    PIXMILL_BLOCK_INLINE static Px<V> at(const std::uint8_t* s, std::ptrdiff_t stride, const Plan& plan) {
         const Px<V> raw = byParity<V>(windowSites<V, Row::even>(s, stride, false),
                                       windowSites<V, Row::odd>(s, stride, false));
         constexpr bool evenGreen = !colourSite(Row::even);
@@ -164,10 +165,27 @@ struct MappedWindowBlock {
     }
 };
 
+// The plan of a run through tables with its three tables made ready once
+// (readyTable): the blocks look them up through mapThrough as they would
+// through the plan, without reading them from memory again at each block.
+template <typename V>
+struct ReadyPlan {
+    const LookupTables& tables;
+    ReadyTable<V> table[3];
+};
+template <typename V>
+PIXMILL_BLOCK_INLINE ReadyPlan<V> readyPlan(const RowPlan& plan) {
+    return {plan.tables, {readyTable<V>(plan, 0), readyTable<V>(plan, 1), readyTable<V>(plan, 2)}};
+}
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const ReadyPlan<V>& plan, int k, typename V::Vec idx) {
+    return plan.table[k].at(idx);
+}
+
 // A block's pixels as stored: through the tables when kMapped (the plan
 // found them not all the identity, and the block did not apply them).
-template <typename V, typename Block, bool kMapped>
-PIXMILL_BLOCK_INLINE Px<V> finishedBlock(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan) {
+template <typename V, typename Block, bool kMapped, typename Plan>
+PIXMILL_BLOCK_INLINE Px<V> finishedBlock(const std::uint8_t* s, std::ptrdiff_t stride, const Plan& plan) {
     const Px<V> p = Block::template at<V>(s, stride, plan);
     if constexpr (kMapped)
         return {mapThrough<V>(plan, 0, p.blue), mapThrough<V>(plan, 1, p.green), mapThrough<V>(plan, 2, p.red)};
@@ -185,8 +203,8 @@ PIXMILL_BLOCK_INLINE Px<V> finishedBlock(const std::uint8_t* s, std::ptrdiff_t s
 // at 4096 x 3072 (slower when the image is written in place).
 constexpr std::ptrdiff_t kPrefetchRows = 3;
 
-template <typename V, typename Block, bool kMapped, std::ptrdiff_t kStreamed = 0>
-PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stride, const RowPlan& plan,
+template <typename V, typename Block, bool kMapped, std::ptrdiff_t kStreamed = 0, typename Plan>
+PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stride, const Plan& plan,
                                       std::uint8_t* out) {
     if constexpr (kStreamed == 0) {
         const Px<V> p = finishedBlock<V, Block, kMapped>(s, stride, plan);
@@ -206,10 +224,10 @@ PIXMILL_BLOCK_INLINE void storeBlocks(const std::uint8_t* s, std::ptrdiff_t stri
 // (eachBlock), or past the cache when the plan streams rows (which it does
 // only without tables) and V can (kStreams, eachBlockStreamed), whose
 // blocks may start at odd columns: they take the row's two sites swapped.
-template <typename V, typename Block, bool kMapped>
+template <typename V, typename Block, bool kMapped, typename Plan>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t walkBlocks(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
-                                               const RowPlan& plan, std::uint8_t* out) {
-    if constexpr (V::kStreams && !kMapped && !Block::kMapsItself) {
+                                               const Plan& plan, std::uint8_t* out) {
+    if constexpr (V::kStreams && !kMapped && !Block::kMapsItself && std::is_same_v<Plan, RowPlan>) {
         if (plan.streamed)
             return eachBlockStreamed<V>(count, out, [&](std::ptrdiff_t c, auto blocks) __attribute__((always_inline)) {
                 constexpr std::ptrdiff_t kStreamed = decltype(blocks)::value;
@@ -225,19 +243,26 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t walkBlocks(const std::uint8_t* s, std::ptrdi
 }
 
 // The loop of every prefix, through the tables unless the plan found them
-// all the identity or the block applied them itself.  Without byte shuffles
-// V looks the tables up as it stores.
+// all the identity or the block applied them itself; with whole tables in
+// registers (AVX-512) they are made ready once for the run.  Without byte
+// shuffles V looks the tables up as it stores.
 template <typename V, typename Block>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t runBlocks(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
                                               const RowPlan& plan, std::uint8_t* out) {
-    if (Block::kMapsItself || plan.unmapped) return walkBlocks<V, Block, false>(s, stride, count, plan, out);
-    if constexpr (V::kShuffles)
+    if (plan.unmapped) return walkBlocks<V, Block, false>(s, stride, count, plan, out);
+    if constexpr (V::kWholeTables) {
+        const ReadyPlan<V> ready = readyPlan<V>(plan);
+        return walkBlocks<V, Block, !Block::kMapsItself>(s, stride, count, ready, out);
+    } else if constexpr (Block::kMapsItself) {
+        return walkBlocks<V, Block, false>(s, stride, count, plan, out);
+    } else if constexpr (V::kShuffles) {
         return walkBlocks<V, Block, true>(s, stride, count, plan, out);
-    else
+    } else {
         return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
             const Px<V> p = Block::template at<V>(s + c, stride, plan);
             V::storeMapped(out + 3 * c, p.blue, p.green, p.red, plan.tables);
         });
+    }
 }
 
 }  // namespace
