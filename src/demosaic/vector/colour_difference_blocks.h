@@ -81,6 +81,7 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t differenceEstimateRun(const std::int16_t* a,
 template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t differencePixelRun(const DifferenceLines& l, std::ptrdiff_t count,
                                                        std::uint8_t* out, const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     using namespace difference;
     constexpr bool colourOdd = colourSite(Row::odd);
     constexpr Site own = colourOdd ? Row::odd : Row::even;
@@ -109,9 +110,9 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t differencePixelRun(const DifferenceLines& l,
             Vec<V> greenMapped = greenPlane;
             if constexpr (kMapped) {
                 constexpr int ownTable = own == Site::Red ? 2 : 0, otherTable = 2 - ownTable;
-                ownPlane = mapThrough<V>(plan, ownTable, ownPlane);
-                greenMapped = mapThrough<V>(plan, 1, greenPlane);
-                otherPlane = mapThrough<V>(plan, otherTable, otherPlane);
+                ownPlane = mapThrough<V>(tables, ownTable, ownPlane);
+                greenMapped = mapThrough<V>(tables, 1, greenPlane);
+                otherPlane = mapThrough<V>(tables, otherTable, otherPlane);
             }
             if constexpr (own == Site::Red)
                 V::storePixels(o, otherPlane, greenMapped, ownPlane);

@@ -69,6 +69,7 @@ PIXMILL_BLOCK_INLINE typename V::Vec directedMean(typename V::Vec west, typename
 template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t greenBlocks(const std::uint8_t* const* rows, std::ptrdiff_t count,
                                                 std::uint8_t* green, const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
         const std::uint8_t* p = rows[1] + c;
         const auto left = split<V>(p - 1), here = split<V>(p), right = split<V>(p + 1);
@@ -78,7 +79,7 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t greenBlocks(const std::uint8_t* const* rows,
         if constexpr (colourSite(Row::odd)) odd = directedMean<V>(here.even, right.odd, up.odd, down.odd);
         auto bytes = V::pack(even, odd);
         if constexpr (kMapped) {
-            const auto mapped = mapThrough<V>(plan, 1, bytes);
+            const auto mapped = mapThrough<V>(tables, 1, bytes);
             bytes = colourSite(Row::even) ? V::byParity(mapped, bytes) : V::byParity(bytes, mapped);
         }
         V::store(green + c, bytes);
@@ -95,6 +96,7 @@ PIXMILL_BLOCK_INLINE typename V::Vec twoDifference(typename V::Vec green, typena
 template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t colourBlocks(const std::uint8_t* const* rows, const std::uint8_t* const* greens,
                                                  std::ptrdiff_t count, std::uint8_t* out, const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     constexpr bool colourEven = colourSite(Row::even);
     constexpr Site own = colourEven ? Row::even : Row::odd;
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
@@ -131,9 +133,9 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t colourBlocks(const std::uint8_t* const* rows
         if constexpr (kMapped) {
             // The own sample is final as mapped; everything computed takes
             // its colour's table.
-            const auto ownMapped = mapThrough<V>(plan, tableOf(own), ownPlane);
+            const auto ownMapped = mapThrough<V>(tables, tableOf(own), ownPlane);
             ownPlane = colourEven ? V::byParity(ownPlane, ownMapped) : V::byParity(ownMapped, ownPlane);
-            otherPlane = mapThrough<V>(plan, tableOf(own == Site::Red ? Site::Blue : Site::Red), otherPlane);
+            otherPlane = mapThrough<V>(tables, tableOf(own == Site::Red ? Site::Blue : Site::Red), otherPlane);
         }
         const typename V::Vec greenPlane = V::load(g);
         if constexpr (own == Site::Red)
@@ -148,10 +150,11 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t colourBlocks(const std::uint8_t* const* rows
 template <typename V, typename Row>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t mapSiteBlocks(const std::uint8_t* raw, std::ptrdiff_t count, std::uint8_t* out,
                                                   const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
         const auto v = loadOnce<V>(raw + c);
-        V::store(out + c, V::byParity(mapThrough<V>(plan, tableOf(Row::even), v),
-                                      mapThrough<V>(plan, tableOf(Row::odd), v)));
+        V::store(out + c, V::byParity(mapThrough<V>(tables, tableOf(Row::even), v),
+                                      mapThrough<V>(tables, tableOf(Row::odd), v)));
     });
 }
 

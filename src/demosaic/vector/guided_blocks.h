@@ -80,8 +80,9 @@ PIXMILL_BLOCK_INLINE Vec<V> guidedRule(Vec<V> gc, Vec<V> g1, Vec<V> g2, Vec<V> x
 template <typename V>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t guidedMapRun(const std::uint8_t* in, std::ptrdiff_t count, std::uint8_t* out,
                                                  const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
-        V::store(out + c, mapThrough<V>(plan, 1, loadOnce<V>(in + c)));
+        V::store(out + c, mapThrough<V>(tables, 1, loadOnce<V>(in + c)));
     });
 }
 
@@ -93,6 +94,7 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t guidedMapRun(const std::uint8_t* in, std::pt
 template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t guidedGreenRun(const std::uint8_t* const* m, std::ptrdiff_t count,
                                                    std::uint8_t* green, const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     using namespace guided;
     constexpr bool colourOdd = colourSite(Row::odd);
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
@@ -104,7 +106,7 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t guidedGreenRun(const std::uint8_t* const* m,
                                   lanes<V, colourOdd>(m[0] + c)));
         Vec<V> bytes = colourOdd ? V::pack(V::lowBytes(own), estimate) : V::pack(estimate, V::highBytes(own));
         if constexpr (kMapped) {
-            const Vec<V> mapped = mapThrough<V>(plan, 1, bytes);
+            const Vec<V> mapped = mapThrough<V>(tables, 1, bytes);
             bytes = colourOdd ? V::byParity(bytes, mapped) : V::byParity(mapped, bytes);
         }
         V::store(green + c, bytes);
@@ -122,6 +124,7 @@ template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t guidedColourRun(const std::uint8_t* const* m, const std::uint8_t* raw,
                                                     const std::uint8_t* const* g, std::ptrdiff_t count,
                                                     std::uint8_t* out, const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     using namespace guided;
     constexpr bool colourOdd = colourSite(Row::odd), greenOdd = !colourOdd;
     constexpr Site own = colourOdd ? Row::odd : Row::even;
@@ -167,8 +170,8 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t guidedColourRun(const std::uint8_t* const* m
                 V::storeMapped(out + 3 * c, ownPlane, greenPlane, otherPlane, colours);
         } else {
             if constexpr (kMapped) {
-                ownPlane = mapThrough<V>(plan, ownTable, ownPlane);
-                otherPlane = mapThrough<V>(plan, otherTable, otherPlane);
+                ownPlane = mapThrough<V>(tables, ownTable, ownPlane);
+                otherPlane = mapThrough<V>(tables, otherTable, otherPlane);
             }
             if constexpr (own == Site::Red)
                 V::storePixels(out + 3 * c, otherPlane, greenPlane, ownPlane);

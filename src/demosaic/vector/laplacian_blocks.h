@@ -100,6 +100,7 @@ template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t laplacianGreenRun(const std::uint8_t* const* rows, std::ptrdiff_t count,
                                                       std::uint8_t* green, std::uint8_t* mapped,
                                                       const RowPlan& plan) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     using namespace laplacian;
     constexpr bool colourOdd = colourSite(Row::odd);
     return eachBlock<V>(count, [&](std::ptrdiff_t c) __attribute__((always_inline)) {
@@ -107,7 +108,7 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t laplacianGreenRun(const std::uint8_t* const*
         const Vec<V> estimates = estimate<V, colourOdd>(rows, c);
         const Vec<V> bytes = colourOdd ? V::pack(V::lowBytes(own), estimates) : V::pack(estimates, V::highBytes(own));
         V::store(green + c, bytes);
-        if constexpr (kMapped) V::store(mapped + c, mapThrough<V>(plan, 1, bytes));
+        if constexpr (kMapped) V::store(mapped + c, mapThrough<V>(tables, 1, bytes));
     });
 }
 
@@ -124,6 +125,7 @@ template <typename V, typename Row, bool kMapped>
 PIXMILL_BLOCK_INLINE std::ptrdiff_t laplacianFinishRun(const std::uint8_t* const* rows,
                                                        const std::uint8_t* const* greens, std::ptrdiff_t count,
                                                        std::uint8_t* out, const RowPlan& plan, bool bottomUp) {
+    const ReadyPlan<V> tables = readyPlan<V>(plan);
     using namespace laplacian;
     constexpr bool colourOdd = colourSite(Row::odd), greenOdd = !colourOdd;
     constexpr Site own = colourOdd ? Row::odd : Row::even;
@@ -165,8 +167,8 @@ PIXMILL_BLOCK_INLINE std::ptrdiff_t laplacianFinishRun(const std::uint8_t* const
                 V::storeMapped(out + 3 * c, ownPlane, greenPlane, otherPlane, plan.tables);
         } else {
             if constexpr (kMapped) {
-                ownPlane = mapThrough<V>(plan, ownTable, ownPlane);
-                otherPlane = mapThrough<V>(plan, otherTable, otherPlane);
+                ownPlane = mapThrough<V>(tables, ownTable, ownPlane);
+                otherPlane = mapThrough<V>(tables, otherTable, otherPlane);
             }
             // The finished greens of row r are the green bytes.
             const Vec<V> greenPlane = V::load(greens[2] + c);

@@ -165,23 +165,6 @@ struct MappedWindowBlock {
     }
 };
 
-// The plan of a run through tables with its three tables made ready once
-// (readyTable): the blocks look them up through mapThrough as they would
-// through the plan, without reading them from memory again at each block.
-template <typename V>
-struct ReadyPlan {
-    const LookupTables& tables;
-    ReadyTable<V> table[3];
-};
-template <typename V>
-PIXMILL_BLOCK_INLINE ReadyPlan<V> readyPlan(const RowPlan& plan) {
-    return {plan.tables, {readyTable<V>(plan, 0), readyTable<V>(plan, 1), readyTable<V>(plan, 2)}};
-}
-template <typename V>
-PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const ReadyPlan<V>& plan, int k, typename V::Vec idx) {
-    return plan.table[k].at(idx);
-}
-
 // A block's pixels as stored: through the tables when kMapped (the plan
 // found them not all the identity, and the block did not apply them).
 template <typename V, typename Block, bool kMapped, typename Plan>

@@ -75,6 +75,24 @@ PIXMILL_BLOCK_INLINE ReadyTable<V> readyTable(const RowPlan& plan, int k) {
         return {plan.pieces[k]};
 }
 
+// The three tables of a plan made ready once for a run (readyTable), with
+// the tables themselves for scalar look-ups: the blocks look them up through
+// mapThrough as they would through the plan, without reading whole tables
+// from memory again at each block.
+template <typename V>
+struct ReadyPlan {
+    const LookupTables& tables;
+    ReadyTable<V> table[3];
+};
+template <typename V>
+PIXMILL_BLOCK_INLINE ReadyPlan<V> readyPlan(const RowPlan& plan) {
+    return {plan.tables, {readyTable<V>(plan, 0), readyTable<V>(plan, 1), readyTable<V>(plan, 2)}};
+}
+template <typename V>
+PIXMILL_BLOCK_INLINE typename V::Vec mapThrough(const ReadyPlan<V>& plan, int k, typename V::Vec idx) {
+    return plan.table[k].at(idx);
+}
+
 // A vector as loaded once, kept in its register.  Left to itself, GCC reads
 // it from memory again at each instruction that uses it; those reads are
 // unaligned, so 32- and 64-byte ones straddle cache lines, and that made
