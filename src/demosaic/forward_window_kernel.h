@@ -8,7 +8,7 @@
 // parameter each:
 //   Row       - the row kind (bayer.h): which site sits in even and odd columns;
 //   Smoothing - whether a green site takes the mean of its two greens
-//               (SmoothingFromFlag, SmoothingAlways, SmoothingNever);
+//               (the policies of smoothing.h);
 //   Sample    - std::uint8_t or std::uint16_t raw samples;
 //   Writer    - what is stored per pixel and where (BgrWriter and
 //               UnmappedBgrWriter here; the rotated method and the grey
@@ -26,6 +26,7 @@
 #include <type_traits>
 
 #include "demosaic/bayer.h"
+#include "demosaic/smoothing.h"
 #include "demosaic/vector/vector_paths.h"
 #include "frame/border.h"
 #include "frame/library_state.h"
@@ -36,21 +37,6 @@ namespace pm {
 // samples fit comfortably in 32 bits.
 struct ChannelValues {
     std::uint32_t blue, green, red;
-};
-
-// Smoothing policies.  The flag is read at every green site by the scalar
-// kernel and once per block of 16 or 32 pixels by its vector prefix, never
-// once per call, so a conversion that another thread switches on mid-way
-// smooths from that point on (at most 32 pixels later), as the flag's
-// description demands.
-struct SmoothingFromFlag {
-    static bool on() { return smoothingOn(); }
-};
-struct SmoothingAlways {
-    static constexpr bool on() { return true; }
-};
-struct SmoothingNever {
-    static constexpr bool on() { return false; }
 };
 
 // The values of the site of type S at `s`; `stride` is the source row length.

@@ -25,7 +25,7 @@
 #include <type_traits>
 
 #include "demosaic/bayer.h"
-#include "demosaic/forward_window_kernel.h"
+#include "demosaic/smoothing.h"
 #include "demosaic/site_walk.h"
 #include "demosaic/vector/block_walk.h"
 #include "demosaic/vector/table_lookup.h"

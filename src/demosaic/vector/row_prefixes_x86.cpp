@@ -5,7 +5,7 @@
 
 #ifdef PIXMILL_VECTOR_X86
 
-#include "demosaic/forward_window_kernel.h"
+#include "demosaic/smoothing.h"
 #include "demosaic/vector/pixel_paths.h"
 
 namespace pm {

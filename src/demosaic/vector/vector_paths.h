@@ -186,7 +186,7 @@ std::ptrdiff_t bilinearColumns(const std::uint8_t* s, std::ptrdiff_t stride, std
                                const RowPlan& plan, std::uint8_t* out);
 
 // Forward-window sites: reads columns 0 to count of rows 0 and +1.
-// Smoothing is one of the policies of forward_window_kernel.h; a policy that
+// Smoothing is one of the policies of smoothing.h; a policy that
 // follows the process-wide flag reads it once per block (16 or 32 pixels).
 template <typename Row, typename Smoothing>
 std::ptrdiff_t forwardWindowColumns(const std::uint8_t* s, std::ptrdiff_t stride, std::ptrdiff_t count,
