@@ -11,6 +11,9 @@
 # method codes partly name other methods, so a program linked against it must
 # never be bound to the current build by the loader instead.
 
+include("${CMAKE_CURRENT_LIST_DIR}/method_codes.cmake")
+set(PIXMILL_GENERATED_DIR "${CMAKE_BINARY_DIR}/generated")
+
 function(pixmill_read_exports def_file out_var)
     file(STRINGS "${def_file}" lines)
     set(symbols "")
@@ -46,7 +49,8 @@ endfunction()
 # symbols hidden unless exported.
 function(pixmill_object_library name)
     add_library(${name} OBJECT ${ARGN})
-    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/include" "${PROJECT_SOURCE_DIR}/src")
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/include" "${PROJECT_SOURCE_DIR}/src"
+                                              "${PIXMILL_GENERATED_DIR}")
     set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON
                                              CXX_VISIBILITY_PRESET hidden
                                              VISIBILITY_INLINES_HIDDEN ON)
@@ -68,6 +72,9 @@ function(pixmill_add_build version)
         pixmill_object_library(pixmill_vector_objects ${vector_sources})
     endif()
     list(TRANSFORM PIXMILL_BUILD_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/src/")
+
+    pixmill_method_codes_header(${version} "${PIXMILL_GENERATED_DIR}/method_codes_${tag}.h")
+    set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${build_dir}/methods.txt")
 
     pixmill_read_exports("${build_dir}/exports.def" symbols)
     set(script "{\n  global:\n")
@@ -105,7 +112,7 @@ function(pixmill_add_build version)
 
     add_library(pixmill_static_${tag} STATIC ${objects})
     target_include_directories(pixmill_static_${tag} PUBLIC "${PROJECT_SOURCE_DIR}/include"
-                                                             "${PROJECT_SOURCE_DIR}/src")
+                                                             "${PROJECT_SOURCE_DIR}/src" "${PIXMILL_GENERATED_DIR}")
     find_package(Threads REQUIRED)
     target_link_libraries(pixmill_static_${tag} PUBLIC Threads::Threads)
     target_link_libraries(pixmill_${tag} PRIVATE Threads::Threads)

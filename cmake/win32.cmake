@@ -10,7 +10,7 @@
 add_compile_options(-msse2 -mfpmath=sse -mincoming-stack-boundary=2)
 
 include(cmake/win32_names.cmake)
-include(builds/builds.cmake)  # pixmill_take_vector_sources
+include(builds/builds.cmake)  # pixmill_take_vector_sources, the method-code headers
 
 # Nothing beside the DLL: the C runtime start-up, libgcc, the C++ library and
 # the thread library are linked in.
@@ -31,6 +31,8 @@ function(pixmill_add_win32_build version)
     endif()
     set(build_dir "${PROJECT_SOURCE_DIR}/builds/${version}")
     include("${build_dir}/sources.cmake")
+    string(REPLACE "." "_" version_tag "${version}")
+    pixmill_method_codes_header(${version} "${PIXMILL_GENERATED_DIR}/method_codes_${version_tag}.h")
     # The vector prefixes, the same code in every DLL, compiled once
     # (pixmill_win32_vector_objects); the x87 control has none (it is built
     # without SSE2, as a compiler's default for 32-bit x86 would build it).
@@ -107,7 +109,7 @@ function(pixmill_add_win32_build version)
 
     add_library(pixmill_win32_${tag} SHARED ${PIXMILL_BUILD_SOURCES} "${link_def_file}")
     target_include_directories(pixmill_win32_${tag} PRIVATE "${PROJECT_SOURCE_DIR}/include"
-                                                            "${PROJECT_SOURCE_DIR}/src")
+                                                            "${PROJECT_SOURCE_DIR}/src" "${PIXMILL_GENERATED_DIR}")
     set_target_properties(pixmill_win32_${tag} PROPERTIES
         OUTPUT_NAME pixmill
         PREFIX ""

@@ -71,8 +71,9 @@ extern "C" {
  * C++ a constant of one entry's own enumeration passed to the other entry
  * does not compile (see the end of this header); plain integers are taken
  * as they are. */
+/* Method codes: made from builds/1.7.7.6/methods.txt by builds/method_codes.cmake. */
 typedef enum PmMethod {
-    PM_METHOD_OFFSET_BILINEAR = 0, /* Ex code 5 is the same method as code 1 */
+    PM_METHOD_OFFSET_BILINEAR = 0,
     PM_METHOD_MAPPED_WINDOW = 1,
     PM_METHOD_BILINEAR = 2,
     PM_METHOD_GRADIENT = 4,
@@ -80,18 +81,18 @@ typedef enum PmMethod {
 } PmMethod;
 typedef enum PmRgbMethod {
     PM_METHOD_SORTED_MEDIAN = 3,
-    PM_METHOD_FORWARD_WINDOW = 5,    /* smoothed once the flag is set */
-    PM_METHOD_SMOOTHED_WINDOW = 7,   /* sets the smoothing flag */
+    PM_METHOD_FORWARD_WINDOW = 5, /* smoothed once the flag is set */
+    PM_METHOD_SMOOTHED_WINDOW = 7, /* code 5's method, sets the smoothing flag */
     PM_METHOD_LAPLACIAN = 8,
-    PM_METHOD_ROTATED_TWO_BY_TWO = 9 /* sets the smoothing flag */
+    PM_METHOD_ROTATED_TWO_BY_TWO = 9 /* sets the smoothing flag, image turned a quarter: height x width */
 } PmRgbMethod;
 typedef enum PmRgbExMethod {
     PM_METHOD_EX_COUNTED_MEDIAN = 3,
-    PM_METHOD_EX_MAPPED_WINDOW = 5, /* the same method as code 1 */
-    /* The earlier names of the same two codes. */
-    PM_METHOD_COUNTED_MEDIAN = 3,
-    PM_METHOD_MAPPED_WINDOW_EX = 5
+    PM_METHOD_COUNTED_MEDIAN = 3, /* the earlier name of PM_METHOD_EX_COUNTED_MEDIAN */
+    PM_METHOD_EX_MAPPED_WINDOW = 5, /* code 1's method */
+    PM_METHOD_MAPPED_WINDOW_EX = 5 /* the earlier name of PM_METHOD_EX_MAPPED_WINDOW */
 } PmRgbExMethod;
+/* End of the method codes. */
 
 /* Bayer layout codes of the conversion entries: colours of row 0, columns 0
  * and 1, then of row 1.  The record entry numbers the same mosaics 0 to 3

@@ -1,8 +1,9 @@
 # Sources of the 1.1.2.0 build, relative to src/.
 include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
-    legacy/exports_1_1_2_0.cpp
-    legacy/earlier_calibration_exports.cpp
+    exports/build_1_1_2_0.cpp
+    exports/every_build.cpp
+    exports/earlier_builds.cpp
     legacy/two_by_two.cpp
     legacy/float_counted_median.cpp
     legacy/directional_green_guided.cpp

@@ -1,11 +1,12 @@
 # Sources of the 1.5.0.1 build, relative to src/.
 include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
-    legacy/exports_1_5_0_1.cpp
-    legacy/earlier_calibration_exports.cpp
+    exports/build_1_5_0_1.cpp
+    exports/every_build.cpp
+    exports/earlier_builds.cpp
+    exports/constant_block.cpp
     legacy/forward_windows_1_5_0_1.cpp
     frame/library_state.cpp
-    frame/constant_block.cpp
     frame/border.cpp
     frame/debug_output.cpp
     demosaic/bilinear.cpp

@@ -1,12 +1,12 @@
 # Sources of the 1.7.7.6 build, relative to src/.
 include("${CMAKE_CURRENT_LIST_DIR}/../vector_sources.cmake")
 set(PIXMILL_BUILD_SOURCES
+    exports/build_1_7_7_6.cpp
+    exports/every_build.cpp
+    exports/constant_block.cpp
     frame/library_state.cpp
-    frame/constant_block.cpp
     frame/border.cpp
-    frame/convert_entry.cpp
     frame/debug_output.cpp
-    frame/record_entry.cpp
     frame/packed_raw.cpp
     demosaic/bilinear.cpp
     demosaic/forward_window.cpp
@@ -29,7 +29,6 @@ set(PIXMILL_BUILD_SOURCES
     calib/white_balance.cpp
     calib/gamma.cpp
     calib/dead_pixel.cpp
-    calib/current_exports.cpp
     calib/pattern_noise.cpp
     adjust/tone_curve.cpp
     adjust/brightness_contrast.cpp

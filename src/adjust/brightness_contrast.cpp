@@ -1,5 +1,6 @@
-// PmBrightness and PmContrast: finished 8-bit data through a tone curve whose
-// control points follow the requested amount.
+// Brightness and contrast (PmBrightness, PmContrast): finished 8-bit data
+// through a tone curve whose control points follow the requested amount.
+#include "adjust/brightness_contrast.h"
 #include "adjust/tone_curve.h"
 #include "pixmill.h"
 
@@ -16,31 +17,31 @@ int32_t applyCurve(const uint8_t* source, int32_t count, uint8_t* destination, c
 }
 
 }  // namespace
-}  // namespace pm
 
 // The middle control point moves along the anti-diagonal through (160, 160):
 // brighter amounts lift it up and to the left.  A fourth point beyond the
 // table bends the curve into (1, 1).
-extern "C" int32_t PIXMILL_CALL PmBrightness(const uint8_t* source, int32_t count, int32_t amount,
-                                             uint8_t* destination) {
+std::int32_t brightness(const std::uint8_t* source, std::int32_t count, std::int32_t amount, std::uint8_t* destination) {
     if (amount < -150 || amount > 150) return PM_ERROR_OUT_OF_RANGE;
     const double s = amount * 0.8;
     const int hi = static_cast<int>(s * 0.5 + 160.0);
     const int lo = static_cast<int>(160.0 - s * 0.5);
-    const pm::CurvePoint points[4] = {
-        {0.0, 0.0}, {lo * pm::kReciprocal255, hi * pm::kReciprocal255}, {1.0, 1.0}, {1.1, 1.0}};
-    return pm::applyCurve(source, count, destination, points, 4, 2);
+    const CurvePoint points[4] = {
+        {0.0, 0.0}, {lo * kReciprocal255, hi * kReciprocal255}, {1.0, 1.0}, {1.1, 1.0}};
+    return applyCurve(source, count, destination, points, 4, 2);
 }
 
 // Quarter and three-quarter points pulled apart (more contrast) or together
 // (less) around a fixed middle grey.
-extern "C" int32_t PIXMILL_CALL PmContrast(const uint8_t* source, int32_t count, int32_t amount, uint8_t* destination) {
+std::int32_t contrast(const std::uint8_t* source, std::int32_t count, std::int32_t amount, std::uint8_t* destination) {
     if (amount < -50 || amount > 100) return PM_ERROR_OUT_OF_RANGE;
     const int c = amount / 2;
-    const pm::CurvePoint points[5] = {{0.0, 0.0},
-                                      {0.24705882352941178, (63 - c) * pm::kReciprocal255},
+    const CurvePoint points[5] = {{0.0, 0.0},
+                                      {0.24705882352941178, (63 - c) * kReciprocal255},
                                       {0.5, 0.5},
-                                      {0.7490196078431373, (191 + c) * pm::kReciprocal255},
+                                      {0.7490196078431373, (191 + c) * kReciprocal255},
                                       {1.0, 1.0}};
-    return pm::applyCurve(source, count, destination, points, 5, 4);
+    return applyCurve(source, count, destination, points, 5, 4);
 }
+
+}  // namespace pm

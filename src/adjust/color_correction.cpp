@@ -1,5 +1,8 @@
-// ROIColorCorrection: power-law linearisation, a fixed 3 x 3 colour matrix and
-// power-law re-encoding of a region of a BGR image, all by integer tables.
+// Colour correction of a region (ROIColorCorrection): power-law
+// linearisation, a fixed 3 x 3 colour matrix and power-law re-encoding of a
+// region of a BGR image, all by integer tables.
+#include "adjust/color_correction.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -85,14 +88,12 @@ inline std::uint8_t outputByte(const PackedCorrection& p, std::uint64_t sum, int
 }
 
 }  // namespace
-}  // namespace pm
 
 // The region is clipped on the sides the call can see: columns to 0 to
 // imageWidth - 1, rows to 0 and up; rows below the image are the caller's
 // promise, since no image height is passed.
-extern "C" void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int32_t y0, int32_t regionWidth,
-                                                int32_t regionHeight, int32_t imageWidth, int32_t reserved) {
-    (void)reserved;
+void correctRegionColour(std::uint8_t* image, std::int32_t x0, std::int32_t y0, std::int32_t regionWidth,
+                         std::int32_t regionHeight, std::int32_t imageWidth) {
     // 64 bits even where pointers have 32: x0 + regionWidth may pass 2^31.
     using Index = std::int64_t;
     if (image == nullptr || regionWidth <= 0 || regionHeight <= 0 || imageWidth <= 0) return;
@@ -104,14 +105,16 @@ extern "C" void PIXMILL_CALL ROIColorCorrection(uint8_t* image, int32_t x0, int3
     // Per pixel: linearise and mix (three packed look-ups and two additions),
     // then clamp and re-encode (one look-up per component).  The packed words
     // hold exactly the separately truncated table terms.
-    const pm::PackedCorrection& t = pm::kPacked;
+    const PackedCorrection& t = kPacked;
     for (Index y = top; y < bottom; ++y) {
         std::uint8_t* p = image + 3 * (y * Index(imageWidth) + left);
         for (Index x = left; x < right; ++x, p += 3) {
-            const std::uint64_t sum = t.terms[pm::kRed][p[2]] + t.terms[pm::kGreen][p[1]] + t.terms[pm::kBlue][p[0]];
-            p[0] = pm::outputByte(t, sum, pm::kBlue);
-            p[1] = pm::outputByte(t, sum, pm::kGreen);
-            p[2] = pm::outputByte(t, sum, pm::kRed);
+            const std::uint64_t sum = t.terms[kRed][p[2]] + t.terms[kGreen][p[1]] + t.terms[kBlue][p[0]];
+            p[0] = outputByte(t, sum, kBlue);
+            p[1] = outputByte(t, sum, kGreen);
+            p[2] = outputByte(t, sum, kRed);
         }
     }
 }
+
+}  // namespace pm

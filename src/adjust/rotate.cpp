@@ -1,13 +1,11 @@
-// Quarter turns of 8-bit images: the plain exports, the decorated exports,
-// and the tiled copy they share.
+// Quarter turns of 8-bit images: the tiled copy behind the plain and the
+// decorated PmRotate90CW8B and PmRotate90CCW8B.
 #include "adjust/rotate.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 
-#include "pixmill.h"
-#include "pixmill_decorated.hpp"
 
 namespace pm {
 namespace {
@@ -113,24 +111,3 @@ int rotateQuarter(int width, int height, const std::uint8_t* source, float angle
 }
 
 }  // namespace pm
-
-// Decorated forms: named for images stored bottom row first.
-PIXMILL_API int PIXMILL_CDECL PmRotate90CW8B(unsigned char* source, int width, int height, unsigned char* destination) {
-    return pm::rotateQuarter(width, height, source, 90.0f, destination);
-}
-PIXMILL_API int PIXMILL_CDECL PmRotate90CCW8B(unsigned char* source, int width, int height,
-                                              unsigned char* destination) {
-    return pm::rotateQuarter(width, height, source, -90.0f, destination);
-}
-
-// Plain forms: named for images stored top row first, each the decorated form
-// of the other name.  The decorated forms only read through `source`, so the
-// const is cast away for the call alone.
-extern "C" int32_t PIXMILL_CALL PmRotate90CW8B(const uint8_t* source, int32_t width, int32_t height,
-                                               uint8_t* destination) {
-    return PmRotate90CCW8B(const_cast<unsigned char*>(source), width, height, destination);
-}
-extern "C" int32_t PIXMILL_CALL PmRotate90CCW8B(const uint8_t* source, int32_t width, int32_t height,
-                                                uint8_t* destination) {
-    return PmRotate90CW8B(const_cast<unsigned char*>(source), width, height, destination);
-}

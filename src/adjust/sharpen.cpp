@@ -1,4 +1,4 @@
-// PmSharpen24B and PmEmphasize24B: unsharp masking of BGR images by 3 x 3 box
+// Sharpening (PmSharpen24B, PmEmphasize24B): unsharp masking of BGR images by 3 x 3 box
 // sums kept as running sums.
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,6 @@
 
 #include "adjust/sharpen.h"
 #include "pixmill.h"
-#include "pixmill_decorated.hpp"
 
 namespace pm {
 namespace {
@@ -114,17 +113,11 @@ int emphasize(const std::uint8_t* source, int width, int height, float amount, s
     return PM_OK;
 }
 
-}  // namespace pm
-
-PIXMILL_API int PIXMILL_CDECL PmEmphasize24B(unsigned char* source, int width, int height, float amount,
-                                             unsigned char* destination) {
-    return pm::emphasize(source, width, height, amount, destination);
-}
-
 // The amount is tested before anything else; "not greater than 0" also
 // refuses NaN.
-extern "C" int32_t PIXMILL_CALL PmSharpen24B(const uint8_t* source, int32_t width, int32_t height, float amount,
-                                             uint8_t* destination) {
+int sharpen(const std::uint8_t* source, int width, int height, float amount, std::uint8_t* destination) {
     if (!(amount > 0.0f) || amount > 5.0f) return PM_ERROR_OUT_OF_RANGE;
-    return pm::emphasize(source, width, height, amount, destination);
+    return emphasize(source, width, height, amount, destination);
 }
+
+}  // namespace pm

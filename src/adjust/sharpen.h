@@ -15,6 +15,10 @@ namespace pm {
 int emphasize(const std::uint8_t* source, int width, int height, float amount, std::uint8_t* destination,
               adjust::Path path = adjust::bestPath());
 
+// PmSharpen24B: emphasize for amounts above 0 up to 5, else -13 before
+// anything is read.
+int sharpen(const std::uint8_t* source, int width, int height, float amount, std::uint8_t* destination);
+
 }  // namespace pm
 
 #endif

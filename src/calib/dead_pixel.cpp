@@ -59,9 +59,3 @@ void eraseDeadPixels(std::uint8_t* frame, const std::uint8_t* map, std::int32_t 
 }
 
 }  // namespace pm
-
-extern "C" void PIXMILL_CALL EraseDeadPixel(uint8_t* frame, const uint8_t* map, int32_t xOffset, int32_t yOffset,
-                                            int32_t regionWidth, int32_t regionHeight, int32_t mapWidth,
-                                            int32_t mapHeight) {
-    pm::eraseDeadPixels(frame, map, xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
-}

@@ -1,7 +1,9 @@
-// SetGammaLut: a 256-entry power curve.
+// The gamma table of SetGammaLut: a 256-entry power curve.
+#include "calib/gamma.h"
+
 #include <cmath>
 
-#include "pixmill.h"
+namespace pm {
 
 // Entry i = trunc(pow(i * 0.00392156862745098, gamma) * 255.0), all in double
 // precision.  The multiplication by the stored reciprocal (rather than a
@@ -9,13 +11,15 @@
 // they make entry 255 exactly 255 and decide every other entry.  Entries whose
 // exact value lies within a rounding error of an integer depend on the last
 // bit of std::pow; whatever the platform's pow gives there is kept.
-extern "C" void PIXMILL_CALL SetGammaLut(uint8_t* table, double gamma) {
+void fillGammaTable(std::uint8_t* table, double gamma) {
     if (table == nullptr) return;
     // "Not greater than 0.1" also catches NaN.
     const double exponent = gamma >= 10.0 ? 10.0 : !(gamma > 0.1) ? 0.1 : gamma;
     for (int i = 0; i < 256; ++i) {
         const double x = i * 0.00392156862745098;
         const double y = std::pow(x, exponent);
-        table[i] = static_cast<uint8_t>(static_cast<int>(y * 255.0));
+        table[i] = static_cast<std::uint8_t>(static_cast<int>(y * 255.0));
     }
 }
+
+}  // namespace pm

@@ -1,6 +1,8 @@
-// GetPatternNoise, AvgPatternNoise and FixPatternNoise: measure the part of
-// each sample that repeats from frame to frame, and take it out of live
-// frames.
+// Fixed-pattern noise (GetPatternNoise, AvgPatternNoise, FixPatternNoise):
+// measure the part of each sample that repeats from frame to frame, and take
+// it out of live frames.
+#include "calib/pattern_noise.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -24,21 +26,20 @@ inline std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
 }
 
 }  // namespace
-}  // namespace pm
 
 // Class sums and counts are 64-bit, so a large frame does not wrap its
 // class means.  A frame one sample wide or high has an empty class (A or B);
 // no sample belongs to it, so its mean is never used, and it is set to 0
 // rather than divided by a zero count.
-extern "C" void PIXMILL_CALL GetPatternNoise(const uint8_t* frame, int32_t* accumulator, int32_t width,
-                                             int32_t height) {
+void accumulatePatternNoise(const std::uint8_t* frame, std::int32_t* accumulator, std::int32_t width,
+                            std::int32_t height) {
     if (frame == nullptr || accumulator == nullptr || width <= 0 || height <= 0) return;
     const std::size_t rowLength = std::size_t(width);
     std::uint64_t sum[3] = {0, 0, 0}, count[3] = {0, 0, 0};
     for (std::int64_t r = 0; r < height; ++r) {
         const uint8_t* row = frame + std::size_t(r) * rowLength;
         for (std::int64_t c = 0; c < width; ++c) {
-            const int k = pm::parityClass(r, c);
+            const int k = parityClass(r, c);
             sum[k] += row[c];
             ++count[k];
         }
@@ -49,11 +50,11 @@ extern "C" void PIXMILL_CALL GetPatternNoise(const uint8_t* frame, int32_t* accu
         const uint8_t* row = frame + std::size_t(r) * rowLength;
         int32_t* entries = accumulator + std::size_t(r) * rowLength;
         for (std::int64_t c = 0; c < width; ++c)
-            entries[c] = pm::wrappingAdd(entries[c], int32_t(row[c]) - mean[pm::parityClass(r, c)]);
+            entries[c] = wrappingAdd(entries[c], int32_t(row[c]) - mean[parityClass(r, c)]);
     }
 }
 
-extern "C" void PIXMILL_CALL AvgPatternNoise(int32_t* accumulator, int32_t width, int32_t height, int32_t frameCount) {
+void averagePatternNoise(std::int32_t* accumulator, std::int32_t width, std::int32_t height, std::int32_t frameCount) {
     if (accumulator == nullptr || width <= 0 || height <= 0 || frameCount <= 1) return;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     for (std::size_t i = 0; i < count; ++i) accumulator[i] /= frameCount;
@@ -62,11 +63,11 @@ extern "C" void PIXMILL_CALL AvgPatternNoise(int32_t* accumulator, int32_t width
 // The region meets the accumulator as calib/region.h describes.  The
 // difference is formed in 64 bits so that no accumulator value can overflow
 // it, then clamped to 0-255.
-extern "C" void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* accumulator, int32_t xOffset,
-                                             int32_t yOffset, int32_t regionWidth, int32_t regionHeight,
-                                             int32_t mapWidth, int32_t mapHeight) {
+void removePatternNoise(std::uint8_t* frame, const std::int32_t* accumulator, std::int32_t xOffset,
+                        std::int32_t yOffset, std::int32_t regionWidth, std::int32_t regionHeight,
+                        std::int32_t mapWidth, std::int32_t mapHeight) {
     if (frame == nullptr || accumulator == nullptr) return;
-    const pm::RegionInMap region = pm::regionInMap(xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
+    const RegionInMap region = regionInMap(xOffset, yOffset, regionWidth, regionHeight, mapWidth, mapHeight);
     if (region.empty()) return;
     for (std::int64_t j = 0; j < region.rows; ++j) {
         for (std::int64_t k = 0; k < region.columns; ++k) {
@@ -76,3 +77,5 @@ extern "C" void PIXMILL_CALL FixPatternNoise(uint8_t* frame, const int32_t* accu
         }
     }
 }
+
+}  // namespace pm

@@ -1,33 +1,16 @@
-// The conversion entries of the 1.5.0.1 build, with their method-code tables
-// (0 to 6, no flag set by any code).  Its calibration variants are in
-// earlier_calibration_exports.cpp; its other exports are the shared ones.
-#include "demosaic/methods.h"
-#include "frame/dispatch.h"
-#include "legacy/methods.h"
+// The exports of the 1.5.0.1 build that are its own: the two conversion
+// entries over its method codes (no code sets the smoothing flag).  Its
+// calibration variants are in earlier_builds.cpp, its constant block in
+// constant_block.cpp, the rest in every_build.cpp.
+#include "exports/dispatch.h"
+#include "method_codes_1_5_0_1.h"
 #include "pixmill.h"
 
 namespace pm {
 namespace {
 
-const MethodEntry kRgbMethods[] = {
-    /* 0 offset bilinear                   */ {offsetBilinear, false},
-    /* 1 mapped forward window, no border  */ {mappedWindowUnbordered, false},
-    /* 2 bilinear                          */ {bilinear, false},
-    /* 3 sorted-neighbour median           */ {sortedMedian, false},
-    /* 4 gradient, colour diffs            */ {gradientDirected, false},
-    /* 5 forward window, no border         */ {forwardWindowUnbordered, false},
-    /* 6 green-guided                      */ {greenGuided, false},
-};
-
-const MethodEntry kRgbExMethods[] = {
-    /* 0 offset bilinear                   */ {offsetBilinear, false},
-    /* 1 mapped forward window, no border  */ {mappedWindowUnbordered, false},
-    /* 2 bilinear                          */ {bilinear, false},
-    /* 3 counted-neighbour median          */ {countedMedian, false},
-    /* 4 gradient, colour diffs            */ {gradientDirected, false},
-    /* 5 mapped forward window, no border  */ {mappedWindowUnbordered, false},
-    /* 6 green-guided                      */ {greenGuided, false},
-};
+const MethodEntry kRgbMethods[] = {PIXMILL_RGB_METHODS_1_5_0_1(PIXMILL_DISPATCH_ROW)};
+const MethodEntry kRgbExMethods[] = {PIXMILL_RGB_EX_METHODS_1_5_0_1(PIXMILL_DISPATCH_ROW)};
 
 }  // namespace
 }  // namespace pm

@@ -1,5 +1,5 @@
-// The export without a name: the address of a constant block of eleven
-// integers.  No routine of the library reads it; callers of the earlier
+// The export without a name (PmGetConstantBlock of the 1.5.0.1 and current
+// builds): the address of a constant block of eleven integers.  No routine of the library reads it; callers of the earlier
 // builds may hold its address, so it stays put and never changes.
 #include "pixmill.h"
 

@@ -1,12 +1,15 @@
-// The dispatch shared by the conversion entry points of every build.
-#ifndef PIXMILL_FRAME_DISPATCH_H
-#define PIXMILL_FRAME_DISPATCH_H
+// The dispatch shared by the conversion entry points of every build: a
+// build's method-code tables are made from its methods.txt (the generated
+// method_codes_<tag>.h) with PIXMILL_DISPATCH_ROW.
+#ifndef PIXMILL_EXPORTS_DISPATCH_H
+#define PIXMILL_EXPORTS_DISPATCH_H
 
 #include <cstddef>
 #include <cstdint>
 
 #include "demosaic/methods.h"
 #include "frame/library_state.h"
+#include "legacy/methods.h"
 
 namespace pm {
 
@@ -26,6 +29,10 @@ enum class NullTables {
     // the null pointer).
     Refuse,
 };
+
+// One MethodEntry of a row of a generated method-code macro.
+#define PIXMILL_DISPATCH_ROW(code, routine, name, setsFlag, followsFlag, turns, description) \
+    pm::MethodEntry{pm::routine, setsFlag != 0},
 
 // Null images, refused tables and unknown codes run nothing and give 0.
 template <std::size_t N>
@@ -67,4 +74,4 @@ std::int32_t dispatchConversion(const MethodEntry (&table)[N], NullTables nullTa
                                       lutBlue, flip, layout);                                                   \
     }
 
-#endif
+#endif  // PIXMILL_EXPORTS_DISPATCH_H

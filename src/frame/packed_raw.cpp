@@ -1,11 +1,12 @@
-// Raw10PackedToRaw16 and Raw12PackedToRaw16: packed 10-bit and 12-bit frames
-// widened into one 16-bit word per sample, in one pass without allocation.
+// Unpacking (Raw10PackedToRaw16, Raw12PackedToRaw16): packed 10-bit and
+// 12-bit frames widened into one 16-bit word per sample, in one pass without
+// allocation.
+#include "frame/packed_raw.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-
-#include "pixmill.h"
 
 namespace pm {
 namespace {
@@ -32,25 +33,24 @@ inline std::uint64_t load64(const std::uint8_t* p) {
 }
 
 }  // namespace
-}  // namespace pm
 
 // Three samples per 32-bit word in bits 0-9, 10-19 and 20-29; a last word
 // holds the one or two samples left over.  Reads exactly ceil(N / 3) words.
-extern "C" void PIXMILL_CALL Raw10PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height) {
-    const std::size_t n = pm::sampleCount(width, height);
+void unpackRaw10(const void* packed, std::uint16_t* unpacked, std::int32_t width, std::int32_t height) {
+    const std::size_t n = sampleCount(width, height);
     if (packed == nullptr || unpacked == nullptr || n == 0) return;
     const auto* in = static_cast<const std::uint8_t*>(packed);
     std::uint16_t* out = unpacked;
     const std::size_t words = n / 3;
     for (std::size_t i = 0; i < words; ++i, in += 4, out += 3) {
-        const std::uint32_t w = pm::load32(in);
+        const std::uint32_t w = load32(in);
         out[0] = static_cast<std::uint16_t>(w & 0x3FF);
         out[1] = static_cast<std::uint16_t>((w >> 10) & 0x3FF);
         out[2] = static_cast<std::uint16_t>((w >> 20) & 0x3FF);
     }
     const std::size_t left = n % 3;
     if (left == 0) return;
-    const std::uint32_t w = pm::load32(in);
+    const std::uint32_t w = load32(in);
     out[0] = static_cast<std::uint16_t>(w & 0x3FF);
     if (left == 2) out[1] = static_cast<std::uint16_t>((w >> 10) & 0x3FF);
 }
@@ -62,8 +62,8 @@ extern "C" void PIXMILL_CALL Raw10PackedToRaw16(const void* packed, uint16_t* un
 // byte 1, which are part of the packed frame (3 (N - 1) / 2 + 2 bytes), while
 // byte 2 is not and is never read.  Leaving that output word unwritten would
 // hand the caller a frame whose last sample is whatever the buffer held.
-extern "C" void PIXMILL_CALL Raw12PackedToRaw16(const void* packed, uint16_t* unpacked, int32_t width, int32_t height) {
-    const std::size_t n = pm::sampleCount(width, height);
+void unpackRaw12(const void* packed, std::uint16_t* unpacked, std::int32_t width, std::int32_t height) {
+    const std::size_t n = sampleCount(width, height);
     if (packed == nullptr || unpacked == nullptr || n == 0) return;
     const auto* in = static_cast<const std::uint8_t*>(packed);
     std::uint16_t* out = unpacked;
@@ -71,7 +71,7 @@ extern "C" void PIXMILL_CALL Raw12PackedToRaw16(const void* packed, uint16_t* un
     // Four groups (12 bytes, eight samples at bits 0, 12, ... 84) per step
     // from two overlapping 8-byte loads, of bytes 0-7 and 4-11.
     for (; groups >= 4; groups -= 4, in += 12, out += 8) {
-        const std::uint64_t a = pm::load64(in), b = pm::load64(in + 4);
+        const std::uint64_t a = load64(in), b = load64(in + 4);
         out[0] = static_cast<std::uint16_t>(a & 0xFFF);
         out[1] = static_cast<std::uint16_t>((a >> 12) & 0xFFF);
         out[2] = static_cast<std::uint16_t>((a >> 24) & 0xFFF);
@@ -87,3 +87,5 @@ extern "C" void PIXMILL_CALL Raw12PackedToRaw16(const void* packed, uint16_t* un
     }
     if (n % 2 != 0) out[0] = static_cast<std::uint16_t>(in[0] | ((in[1] & 0x0F) << 8));
 }
+
+}  // namespace pm
