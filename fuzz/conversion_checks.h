@@ -1,8 +1,10 @@
 // The conversion checks of the fuzz harnesses, shared by every build's
 // harness: the entries ConvertBayer2Rgb and ConvertBayer2RgbEx (where the
 // build has it), every method code of both.  A build describes its entries
-// by a ConversionBuild (codes, null-table policy, per-code exceptions, codes
-// that must agree).
+// by a ConversionBuild: its codes as its methods.txt states them (which set
+// the smoothing flag, which follow it, which turn the picture, which share a
+// routine and so must agree), its null-table policy and its per-code
+// exceptions.
 //
 // The input chooses entry, method code, layout code, flip value, sizes,
 // tables (null, an explicit identity or arbitrary), missing images, and the
@@ -32,6 +34,7 @@
 #include <cstring>
 #include <vector>
 
+#include "demosaic/methods.h"
 #include "fuzz_support.h"
 #include "pixmill.h"
 
@@ -63,27 +66,32 @@ struct CodeRule {
 // Codes decoded per entry: codes beyond an entry's table are refused.
 constexpr int kDecodedCodes = 10;
 
-// Codes that name the same method and must give the same image, the second
-// only once the smoothing flag is set.
-struct CodeRef {
-    bool ex;
-    std::int32_t code;
+// One code of an entry as its build's methods.txt states it: a harness
+// expands the generated method_codes_<tag>.h with PIXMILL_FUZZ_CODE_ROW.
+// Codes of one routine must give the same image; where one of them sets the
+// smoothing flag and the routine follows it, only once the flag is set.
+struct CodeFacts {
+    pm::Method routine;
+    bool setsFlag, followsFlag, turns;
 };
-struct Agreement {
-    CodeRef a, b;
-    bool needsSmoothing;
-};
+#define PIXMILL_FUZZ_CODE_ROW(code, routine, name, setsFlag, followsFlag, turns, description) \
+    pmfuzz::conversion::CodeFacts{pm::routine, setsFlag != 0, followsFlag != 0, turns != 0},
 
 // What a build's conversion entries are.
 struct ConversionBuild {
     Entry rgb, rgbEx;  // rgbEx null: the build has one entry
-    std::int32_t rgbCodes, rgbExCodes;
+    const CodeFacts* rgbFacts;
+    std::int32_t rgbCodes;
+    const CodeFacts* rgbExFacts;
+    std::int32_t rgbExCodes;
     bool refusesNullTables;
     CodeRule (*ruleOf)(bool ex, std::int32_t code);
-    const Agreement* agreements;
-    std::size_t agreementCount;
-    // Codes whose successful call sets the smoothing flag (none: null).
-    bool (*setsSmoothing)(bool ex, std::int32_t code);
+
+    // The facts of a code the entry has, else null.
+    const CodeFacts* facts(bool ex, std::int32_t code) const {
+        if (code < 0 || code >= (ex ? rgbExCodes : rgbCodes)) return nullptr;
+        return &(ex ? rgbExFacts : rgbFacts)[code];
+    }
 };
 
 // Set once this process has run a code that sets the smoothing flag
@@ -110,7 +118,8 @@ struct Call {
         const Entry entry = ex ? build->rgbEx : build->rgb;
         const std::int32_t result =
             entry(dest, src, width, height, code, tables[0], tables[1], tables[2], flip, layout);
-        if (build->setsSmoothing && build->setsSmoothing(ex, code) && result == 1) smoothingSet = true;
+        const CodeFacts* facts = build->facts(ex, code);
+        if (facts != nullptr && facts->setsFlag && result == 1) smoothingSet = true;
         return result;
     }
     void describe(char* out, std::size_t n) const {
@@ -138,8 +147,10 @@ inline int checkConversion(const ConversionBuild& build, pmfuzz::Input& in) {
     const std::uint8_t missing = in.byte();
     const bool noSource = missing == 252 || missing == 254, noDest = missing == 253 || missing == 254;
 
-    const bool knownCode = call.code >= 0 && call.code < (call.ex ? build.rgbExCodes : build.rgbCodes);
-    const CodeRule rule = build.ruleOf(call.ex, call.code);
+    const CodeFacts* facts = build.facts(call.ex, call.code);
+    const bool knownCode = facts != nullptr;
+    CodeRule rule = build.ruleOf(call.ex, call.code);
+    rule.turned = knownCode && facts->turns;
     const bool goodSizes = call.width > 3 && call.height > 3 && call.width % 2 == 0 && call.height % 2 == 0;
     bool mustRefuse = noSource || noDest || !knownCode || (rule.refusesBadSizes && !goodSizes) ||
                       call.width > rule.maxWidth || call.height > rule.maxHeight;
@@ -217,14 +228,13 @@ inline int checkConversion(const ConversionBuild& build, pmfuzz::Input& in) {
     if (anySwapped && !build.refusesNullTables && (convert(swapped, before, second) != result || second != first))
         fail("null tables differ from identity tables", context);
 
-    for (std::size_t i = 0; i < build.agreementCount; ++i) {
-        const Agreement& agreement = build.agreements[i];
-        if (agreement.needsSmoothing && !smoothingSet) continue;
-        for (const auto& [self, other] : {std::make_pair(agreement.a, agreement.b),
-                                          std::make_pair(agreement.b, agreement.a)}) {
-            if (self.ex != call.ex || self.code != call.code) continue;
+    for (const bool ex : {false, true}) {
+        for (std::int32_t code = 0; knownCode && code < (ex ? build.rgbExCodes : build.rgbCodes); ++code) {
+            const CodeFacts* other = build.facts(ex, code);
+            if ((ex == call.ex && code == call.code) || other->routine != facts->routine) continue;
+            if (facts->followsFlag && other->setsFlag != facts->setsFlag && !smoothingSet) continue;
             Call partner = call;
-            partner.ex = other.ex, partner.code = other.code;
+            partner.ex = ex, partner.code = code;
             if (convert(partner, before, second) != result || second != first)
                 fail("codes of the same method disagree", context);
         }

@@ -5,6 +5,7 @@
 #include "conversion_checks.h"
 #include "demosaic/method_paths.h"
 #include "frame/library_state.h"
+#include "method_codes_1_7_7_6.h"
 
 namespace {
 
@@ -24,26 +25,17 @@ CodeRule ruleOf(bool ex, std::int32_t code) {
             rule.flipMirrors = false;
             rule.refusesBadSizes = false;
             break;
-        case 9:
-            rule.turned = true;
-            break;  // rotated two-by-two
         default:
             break;
     }
     return rule;
 }
 
-// Codes 7 and 9 set the smoothing flag; code 5 agrees with code 7 from then on.
-bool setsSmoothing(bool ex, std::int32_t code) { return !ex && (code == 7 || code == 9); }
+const CodeFacts kRgbCodes[] = {PIXMILL_RGB_METHODS_1_7_7_6(PIXMILL_FUZZ_CODE_ROW)};
+const CodeFacts kRgbExCodes[] = {PIXMILL_RGB_EX_METHODS_1_7_7_6(PIXMILL_FUZZ_CODE_ROW)};
 
-const Agreement kAgreements[] = {
-    {{false, 0}, {true, 0}, false}, {{false, 1}, {true, 1}, false}, {{false, 1}, {true, 5}, false},
-    {{false, 2}, {true, 2}, false}, {{false, 4}, {true, 4}, false}, {{false, 6}, {true, 6}, false},
-    {{false, 5}, {false, 7}, true},
-};
-
-const ConversionBuild kBuild{ConvertBayer2Rgb, ConvertBayer2RgbEx, 10, 7, false, ruleOf,
-                             kAgreements, std::size(kAgreements), setsSmoothing};
+const ConversionBuild kBuild{ConvertBayer2Rgb, ConvertBayer2RgbEx, kRgbCodes, std::size(kRgbCodes),
+                             kRgbExCodes, std::size(kRgbExCodes), false, ruleOf};
 
 // The vector methods write the rows of images larger than the last-level
 // cache past it when no table is applied, and no frame a fuzzer makes is

@@ -7,6 +7,8 @@
 // samples there, so the floating-point methods stay fast.
 #include "calibration_checks.h"
 #include "conversion_checks.h"
+#include "legacy/methods.h"
+#include "method_codes_1_1_2_0.h"
 
 namespace {
 
@@ -18,7 +20,9 @@ CodeRule ruleOf(bool, std::int32_t code) {
     return rule;
 }
 
-const ConversionBuild kBuild{ConvertBayer2Rgb, nullptr, 7, 0, true, ruleOf, nullptr, 0, nullptr};
+const CodeFacts kRgbCodes[] = {PIXMILL_RGB_METHODS_1_1_2_0(PIXMILL_FUZZ_CODE_ROW)};
+
+const ConversionBuild kBuild{ConvertBayer2Rgb, nullptr, kRgbCodes, std::size(kRgbCodes), nullptr, 0, true, ruleOf};
 
 }  // namespace
 

@@ -8,6 +8,8 @@
 
 #include "calibration_checks.h"
 #include "conversion_checks.h"
+#include "legacy/methods.h"
+#include "method_codes_1_5_0_1.h"
 
 namespace {
 
@@ -26,15 +28,11 @@ CodeRule ruleOf(bool, std::int32_t code) {
     return rule;
 }
 
-// Codes 0, 1, 2, 4 and 6 name one method in both entries, and Ex code 5 is
-// code 1's method.
-const Agreement kAgreements[] = {
-    {{false, 0}, {true, 0}, false}, {{false, 1}, {true, 1}, false}, {{false, 1}, {true, 5}, false},
-    {{false, 2}, {true, 2}, false}, {{false, 4}, {true, 4}, false}, {{false, 6}, {true, 6}, false},
-};
+const CodeFacts kRgbCodes[] = {PIXMILL_RGB_METHODS_1_5_0_1(PIXMILL_FUZZ_CODE_ROW)};
+const CodeFacts kRgbExCodes[] = {PIXMILL_RGB_EX_METHODS_1_5_0_1(PIXMILL_FUZZ_CODE_ROW)};
 
-const ConversionBuild kBuild{ConvertBayer2Rgb, ConvertBayer2RgbEx, 7, 7, false, ruleOf,
-                             kAgreements, std::size(kAgreements), nullptr};
+const ConversionBuild kBuild{ConvertBayer2Rgb, ConvertBayer2RgbEx, kRgbCodes, std::size(kRgbCodes),
+                             kRgbExCodes, std::size(kRgbExCodes), false, ruleOf};
 
 // PmGetConstantBlock: the address and eleven values of the first call.
 void checkConstantBlock() {

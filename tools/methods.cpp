@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "method_codes_1_7_7_6.h"
 #include "pixmill.h"
 
 #ifndef PIXMILL_TOOL_VERSION
@@ -13,20 +14,21 @@
 
 namespace pmtool {
 
+namespace {
+
+// How the process-wide smoothing flag concerns a code, from its marks.
+const char* smoothingNote(bool setsFlag, bool followsFlag) {
+    if (setsFlag) return followsFlag ? "always smoothed; sets the flag" : "sets the flag";
+    return followsFlag ? "smoothed once the flag is set" : "not affected";
+}
+
+}  // namespace
+
 const std::vector<MethodInfo>& methodTable() {
-    static const std::vector<MethodInfo> table = {
-        {0, "offset bilinear: neighbours' averages a pixel down and right (picture moves 1 px up-left)",
-         "not affected"},
-        {1, "mapped forward window: 2 x 2 window through a pixel map", "not affected"},
-        {2, "bilinear interpolation (default)", "not affected"},
-        {3, "sorted-neighbour median of colour differences", "not affected"},
-        {4, "gradient-directed interpolation of colour differences", "not affected"},
-        {5, "forward window: 2 x 2 window", "smoothed (as code 7) once the flag is set"},
-        {6, "green-guided interpolation", "not affected"},
-        {7, "smoothed forward window", "always smoothed; sets the flag"},
-        {8, "Laplacian-corrected interpolation", "not affected"},
-        {9, "rotated two-by-two: output turned a quarter, height x width", "sets the flag"},
-    };
+#define PIXMILL_TOOL_ROW(code, routine, name, setsFlag, followsFlag, turns, description) \
+    {code, description, smoothingNote(setsFlag, followsFlag), setsFlag != 0},
+    static const std::vector<MethodInfo> table = {PIXMILL_RGB_METHODS_1_7_7_6(PIXMILL_TOOL_ROW)};
+#undef PIXMILL_TOOL_ROW
     return table;
 }
 
@@ -48,8 +50,11 @@ std::string methodHelp() {
     for (const MethodInfo& method : methodTable())
         if (methodAvailable(method.code))
             text += "  " + std::to_string(method.code) + "  " + method.description + " [" + method.smoothing + "]\n";
+    std::string setters;
+    for (const MethodInfo& method : methodTable())
+        if (method.setsFlag) setters += (setters.empty() ? "codes " : " and ") + std::to_string(method.code);
+    text += "  The smoothing flag is process-wide: " + setters + " and 16-bit/grey output set it.\n";
     text +=
-        "  The smoothing flag is process-wide: codes 7 and 9 and 16-bit/grey output set it.\n"
         "layouts (--layout; colours of the top-left 2 x 2 block):\n"
         "  1  GBRG  green, blue / red, green\n"
         "  2  GRBG  green, red / blue, green\n"

@@ -1,6 +1,6 @@
 // The method and layout codes pixmill-convert offers, and what it says about
-// the library it runs on.  The descriptions live in one table (methods.cpp);
-// whether a code is available is asked of the loaded library, so methods a
+// the library it runs on.  The descriptions are the current build's
+// methods.txt (builds/1.7.7.6/); whether a code is available is asked of the loaded library, so methods a
 // later build adds appear without a change here.
 #ifndef PIXMILL_TOOLS_METHODS_H
 #define PIXMILL_TOOLS_METHODS_H
@@ -15,6 +15,7 @@ struct MethodInfo {
     std::int32_t code;
     const char* description;  // one line
     const char* smoothing;    // how the process-wide smoothing flag concerns it
+    bool setsFlag;            // running it sets that flag
 };
 
 // Every method code of the conversion entry, described.
