@@ -2,8 +2,12 @@
 
     >>> import numpy as np, pixmill
     >>> raw = np.random.default_rng(1).integers(0, 256, (480, 640), np.uint8)
-    >>> pixmill.convert(raw, method=2, layout=pixmill.GBRG).shape
+    >>> pixmill.convert(raw, pixmill.RgbMethod.BILINEAR, pixmill.Layout.GBRG).shape
     (480, 640, 3)
+
+Method codes are plain integers or the named constants of each entry:
+:data:`RgbMethod` (:func:`convert`) and :data:`RgbExMethod` (:func:`convert_ex`)
+for the current build, :func:`methods` for any build.
 
 The library is found on first use (see :func:`load`); ``python3 -m pixmill``
 prints which file was loaded and why.  Every wrapper checks its arguments
@@ -18,15 +22,16 @@ from .adjustments import brightness, color_correct_region, contrast, rotate_ccw,
 from .batch import BatchResult, convert_batch, read_frame, submit_batch
 from .calibration import (accumulate_pattern_noise, average_pattern_noise, detect_dead_pixels, erase_dead_pixels,
                           fix_pattern_noise, gamma_table, set_bad_pixel_threshold, white_balance_ratio)
-from .conversion import (BGGR, GBRG, GRBG, LAYOUTS, RGGB, NotConvertedError, convert, convert_ex, convert_record,
-                         method_codes, output_shape, turns_picture, unpack_raw10, unpack_raw12)
+from .conversion import (BGGR, GBRG, GRBG, LAYOUTS, RGGB, Layout, NotConvertedError, RgbExMethod, RgbMethod, convert,
+                         convert_ex, convert_record, method_codes, methods, output_shape, turns_picture, unpack_raw10,
+                         unpack_raw12)
 
 __version__ = "1.7.7.6"
 
 __all__ = [
     "BUILDS", "Library", "LibraryNotFoundError", "MissingExportError", "PixmillError", "NotConvertedError",
     "default_library", "load", "set_default_library",
-    "GBRG", "GRBG", "BGGR", "RGGB", "LAYOUTS", "convert", "convert_ex", "convert_record", "method_codes",
+    "GBRG", "GRBG", "BGGR", "RGGB", "LAYOUTS", "Layout", "RgbMethod", "RgbExMethod", "methods", "convert", "convert_ex", "convert_record", "method_codes",
     "output_shape", "turns_picture", "unpack_raw10", "unpack_raw12",
     "white_balance_ratio", "gamma_table", "set_bad_pixel_threshold", "detect_dead_pixels", "erase_dead_pixels",
     "accumulate_pattern_noise", "average_pattern_noise", "fix_pattern_noise",

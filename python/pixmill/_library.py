@@ -20,7 +20,9 @@ folder) must not load and run the code it finds there.
 The build (``1.7.7.6``, ``1.5.0.1`` or ``1.1.2.0``) is chosen by the ``build``
 argument, else the environment variable ``PIXMILL_BUILD``, else ``1.7.7.6``;
 it selects the build-tree directory.  Which build a loaded file really is
-follows from its export set: a file named by ``path`` or ``PIXMILL_LIBRARY``
+follows from its export set, which is exactly one build's (each build exports
+its own set and nothing else; the sets are in ``_method_codes.EXPORTS``): a
+file whose exports match no build is refused, a file named by ``path`` or ``PIXMILL_LIBRARY``
 that is not the requested build is refused with ValueError, and a file found
 by the search that is another build is passed over (the system's
 ``libpixmill.so`` is the current build), so a build that is not installed is
@@ -36,8 +38,10 @@ import threading
 from pathlib import Path
 from typing import Any, Callable, Dict, List, Optional, Tuple, Union
 
-BUILDS: Tuple[str, ...] = ("1.7.7.6", "1.5.0.1", "1.1.2.0")
-DEFAULT_BUILD = "1.7.7.6"
+from ._method_codes import EXPORTS
+
+BUILDS: Tuple[str, ...] = tuple(EXPORTS)
+DEFAULT_BUILD = BUILDS[0]
 LIBRARY_NAME = "libpixmill.so"
 ENV_LIBRARY = "PIXMILL_LIBRARY"
 ENV_BUILD = "PIXMILL_BUILD"
@@ -139,13 +143,15 @@ class Library:
 
 
 def _build_of(library: Library) -> str:
-    # The builds' export sets are nested: only the current build can set the
-    # dead-pixel threshold, only the two later builds have the Ex entry.
-    if library.has("SetBadPixelThreshold"):
-        return "1.7.7.6"
-    if library.has("ConvertBayer2RgbEx"):
-        return "1.5.0.1"
-    return "1.1.2.0"
+    # The build whose export set is exactly the file's, among every name any
+    # build exports.
+    known = {name for names in EXPORTS.values() for name in names}
+    present = {name for name in known if library.has(name)}
+    for build, names in EXPORTS.items():
+        if set(names) == present:
+            return build
+    raise PixmillError(f"{library.path} exports {', '.join(sorted(present)) or 'none'} of the library's functions, "
+                       f"which is no build's set ({', '.join(BUILDS)}): it is not a libpixmill this package knows")
 
 
 _lock = threading.Lock()
@@ -219,7 +225,8 @@ def load(build: Optional[str] = None, path: Union[str, os.PathLike, None] = None
         becomes the default that every wrapper uses.
 
     Raises:
-        ValueError: an unknown build name, or a file that is another build.
+        ValueError: an unknown build name, or a file that is another build
+            (or none: its exports match no build's set).
         LibraryNotFoundError: nothing could be loaded; the message lists each
             place tried and why it failed.
     """
@@ -242,7 +249,13 @@ def load(build: Optional[str] = None, path: Union[str, os.PathLike, None] = None
             except OSError as error:
                 tried.append(f"  {origin}: {candidate}: {error}")
                 continue
-            library = Library(handle, candidate, origin)
+            try:
+                library = Library(handle, candidate, origin)
+            except PixmillError as error:
+                if origin == "path argument" or origin.startswith("environment variable"):
+                    raise ValueError(str(error)) from None
+                tried.append(f"  {origin}: {candidate}: matches no build's exports")
+                continue
             if explicit_build and library.build != build:
                 if origin == "path argument" or origin.startswith("environment variable"):
                     raise ValueError(f"{candidate} ({origin}) is build {library.build}, not the requested {build}")

@@ -8,16 +8,36 @@ entry's own numbering is translated here.  Images come back as
 from __future__ import annotations
 
 import ctypes
-from typing import Callable, Optional, Sequence, Tuple
+from enum import IntEnum
+from typing import Callable, Dict, Optional, Sequence, Tuple, Type
 
 import numpy as np
 
 from . import _checks as check
-from ._library import Library, PixmillError, default_library
+from ._library import DEFAULT_BUILD, Library, PixmillError, default_library
+from ._method_codes import METHOD_CODES, METHOD_ENUMS, RgbExMethod_1_7_7_6, RgbMethod_1_7_7_6
 
-GBRG, GRBG, BGGR, RGGB = 1, 2, 3, 4
+
+class Layout(IntEnum):
+    """Bayer layout codes of the conversion entries: the colours of row 0,
+    then row 1 of the frame's top-left 2 x 2 block."""
+
+    GBRG = 1
+    GRBG = 2
+    BGGR = 3
+    RGGB = 4
+
+
+GBRG, GRBG, BGGR, RGGB = Layout.GBRG, Layout.GRBG, Layout.BGGR, Layout.RGGB
 #: Layout codes by name.
-LAYOUTS = {"GBRG": GBRG, "GRBG": GRBG, "BGGR": BGGR, "RGGB": RGGB}
+LAYOUTS = {layout.name: layout for layout in Layout}
+
+#: Method codes of :func:`convert` (``ConvertBayer2Rgb``) in the current build,
+#: e.g. ``RgbMethod.LAPLACIAN``; plain integers work as well.
+RgbMethod = RgbMethod_1_7_7_6
+#: Method codes of :func:`convert_ex` (``ConvertBayer2RgbEx``) in the current
+#: build, e.g. ``RgbExMethod.EX_COUNTED_MEDIAN``.
+RgbExMethod = RgbExMethod_1_7_7_6
 
 Tables = Optional[Sequence[Optional[np.ndarray]]]
 
@@ -27,7 +47,7 @@ _IDENTITY8 = np.arange(256, dtype=np.uint8)
 _IDENTITY8.flags.writeable = False
 
 # The record entry numbers the mosaics differently: RGGB is its 0.
-_RECORD_LAYOUT = {GBRG: 1, GRBG: 2, BGGR: 3, RGGB: 0}
+_RECORD_LAYOUT: Dict[int, int] = {GBRG: 1, GRBG: 2, BGGR: 3, RGGB: 0}
 _FORMAT_MONO8, _FORMAT_BGR8, _FORMAT_MONO16, _FORMAT_BGR16 = 0, 4, 5, 6
 
 
@@ -35,17 +55,34 @@ class NotConvertedError(PixmillError):
     """The library returned 0: it did not produce the image."""
 
 
+def _entry(ex: bool) -> str:
+    return "ConvertBayer2RgbEx" if ex else "ConvertBayer2Rgb"
+
+
+def methods(build: str = DEFAULT_BUILD, ex: bool = False) -> Type[IntEnum]:
+    """The enumeration of the method codes of an entry of ``build``
+    (``ConvertBayer2RgbEx`` with ``ex``): :data:`RgbMethod` and
+    :data:`RgbExMethod` for the current build, e.g. ``methods("1.1.2.0").TWO_BY_TWO``.
+
+    Raises:
+        ValueError: the build has no such entry.
+    """
+    try:
+        return METHOD_ENUMS[(build, _entry(ex))]
+    except KeyError:
+        raise ValueError(f"build {build} has no {_entry(ex)}") from None
+
+
 def method_codes(library: Library, ex: bool = False) -> range:
     """The method codes an entry of ``library``'s build accepts."""
-    if library.build == "1.7.7.6" and not ex:
-        return range(10)
-    return range(7)
+    return range(len(METHOD_CODES[library.build].get(_entry(ex), ())))
 
 
 def turns_picture(library: Library, method: int, ex: bool = False) -> bool:
-    """True for the method that writes the picture turned a quarter turn
+    """True for a method that writes the picture turned a quarter turn
     clockwise (code 9 of the current build's standard entry)."""
-    return library.build == "1.7.7.6" and not ex and method == 9
+    rows = METHOD_CODES[library.build].get(_entry(ex), ())
+    return 0 <= method < len(rows) and rows[method][4]
 
 
 def output_shape(library: Library, method: int, height: int, width: int, ex: bool = False) -> Tuple[int, int, int]:
@@ -118,10 +155,11 @@ def convert(raw: np.ndarray, method: int = 2, layout: int = GBRG, *, tables: Tab
 
     Args:
         raw: ``(height, width)`` uint8 frame, both sides even and at least 4.
-        method: method code, 0 to 9 in the current build (0 to 6 in the
+        method: method code (:data:`RgbMethod`, or :func:`methods` of the
+            loaded build), 0 to 9 in the current build (0 to 6 in the
             earlier ones).  Codes 7 and 9 set the library's process-wide
             smoothing flag, after which code 5 gives the smoothed result.
-        layout: Bayer layout code 1 to 4 (:data:`LAYOUTS`).
+        layout: Bayer layout code 1 to 4 (:class:`Layout`).
         tables: ``(red, green, blue)`` look-up tables of 256 uint8 entries,
             each or all None for the identity.
         flip: write the image bottom-up.
@@ -145,9 +183,9 @@ def convert(raw: np.ndarray, method: int = 2, layout: int = GBRG, *, tables: Tab
 
 def convert_ex(raw: np.ndarray, method: int = 2, layout: int = GBRG, *, tables: Tables = None, flip: bool = False,
                out: Optional[np.ndarray] = None, library: Optional[Library] = None) -> np.ndarray:
-    """Demosaic through ``ConvertBayer2RgbEx`` (codes 0 to 6: code 3 is the
-    counted-neighbour median, code 5 the same method as code 1; the smoothing
-    flag is never touched).  Arguments, result and errors as :func:`convert`."""
+    """Demosaic through ``ConvertBayer2RgbEx`` (codes 0 to 6, :data:`RgbExMethod`:
+    code 3 is the counted-neighbour median, code 5 the same method as code 1;
+    the smoothing flag is never touched).  Arguments, result and errors as :func:`convert`."""
     return _convert("ConvertBayer2RgbEx", raw, method, layout, tables, flip, out, library)
 
 

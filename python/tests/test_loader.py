@@ -1,6 +1,8 @@
 """Where the library is looked for, and what is said when it is not found."""
 from __future__ import annotations
 
+import ctypes.util
+
 import numpy as np
 import pytest
 
@@ -78,6 +80,9 @@ def test_failures_say_what_was_tried(monkeypatch, tmp_path, lib):
         pixmill.load(path=broken)
     with pytest.raises(ValueError, match="unknown build"):
         pixmill.load("2.0")
+    # A loadable file that is no build (its exports match none of the sets).
+    with pytest.raises(ValueError, match="no build's set"):
+        pixmill.load(path=ctypes.util.find_library("m"))
     other = "1.5.0.1" if lib.build != "1.5.0.1" else "1.7.7.6"
     with pytest.raises(ValueError, match=f"is build {lib.build}, not the requested {other}"):
         pixmill.load(other, lib.path)
