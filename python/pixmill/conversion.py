@@ -82,7 +82,7 @@ def turns_picture(library: Library, method: int, ex: bool = False) -> bool:
     """True for a method that writes the picture turned a quarter turn
     clockwise (code 9 of the current build's standard entry)."""
     rows = METHOD_CODES[library.build].get(_entry(ex), ())
-    return 0 <= method < len(rows) and rows[method][4]
+    return 0 <= method < len(rows) and rows[method][5]
 
 
 def output_shape(library: Library, method: int, height: int, width: int, ex: bool = False) -> Tuple[int, int, int]:

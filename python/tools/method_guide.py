@@ -56,40 +56,34 @@ ROUNDS, ROUND_SECONDS = 5, 0.1
 # columns are left out as untrustworthy.
 QUIET_LOAD = 0.2
 
-METHOD_NAMES: Dict[Tuple[str, str], Dict[int, str]] = {
-    ("1.7.7.6", "ConvertBayer2Rgb"): {
-        0: "offset bilinear", 1: "forward window on mapped samples", 2: "bilinear", 3: "sorted-neighbour median",
-        4: "gradient-directed with colour differences", 5: "forward window", 6: "green-guided",
-        7: "forward window with green smoothing", 8: "Laplacian-corrected gradient",
-        9: "two-by-two with rotated output"},
-    ("1.7.7.6", "ConvertBayer2RgbEx"): {
-        0: "offset bilinear", 1: "forward window on mapped samples", 2: "bilinear", 3: "counted-neighbour median",
-        4: "gradient-directed with colour differences", 5: "forward window on mapped samples (as code 1)",
-        6: "green-guided"},
-    ("1.5.0.1", "ConvertBayer2Rgb"): {
-        0: "offset bilinear", 1: "forward window on mapped samples, without border", 2: "bilinear",
-        3: "sorted-neighbour median", 4: "gradient-directed with colour differences",
-        5: "forward window, without border or smoothing", 6: "green-guided"},
-    ("1.5.0.1", "ConvertBayer2RgbEx"): {
-        0: "offset bilinear", 1: "forward window on mapped samples, without border", 2: "bilinear",
-        3: "counted-neighbour median", 4: "gradient-directed with colour differences",
-        5: "forward window on mapped samples (as code 1)", 6: "green-guided"},
-    ("1.1.2.0", "ConvertBayer2Rgb"): {
-        0: "offset bilinear", 1: "two-by-two", 2: "bilinear", 3: "floating-point counted-neighbour",
-        4: "gradient-directed with colour differences", 5: "colour-difference",
-        6: "directional gradient with green-guided colour"},
-}
-# Codes of one build that run the same kernel, whose timings must agree
-# within TIMING_NOISE of each other for the page to be written.
-_SAME_KERNELS = [[("ConvertBayer2Rgb", 0), ("ConvertBayer2RgbEx", 0)],
-                 [("ConvertBayer2Rgb", 1), ("ConvertBayer2RgbEx", 1), ("ConvertBayer2RgbEx", 5)],
-                 [("ConvertBayer2Rgb", 2), ("ConvertBayer2RgbEx", 2)],
-                 [("ConvertBayer2Rgb", 4), ("ConvertBayer2RgbEx", 4)],
-                 [("ConvertBayer2Rgb", 6), ("ConvertBayer2RgbEx", 6)]]
-SAME_KERNELS = {"1.7.7.6": _SAME_KERNELS, "1.5.0.1": _SAME_KERNELS, "1.1.2.0": []}
+
+
+def method_name(build: str, entry: str, code: int) -> str:
+    """The method's name: its line in the build's methods.txt up to a colon."""
+    from pixmill._method_codes import METHOD_CODES
+    rows = METHOD_CODES[build].get(entry, ())
+    return rows[code][6].split(":")[0] if 0 <= code < len(rows) else "?"
+
+
+def same_kernels(build: str) -> List[List[Tuple[str, int]]]:
+    """Groups of codes of one build that run the same routine (and the same
+    smoothing), whose timings must agree within TIMING_NOISE of each other
+    for the page to be written."""
+    from pixmill._method_codes import METHOD_CODES
+    groups: Dict[Tuple[str, bool], List[Tuple[str, int]]] = {}
+    for entry, rows in METHOD_CODES[build].items():
+        for code, _name, routine, sets_flag, follows_flag, _turns, _what in rows:
+            groups.setdefault((routine, follows_flag and sets_flag), []).append((entry, code))
+    return [group for group in groups.values() if len(group) > 1]
+
+
+def flag_setters(build: str, entry: str) -> Tuple[int, ...]:
+    """Codes that set the smoothing flag as they run."""
+    from pixmill._method_codes import METHOD_CODES
+    return tuple(row[0] for row in METHOD_CODES[build].get(entry, ()) if row[3])
+
+
 TIMING_NOISE = 0.15
-# Codes that set the smoothing flag as they run.
-FLAG_SETTERS = {("1.7.7.6", "ConvertBayer2Rgb"): (7, 9)}
 
 
 
@@ -423,7 +417,7 @@ def measure_build(build: str, path: str, crop_codes: bool) -> Dict:
     reference = opencv_bilinear()
     results: Dict[str, Dict[str, Dict]] = {}
     before: Dict[Tuple[str, int], List[np.ndarray]] = {}
-    setters = {entry: FLAG_SETTERS.get((build, entry), ()) for entry in entries}
+    setters = {entry: flag_setters(build, entry) for entry in entries}
 
     def attempt(entry: str, code: int) -> Optional[Run]:
         run = LibraryRun(pixmill, library, entry, code)
@@ -534,7 +528,7 @@ def kernel_disagreements(builds: Sequence[Dict]) -> List[str]:
     found = []
     for measured in builds:
         entries = measured.get("entries", {})
-        for group in SAME_KERNELS.get(measured["build"], []):
+        for group in same_kernels(measured["build"]):
             rows = [entries.get(entry, {}).get(str(code), {}) for entry, code in group]
             values = [row.get("ratio", row.get("speed")) for row in rows if row.get("built")]
             if len(values) > 1 and max(values) > (1 + TIMING_NOISE) * min(values):
@@ -571,7 +565,8 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
         "  outwards; *not written* leaves what the destination buffer held (the Python package allocates zeros).",
         "- **Shift**: where the centre of the samples read lies. A method that reads a pixel and the samples to its",
         "  right and below puts the picture half a pixel up and to the left of where the camera saw it.",
-        "- **Smoothing flag**: what the library's process-wide flag (set by `ConvertBayer2Rgb` codes 7 and 9 and by",
+        "- **Smoothing flag**: what the library's process-wide flag (set by `ConvertBayer2Rgb` codes "
+        + " and ".join(str(code) for code in flag_setters("1.7.7.6", "ConvertBayer2Rgb")) + " and by",
         "  `PmConvert`, never cleared) changes. All other columns of a code that does not set it are measured",
         "  with the flag clear.",
         "- **PSNR**: colour PSNR in dB against the photograph, after mosaicing it in the layout of the column",
@@ -607,8 +602,7 @@ def write_guide(out_dir: Path, builds: List[Dict], opencv: Optional[Dict], photo
             lines.append(f"Not in this build tree ({measured['missing']}); rerun the script once it is built.")
             continue
         for entry, codes in measured["entries"].items():
-            names = METHOD_NAMES[(build, entry)]
-            rows = [(code, names.get(int(code), "?"), codes[code]) for code in sorted(codes, key=int)]
+            rows = [(code, method_name(build, entry, int(code)), codes[code]) for code in sorted(codes, key=int)]
             lines += [f"### `{entry}`", ""] + table_rows(rows, timed) + [""]
             for code, name, row in rows:
                 if "crop" in row and not (entry.endswith("Ex") and int(code) != 3):
