@@ -16,6 +16,7 @@ dtype, shape, size or memory layout.  Outputs are new arrays unless ``out=``
 is given.  Wrappers of exports the loaded library lacks raise
 :class:`MissingExportError`.
 """
+from ._buffers import release as release_buffers
 from ._library import (BUILDS, Library, LibraryNotFoundError, MissingExportError, PixmillError, default_library,
                        load, set_default_library)
 from .adjustments import brightness, color_correct_region, contrast, rotate_ccw, rotate_cw, sharpen
@@ -30,7 +31,7 @@ __version__ = "1.7.7.6"
 
 __all__ = [
     "BUILDS", "Library", "LibraryNotFoundError", "MissingExportError", "PixmillError", "NotConvertedError",
-    "default_library", "load", "set_default_library",
+    "default_library", "load", "set_default_library", "release_buffers",
     "GBRG", "GRBG", "BGGR", "RGGB", "LAYOUTS", "Layout", "RgbMethod", "RgbExMethod", "methods", "convert", "convert_ex", "convert_record", "method_codes",
     "output_shape", "turns_picture", "unpack_raw10", "unpack_raw12",
     "white_balance_ratio", "gamma_table", "set_bad_pixel_threshold", "detect_dead_pixels", "erase_dead_pixels",

@@ -13,6 +13,8 @@ from typing import Optional, Sequence, Tuple
 import numpy as np
 import numpy.typing as npt
 
+from . import _buffers
+
 #: Largest sample count the library's signed 32-bit sizes can express.
 MAX_SAMPLES = 2**31 - 1
 
@@ -55,10 +57,11 @@ def frame_size(name: str, frame: np.ndarray, even: bool, minimum: int) -> Tuple[
 def output(name: str, out: Optional[np.ndarray], dtype: npt.DTypeLike, shape: Tuple[int, ...],
            inputs: Sequence[np.ndarray] = (), zero: bool = True) -> np.ndarray:
     """The array to write: ``out`` checked against ``dtype`` and ``shape`` and
-    against overlap with ``inputs``, or a new array (zeroed unless ``zero`` is
-    false) when ``out`` is None."""
+    against overlap with ``inputs``, or a new array when ``out`` is None:
+    zeroed, or with ``zero`` false of undefined contents (memory of an earlier
+    result nothing refers to any more, where there is such; see _buffers)."""
     if out is None:
-        return np.zeros(shape, dtype) if zero else np.empty(shape, dtype)
+        return np.zeros(shape, dtype) if zero else _buffers.empty(shape, dtype)
     array(name, out, (np.dtype(dtype),), (len(shape),), writeable=True)
     if out.shape != tuple(shape):
         raise ValueError(f"{name} must have shape {tuple(shape)}, not {out.shape}")

@@ -166,7 +166,10 @@ def convert(raw: np.ndarray, method: int = 2, layout: int = GBRG, *, tables: Tab
         out: ``(height, width, 3)`` uint8 array to write into (``(width,
             height, 3)`` for code 9); pixels a method leaves unwritten keep
             its contents.  By default a new array is allocated, in which
-            they are zero.
+            they are zero; for a large image its memory is that of an
+            earlier result nothing refers to any more, where there is one
+            (see :func:`release_buffers`), which spares the cost of fresh
+            pages.
         library: the library to call (default :func:`pixmill.load`'s).
 
     Returns:

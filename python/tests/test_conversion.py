@@ -51,6 +51,23 @@ def test_convert_writes_into_out_and_keeps_unwritten_pixels(rng):
     assert np.array_equal(out, pixmill.convert(raw, 2, 1))
 
 
+def test_new_images_reuse_only_memory_nothing_refers_to(rng):
+    """Large results take the memory of earlier results the caller has let
+    go of, never of one still held (directly or through a view), and come out
+    as a fresh conversion would, their unwritten border zero."""
+    first, second = (rng.integers(0, 256, (600, 600), np.uint8) for _ in range(2))
+    a = pixmill.convert(first, 8)
+    expected = a.copy()
+    b = pixmill.convert(second, 8)
+    assert not np.shares_memory(a, b) and np.array_equal(a, expected)
+    view = a[1:]
+    del a
+    c = pixmill.convert(second, 8)
+    assert not np.shares_memory(view, c) and np.array_equal(view, expected[1:])
+    del view, b, c
+    assert np.array_equal(pixmill.convert(first, 8), expected)
+
+
 @pytest.mark.parametrize("build", pixmill.BUILDS)
 def test_new_images_are_zero_where_a_method_writes_nothing(rng, build):
     """A new image is cleared only at its edges: every pixel a method leaves
