@@ -6,6 +6,7 @@
 #define PIXMILL_TEST_MODELS_EARLIER_H
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -98,66 +99,64 @@ inline Bytes modelFloatCounted(const Bytes& raw, int w, int h, const TableSet& t
     });
 }
 
-// 1.1.2.0 code 6.  Green of rows 2 to h - 3, columns 2 to w - 3 (row and
-// column 1 copy row and column 2); red and blue of the window 2 to size - 4
-// guided by that green; negative indices become 0.
+// 1.1.2.0 code 6, pixel by pixel.  G(r, c), the green byte: at a green site
+// the sample through the green table; elsewhere, of the samples through the
+// green table, the sum along the direction of least gradient (north, east,
+// west, south: the first wins a tie) divided by 4 and rounded down, kept to
+// 0..255, through the green table.  Row and column 1, where that would read
+// before the frame, take the green of row and column 2.  Red and blue of the
+// window 2 to size - 4 follow G between two opposite neighbours, kept to
+// 0..255 before their tables.
 inline Bytes modelDirectional(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
                               const Bytes& before) {
-    auto g = [&](int r, int c) { return int(t.mapG(raw[std::size_t(r) * w + c])); };
-    auto index = [](int v) { return unsigned(std::min(std::max(v, 0), 255)); };
-    auto guided = [](int g1, int g0, int g2, int x1, int x2) {
-        if ((g0 - g1) * (g0 - g2) >= 0) return int((2 * g0 - g1 - g2) / 4.0 + (x1 + x2) / 2.0);
+    auto s = [&](int r, int c) { return unsigned(raw[std::size_t(r) * w + c]); };
+    auto g = [&](int r, int c) { return int(t.mapG(s(r, c))); };
+    auto kept = [](int v) { return unsigned(std::min(std::max(v, 0), 255)); };
+    auto G = [&](int r, int c) {
+        r = std::max(r, 2), c = std::max(c, 2);
+        if (colourAt(layout, r, c) == 'G') return g(r, c);
+        const int z = g(r, c), n1 = g(r - 1, c), n2 = g(r - 2, c), s1 = g(r + 1, c), s2 = g(r + 2, c);
+        const int w1 = g(r, c - 1), w2 = g(r, c - 2), e1 = g(r, c + 1), e2 = g(r, c + 2);
+        const int north = std::abs(n1 - s1) + 2 * std::abs(n2 - z), east = std::abs(w1 - e1) + 2 * std::abs(z - e2);
+        const int west = std::abs(w1 - e1) + 2 * std::abs(w2 - z), south = std::abs(n1 - s1) + 2 * std::abs(z - s2);
+        int least = north, sum = 3 * n1 + s1 + z - n2;
+        if (east < least) least = east, sum = 3 * e1 + w1 + z - e2;
+        if (west < least) least = west, sum = 3 * w1 + e1 + z - w2;
+        if (south < least) sum = 3 * s1 + n1 + z - s2;
+        return int(t.mapG(kept(int(std::floor(sum / 4.0)))));
+    };
+    // The green-guided value between neighbours of greens G1, G2 and colours
+    // X1, X2 at a site of green G0.
+    auto V = [](int g1, int g0, int g2, int x1, int x2) {
+        if ((g0 >= g1 && g0 >= g2) || (g0 <= g1 && g0 <= g2)) return int((2 * g0 - g1 - g2) * 0.25 + (x1 + x2) * 0.5);
         return x1 + (g0 - g1) * (x2 - x1) / (g2 - g1);
+    };
+    // Colour `own` ('R' or 'B') of pixel (r, c), before its table.
+    auto colour = [&](char own, int r, int c) {
+        const char here = colourAt(layout, r, c);
+        if (here == own) return int(s(r, c));
+        if (here == 'G' && colourAt(layout, r, c + 1) == own)  // a green of own's row
+            return V(G(r, c - 1), G(r, c), G(r, c + 1), g(r, c - 1), g(r, c + 1));
+        if (here == 'G') return V(G(r - 1, c), G(r, c), G(r + 1, c), g(r - 1, c), g(r + 1, c));
+        const int g0 = g(r, c), G0 = G(r, c);
+        const int rising = std::abs(g(r + 2, c - 2) - g0) + std::abs(g0 - g(r - 2, c + 2)) +
+                           std::abs(G(r + 1, c - 1) - G0) + std::abs(G0 - G(r - 1, c + 1)) +
+                           std::abs(g(r + 1, c - 1) - g(r - 1, c + 1));
+        const int falling = std::abs(g(r - 2, c - 2) - g0) + std::abs(g0 - g(r + 2, c + 2)) +
+                            std::abs(G(r - 1, c - 1) - G0) + std::abs(G0 - G(r + 1, c + 1)) +
+                            std::abs(g(r - 1, c - 1) - g(r + 1, c + 1));
+        if (falling < rising) return V(G(r - 1, c - 1), G0, G(r + 1, c + 1), g(r - 1, c - 1), g(r + 1, c + 1));
+        return V(G(r + 1, c - 1), G0, G(r - 1, c + 1), g(r + 1, c - 1), g(r - 1, c + 1));
     };
     return modelStaged(w, h, flip, before, [&](auto px) {
         if (layout < 1 || layout > 4) return;
-        auto G = [&](int r, int c) { return int(px(r, c)[1]); };
-        for (int r = 2; r <= h - 3; ++r)
-            for (int c = 2; c <= w - 3; ++c) {
-                if (colourAt(layout, r, c) == 'G') {
-                    px(r, c)[1] = t.mapG(raw[std::size_t(r) * w + c]);
-                    continue;
-                }
-                const int z = g(r, c);
-                const int grad[4] = {std::abs(g(r - 1, c) - g(r + 1, c)) + 2 * std::abs(g(r - 2, c) - z),
-                                     std::abs(g(r, c - 1) - g(r, c + 1)) + 2 * std::abs(z - g(r, c + 2)),
-                                     std::abs(g(r, c - 1) - g(r, c + 1)) + 2 * std::abs(g(r, c - 2) - z),
-                                     std::abs(g(r - 1, c) - g(r + 1, c)) + 2 * std::abs(z - g(r + 2, c))};
-                const int sum[4] = {3 * g(r - 1, c) + g(r + 1, c) + z - g(r - 2, c),
-                                    3 * g(r, c + 1) + g(r, c - 1) + z - g(r, c + 2),
-                                    3 * g(r, c - 1) + g(r, c + 1) + z - g(r, c - 2),
-                                    3 * g(r + 1, c) + g(r - 1, c) + z - g(r + 2, c)};
-                const int best = int(std::min_element(grad, grad + 4) - grad);
-                px(r, c)[1] = t.mapG(index(sum[best] >> 2));
+        for (int r = 2; r <= h - 4; ++r)
+            for (int c = 2; c <= w - 4; ++c) {
+                std::uint8_t* p = px(r, c);
+                p[0] = t.mapB(kept(colour('B', r, c)));
+                p[1] = std::uint8_t(G(r, c));
+                p[2] = t.mapR(kept(colour('R', r, c)));
             }
-        for (int r = 2; r <= h - 3; ++r) px(r, 1)[1] = px(r, 2)[1];
-        for (int c = 1; c <= w - 3; ++c) px(1, c)[1] = px(2, c)[1];
-        for (char own : {'R', 'B'}) {
-            const int byte = own == 'R' ? 2 : 0;
-            for (int r = 2; r <= h - 4; ++r)
-                for (int c = 2; c <= w - 4; ++c) {
-                    const char here = colourAt(layout, r, c);
-                    int v;
-                    if (here == own) {
-                        v = int(raw[std::size_t(r) * w + c]);
-                    } else if (here == 'G' && colourAt(layout, r, c - 1) == own) {
-                        v = guided(G(r, c - 1), G(r, c), G(r, c + 1), g(r, c - 1), g(r, c + 1));
-                    } else if (here == 'G') {
-                        v = guided(G(r - 1, c), G(r, c), G(r + 1, c), g(r - 1, c), g(r + 1, c));
-                    } else {
-                        const int g0 = g(r, c), G0 = G(r, c);
-                        const int a = std::abs(g(r + 2, c - 2) - g0) + std::abs(g0 - g(r - 2, c + 2)) +
-                                      std::abs(G(r + 1, c - 1) - G0) + std::abs(G0 - G(r - 1, c + 1)) +
-                                      std::abs(g(r + 1, c - 1) - g(r - 1, c + 1));
-                        const int b = std::abs(g(r - 2, c - 2) - g0) + std::abs(g0 - g(r + 2, c + 2)) +
-                                      std::abs(G(r - 1, c - 1) - G0) + std::abs(G0 - G(r + 1, c + 1)) +
-                                      std::abs(g(r - 1, c - 1) - g(r + 1, c + 1));
-                        v = b < a ? guided(G(r - 1, c - 1), G0, G(r + 1, c + 1), g(r - 1, c - 1), g(r + 1, c + 1))
-                                  : guided(G(r + 1, c - 1), G0, G(r - 1, c + 1), g(r + 1, c - 1), g(r - 1, c + 1));
-                    }
-                    px(r, c)[byte] = own == 'R' ? t.mapR(index(v)) : t.mapB(index(v));
-                }
-        }
     });
 }
 

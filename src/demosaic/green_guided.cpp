@@ -3,12 +3,11 @@
 // site's own colour; then red and blue, each guided by the finished greens.
 // All arithmetic runs on samples mapped through the green table; the red and
 // blue tables map only the final red and blue values.
-#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 
 #include "demosaic/bayer.h"
-#include "demosaic/mapped_rows.h"
+#include "demosaic/fused_rows.h"
 #include "demosaic/method_paths.h"
 #include "demosaic/methods.h"
 #include "demosaic/site_walk.h"
@@ -138,92 +137,28 @@ void fillFromCells(const GuidedFrame& f, std::int32_t layout, std::int32_t width
         }
 }
 
-// ---- The passes fused row by row ------------------------------------------
-//
-// The colour pass of a row needs the greens of three rows only, and both
-// passes read the samples through the green table: kept as rows (the
-// finished greens of rows r - 1 to r + 1, and rows r - 2 to r + 2 mapped once
-// per sample), they let the passes run row by row while the rows are in
-// cache, each row finished with the column step of the border; the image is
-// that of the passes (mapped_rows.h).
+// ---- The passes fused row by row (fused_rows.h) -----------------------------
 
-// Frames of at least 8 x 8 under layout codes 1 to 4: rows 3 to height - 4,
-// columns 3 to width - 4, then the border of 3.
-void fusedPasses(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan) {
-    const LookupTables& t = plan.tables;
-    const std::int64_t lastRow = image.height - 4, lastColumn = image.width - 4;
-    MappedRows<2> rows(raw, plan, t.green == identityTable.data());
-    std::uint8_t greens[3][kMappedStripColumns + 2];
-    withLayoutRows(layout, [&](auto evenRows, auto oddRows) {
-        auto ofRow = [&](std::int64_t r, auto fn) {
-            if (r & 1)
-                fn(oddRows);
-            else
-                fn(evenRows);
-        };
-        // Strips of columns from odd columns; each strip's greens run from
-        // the column before it (even) to the one after.
-        for (std::int64_t first = 3; first <= lastColumn; first += kMappedStripColumns) {
-            const std::int64_t last = std::min(first + kMappedStripColumns - 1, lastColumn);
-            rows.startStrip(first, last);
-            auto greenRow = [&](std::int64_t q) {
-                std::uint8_t* green = greens[q % 3];
-                rows.through(q + 1);
-                ofRow(q, [&](auto row) {
-                    using Row = decltype(row);
-                    const std::uint8_t* const m[4] = {rows.at(q - 2, first - 1), rows.at(q - 1, first - 1),
-                                                      rows.at(q, first - 1), rows.at(q + 1, first - 1)};
-                    std::int64_t c = first - 1 + simd::guidedGreenColumns<Row>(m, last + 3 - first, green, plan);
-                    for (; c <= last + 1; ++c) {
-                        const std::ptrdiff_t i = c - (first - 1);
-                        const std::uint8_t* const at[4] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i};
-                        const RowsAround a{at, nullptr};
-                        green[i] = (c & 1) ? greenOf<Row::odd>(a, t) : greenOf<Row::even>(a, t);
-                    }
-                });
-            };
-            auto colourRow = [&](std::int64_t r) {
-                rows.through(r + 2);
-                ofRow(r, [&](auto row) {
-                    using Row = decltype(row);
-                    const std::uint8_t* const m[5] = {rows.at(r - 2, first), rows.at(r - 1, first), rows.at(r, first),
-                                                      rows.at(r + 1, first), rows.at(r + 2, first)};
-                    const std::uint8_t* const g[3] = {greens[(r - 1) % 3] + 1, greens[r % 3] + 1,
-                                                      greens[(r + 1) % 3] + 1};
-                    const std::uint8_t* own = raw.row(r);
-                    auto scalar = [&](std::int64_t c) {
-                        const std::ptrdiff_t i = c - first;
-                        const std::uint8_t* const mAt[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
-                        const std::uint8_t* const gAt[3] = {g[0] + i, g[1] + i, g[2] + i};
-                        const RowsAround a{mAt, gAt};
-                        std::uint8_t* px = image.pixel(r, c);
-                        px[1] = gAt[1][0];
-                        if (c & 1)
-                            colourPixel<Row::odd>(a, own[c], px, t);
-                        else
-                            colourPixel<Row::even>(a, own[c], px, t);
-                    };
-                    // The blocks start at the even column after `first`.
-                    scalar(first);
-                    const std::uint8_t* const mBlocks[5] = {m[0] + 1, m[1] + 1, m[2] + 1, m[3] + 1, m[4] + 1};
-                    const std::uint8_t* const gBlocks[3] = {g[0] + 1, g[1] + 1, g[2] + 1};
-                    std::int64_t c = first + 1 + simd::guidedColourColumns<Row>(mBlocks, own + first + 1, gBlocks,
-                                                                               last - first, image.pixel(r, first + 1),
-                                                                               plan);
-                    for (; c <= last; ++c) scalar(c);
-                });
-            };
-            greenRow(2);
-            greenRow(3);
-            for (std::int64_t r = 3; r <= lastRow; ++r) {
-                greenRow(r + 1);
-                colourRow(r);
-                if (last == lastColumn) extendRowEnds(image.row(r), image.width, 3, 3);
-            }
-        }
-    });
-    extendEdgeRows(image.base, image.width, image.height, 3, 3);
-}
+struct FusedRules {
+    // The colour rule reads two columns either side; the green rule reads
+    // only its own column, one row below.
+    static constexpr std::int64_t kMargin = 2;
+    static constexpr int kGreenRowsBelow = 1;
+
+    template <typename Row>
+    static std::ptrdiff_t greenBlocks(const std::uint8_t* const* m, std::ptrdiff_t count, std::uint8_t* green,
+                                      const simd::RowPlan& plan) {
+        return simd::guidedGreenColumns<Row>(m, count, green, plan);
+    }
+    template <Site S>
+    static std::uint8_t green(const RowsAround& a, const LookupTables& t) {
+        return greenOf<S>(a, t);
+    }
+    template <Site S>
+    static void colour(const RowsAround& a, int own, std::uint8_t* px, const LookupTables& t) {
+        colourPixel<S>(a, own, px, t);
+    }
+};
 
 }  // namespace
 
@@ -237,7 +172,7 @@ std::int32_t greenGuidedOn(simd::Path path, const std::uint8_t* src, std::uint8_
     // Any vector path runs the passes fused; the scalar path, and frames
     // too small for the rows, run them as described.
     if (known && path != simd::Path::Scalar && width >= 8 && height >= 8) {
-        fusedPasses(f.raw, f.image, layout, simd::planRows(f.tables, path));
+        fusedRows<FusedRules>(f.raw, f.image, layout, simd::planRows(f.tables, path));
         return 1;
     }
     if (known && (width < 8 || height < 8)) fillFromCells(f, layout, width, height);

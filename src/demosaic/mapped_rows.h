@@ -1,8 +1,7 @@
 // The samples of a frame as the row-by-row passes of the green-guided
-// methods read them (green_guided.cpp; the 1.1.2.0 build's
-// directional_green_guided.cpp): through the green table, each sample mapped
-// once into a small ring of rows, over strips of columns so that the ring
-// needs no allocation.
+// methods read them (fused_rows.h): through the green table, each sample
+// mapped once into a small ring of rows, over strips of columns so that the
+// ring needs no allocation.
 #ifndef PIXMILL_DEMOSAIC_MAPPED_ROWS_H
 #define PIXMILL_DEMOSAIC_MAPPED_ROWS_H
 

@@ -4,19 +4,16 @@
 // of the smallest one-sided gradient, then red and blue guided by the green
 // just stored, read back from the image.  The border of 3 finishes the image.
 //
-// The vector paths run the stages fused row by row instead: the border of 3
-// keeps only rows and columns 3 to size - 4 of what the stages compute, and
-// those read the greens of rows and columns 2 to size - 3 alone, so each row
-// of greens is computed once into a short line, a row behind it takes its
-// red and blue, and the row is finished with the column step of the border
-// while it is in cache.  Vector prefixes compute most of each line and row
-// (vector_paths.h); the rules below finish them.
-#include <algorithm>
+// The vector paths run the stages fused row by row instead (fused_rows.h):
+// the border of 3 keeps only rows and columns 3 to size - 4 of what the
+// stages compute, and those read the greens of rows and columns 2 to
+// size - 3 alone.  Vector prefixes compute most of each line of greens and
+// row of colours; the rules below finish them.
 #include <cstdlib>
 #include <cstring>
 
 #include "demosaic/bayer.h"
-#include "demosaic/mapped_rows.h"
+#include "demosaic/fused_rows.h"
 #include "demosaic/site_walk.h"
 #include "frame/border.h"
 #include "legacy/methods.h"
@@ -147,82 +144,29 @@ void colourStage(const RawView& raw, const ImageView& image, const std::uint8_t*
     });
 }
 
-// ---- The stages fused row by row -------------------------------------------
+// ---- The stages fused row by row (fused_rows.h) -----------------------------
 
-// Frames of at least 8 x 8 under layout codes 1 to 4: rows and columns 3 to
-// size - 4 from the greens of rows and columns 2 to size - 3, then the
-// border of 3.
-void fusedStages(const RawView& raw, const ImageView& image, std::int32_t layout, const simd::RowPlan& plan) {
-    const LookupTables& t = plan.tables;
-    const std::int64_t lastRow = image.height - 4, lastColumn = image.width - 4;
-    MappedRows<3> rows(raw, plan, plan.tables.green == identityTable.data());
-    std::uint8_t greens[3][kMappedStripColumns + 2];
-    // Strips from odd columns; each strip's greens run from the column
-    // before it (even, where the vector prefix starts) to the one after.
-    for (std::int64_t first = 3; first <= lastColumn; first += kMappedStripColumns) {
-        const std::int64_t last = std::min(first + kMappedStripColumns - 1, lastColumn);
-        rows.startStrip(first, last);
-        auto greenRow = [&](std::int64_t q) {
-            std::uint8_t* green = greens[q % 3];
-            rows.through(q + 2);
-            withRowKind(layout, q, [&](auto row) {
-                using Row = decltype(row);
-                const std::uint8_t* const m[5] = {rows.at(q - 2, first - 1), rows.at(q - 1, first - 1),
-                                                  rows.at(q, first - 1), rows.at(q + 1, first - 1),
-                                                  rows.at(q + 2, first - 1)};
-                std::int64_t i = simd::directionalGreenColumns<Row>(m, last + 3 - first, green, plan);
-                for (; i < last + 3 - first; ++i) {
-                    const std::uint8_t* const at[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
-                    const RowsAround a{at, nullptr};
-                    green[i] = (i & 1) ? greenOf<Row::odd>(a, t.green) : greenOf<Row::even>(a, t.green);
-                }
-            });
-        };
-        auto colourRow = [&](std::int64_t r) {
-            withRowKind(layout, r, [&](auto row) {
-                using Row = decltype(row);
-                const std::uint8_t* const m[5] = {rows.at(r - 2, first), rows.at(r - 1, first), rows.at(r, first),
-                                                  rows.at(r + 1, first), rows.at(r + 2, first)};
-                const std::uint8_t* const g[3] = {greens[(r - 1) % 3] + 1, greens[r % 3] + 1,
-                                                  greens[(r + 1) % 3] + 1};
-                const std::uint8_t* own = raw.row(r);
-                auto pixel = [&](std::int64_t c, auto site) {
-                    constexpr Site S = decltype(site)::value;
-                    const std::ptrdiff_t i = c - first;
-                    const std::uint8_t* const mAt[5] = {m[0] + i, m[1] + i, m[2] + i, m[3] + i, m[4] + i};
-                    const std::uint8_t* const gAt[3] = {g[0] + i, g[1] + i, g[2] + i};
-                    const RowsAround a{mAt, gAt};
-                    std::uint8_t* px = image.pixel(r, c);
-                    px[0] = t.blue[tableIndex(colourValue<Site::Blue, S>(a, own[c]))];
-                    px[1] = gAt[1][0];
-                    px[2] = t.red[tableIndex(colourValue<Site::Red, S>(a, own[c]))];
-                };
-                auto scalar = [&](std::int64_t c) {
-                    if (c & 1)
-                        pixel(c, SiteTag<Row::odd>{});
-                    else
-                        pixel(c, SiteTag<Row::even>{});
-                };
-                // The prefix starts at the even column after `first`.
-                scalar(first);
-                const std::uint8_t* const mBlocks[5] = {m[0] + 1, m[1] + 1, m[2] + 1, m[3] + 1, m[4] + 1};
-                const std::uint8_t* const gBlocks[3] = {g[0] + 1, g[1] + 1, g[2] + 1};
-                std::int64_t c = first + 1 + simd::guidedColourColumns<Row>(mBlocks, own + first + 1, gBlocks,
-                                                                           last - first, image.pixel(r, first + 1),
-                                                                           plan);
-                for (; c <= last; ++c) scalar(c);
-            });
-        };
-        greenRow(2);
-        greenRow(3);
-        for (std::int64_t r = 3; r <= lastRow; ++r) {
-            greenRow(r + 1);
-            colourRow(r);
-            if (last == lastColumn) extendRowEnds(image.row(r), image.width, 3, 3);
-        }
+struct FusedRules {
+    // The green rule reads two columns either side of the strip's greens,
+    // which run one column beyond it, and two rows below its own.
+    static constexpr std::int64_t kMargin = 3;
+    static constexpr int kGreenRowsBelow = 2;
+
+    template <typename Row>
+    static std::ptrdiff_t greenBlocks(const std::uint8_t* const* m, std::ptrdiff_t count, std::uint8_t* green,
+                                      const simd::RowPlan& plan) {
+        return simd::directionalGreenColumns<Row>(m, count, green, plan);
     }
-    extendEdgeRows(image.base, image.width, image.height, 3, 3);
-}
+    template <Site S>
+    static std::uint8_t green(const RowsAround& a, const LookupTables& t) {
+        return greenOf<S>(a, t.green);
+    }
+    template <Site S>
+    static void colour(const RowsAround& a, int own, std::uint8_t* px, const LookupTables& t) {
+        px[0] = t.blue[tableIndex(colourValue<Site::Blue, S>(a, unsigned(own)))];
+        px[2] = t.red[tableIndex(colourValue<Site::Red, S>(a, unsigned(own)))];
+    }
+};
 
 }  // namespace
 
@@ -238,7 +182,7 @@ std::int32_t directionalGreenGuidedOn(simd::Path path, const std::uint8_t* src, 
     // Any vector path runs the stages fused; the scalar path, and frames of a
     // side of 6, run them as described.
     if (known && path != simd::Path::Scalar && width >= 8 && height >= 8) {
-        fusedStages(raw, image, layout, simd::planRows({lutRed, lutGreen, lutBlue}, path));
+        fusedRows<FusedRules>(raw, image, layout, simd::planRows({lutRed, lutGreen, lutBlue}, path));
         return 1;
     }
     if (known) {
