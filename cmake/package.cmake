@@ -8,9 +8,10 @@
 # A build configured with -DCMAKE_INSTALL_PREFIX=/usr puts the libraries in
 # Debian's multiarch directory (GNUInstallDirs: lib/x86_64-linux-gnu); with
 # the default /usr/local the packages hold them in /usr/lib, which ldconfig
-# reads but is not where Debian keeps a package's libraries.  The dependencies on system libraries come
-# from the installed binaries themselves (dpkg-shlibdeps), so nothing the
-# tests or benchmarks link can appear among them.
+# reads but is not where Debian keeps a package's libraries.  The
+# dependencies on system libraries come from the installed binaries
+# themselves (dpkg-shlibdeps), so nothing the tests or benchmarks link can
+# appear among them.
 # (No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPack would put it above every
 # package's own description, whose first line is that package's summary.)
 set(CPACK_PACKAGE_NAME pixmill)
