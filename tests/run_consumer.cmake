@@ -62,6 +62,7 @@ if(MODE STREQUAL "install")
         # Runs from the prefix with no library path set.
         run("${PREFIX}/${BINDIR}/pixmill-convert" -o "${WORK}/scene.png")
         expect_file("${BINDIR}/pixmill-convert")
+        expect_file("share/man/man1/pixmill-convert.1.gz")
     endif()
     return()
 endif()

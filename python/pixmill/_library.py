@@ -8,8 +8,10 @@ The library is searched for in this order, and the first hit wins:
 3. the library installed with the package: ``<package>/lib/<build>/libpixmill.so``;
 4. the CMake build tree of the checkout this package lives in:
    ``build/<build>/libpixmill.so`` under it;
-5. an installed earlier build: ``pixmill/<build>/libpixmill.so`` in the
-   system's library directories (where the installed package puts them);
+5. an installed earlier build: ``pixmill/<build>/libpixmill.so.<build>`` or
+   ``pixmill/<build>/libpixmill.so`` in the system's library directories
+   (multiarch, ``lib64`` and ``lib`` under ``/usr/local`` and ``/usr``:
+   where ``cmake --install`` and the Debian packages put them);
 6. the system's library path (``LD_LIBRARY_PATH``, the linker cache), by the
    name ``libpixmill.so``: the installed current build.
 
@@ -203,10 +205,15 @@ def _candidates(build: str, path: Union[str, os.PathLike, None]) -> List[Tuple[s
     if checkout is not None:
         found.append((str(checkout / "build" / build / LIBRARY_NAME), "build tree"))
     if build != DEFAULT_BUILD:
+        # The runtime package holds the file named after the build (its
+        # SONAME); the link libpixmill.so beside it comes with the
+        # development package, or with `cmake --install`.
         for directory in _system_library_directories():
-            installed = directory / "pixmill" / build / LIBRARY_NAME
-            if installed.is_file():
-                found.append((str(installed), "installed earlier build"))
+            for name in (f"{LIBRARY_NAME}.{build}", LIBRARY_NAME):
+                installed = directory / "pixmill" / build / name
+                if installed.is_file():
+                    found.append((str(installed), "installed earlier build"))
+                    break
     system = ctypes.util.find_library("pixmill") or LIBRARY_NAME
     found.append((system, "system library path"))
     return found

@@ -41,9 +41,12 @@ def test_a_library_in_the_working_directory_is_never_loaded(monkeypatch, tmp_pat
     assert str(tmp_path) not in str(refused.value)
 
 
-def test_installed_builds_are_found_and_a_missing_one_is_named(monkeypatch, tmp_path, lib):
+@pytest.mark.parametrize("installed_as", ["libpixmill.so", "libpixmill.so.{build}"])
+def test_installed_builds_are_found_and_a_missing_one_is_named(monkeypatch, tmp_path, lib, installed_as):
     # A system-wide installation: the current build as the system's
-    # libpixmill.so, an earlier build (or none) under pixmill/<build>/.
+    # libpixmill.so, an earlier build (or none) under pixmill/<build>/, as
+    # the link name (cmake --install) or only as its own file (the Debian
+    # runtime package without the development package).
     monkeypatch.delenv(_library.ENV_LIBRARY, raising=False)
     monkeypatch.setattr(_library, "_package_checkout", lambda: None)
     monkeypatch.setattr(_library, "_PACKAGE_LIBRARIES", tmp_path / "no package libraries")
@@ -54,7 +57,7 @@ def test_installed_builds_are_found_and_a_missing_one_is_named(monkeypatch, tmp_
     with pytest.raises(pixmill.LibraryNotFoundError, match=f"build {other} is not installed") as refused:
         _library.load(other)
     assert f"system library path: {lib.path}: is build {lib.build}" in str(refused.value)
-    earlier = tmp_path / "pixmill" / other / "libpixmill.so"
+    earlier = tmp_path / "pixmill" / other / installed_as.format(build=other)
     earlier.parent.mkdir(parents=True)
     earlier.symlink_to(_library.load(other, str(_find_build(lib, other))).path)
     found = _library.load(other)

@@ -1,0 +1,35 @@
+# The converter's manual page, kept by hand, against the options its --help
+# lists: every option there must be documented on the page, and the page must
+# name no option the tool no longer has.  -DTOOL=<pixmill-convert> -DPAGE=<roff>
+include("${CMAKE_CURRENT_LIST_DIR}/run_command.cmake")
+
+run("${TOOL}" --help)
+string(REGEX MATCHALL "(^|\n)  (-[a-z], )?--[a-z-]+" rows "${out}")
+set(options "")
+foreach(row IN LISTS rows)
+    string(REGEX MATCH "--[a-z-]+" option "${row}")
+    list(APPEND options "${option}")
+endforeach()
+list(LENGTH options count)
+if(count LESS 10)
+    message(FATAL_ERROR "read only ${count} options from --help:\n${out}")
+endif()
+
+# In roff a hyphen of an option is written \-.
+file(READ "${PAGE}" page)
+string(REPLACE "\\-" "-" page "${page}")
+string(REGEX MATCHALL "--[a-z][a-z-]*" named "${page}")
+list(REMOVE_DUPLICATES named)
+foreach(option IN LISTS options)
+    list(FIND named "${option}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the manual page does not document ${option}")
+    endif()
+endforeach()
+foreach(option IN LISTS named)
+    list(FIND options "${option}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the manual page names ${option}, which --help does not list")
+    endif()
+endforeach()
+message(STATUS "${count} options documented")
