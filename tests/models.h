@@ -282,12 +282,17 @@ inline Channels medianChannels(const Bytes& raw, int w, int layout, int r, int c
 // computed (red and blue as in bilinear interpolation), then every pixel is
 // the kept pixel nearest to it.  Kept are memory rows and columns 3 to
 // size - 4, except on a side of 6, where the one computed line 2 is kept
-// (image row 2: memory row 3 when flipped).  Unknown layouts keep what the
-// destination held.
+// (image row 2: memory row 3 when flipped).  Unknown layouts compute nothing:
+// only the border runs over what the destination held.
 inline Bytes modelMedian(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
                          const Bytes& before, bool counted) {
     const Bytes computed = modelUpright(before, w, h, t, flip, layout, 2, h - 3, w - 3, 0,
                                         [&](int r, int c) { return medianChannels(raw, w, layout, r, c, t, counted); });
+    if (layout < 1 || layout > 4) {
+        Bytes image = computed;
+        referenceBorder(image, w, h, 3, 3);
+        return image;
+    }
     const bool bottomUp = (flip & 0xFF) != 0;
     auto keptRow = [&](int r) { return h == 6 ? (bottomUp ? 3 : 2) : std::min(std::max(r, 3), h - 4); };
     auto keptColumn = [&](int c) { return w == 6 ? 2 : std::min(std::max(c, 3), w - 4); };

@@ -40,7 +40,7 @@ inline Bytes modelMappedUnbordered(const Bytes& raw, int w, int h, const TableSe
 // of 6 line 3 takes line 2; then the rows go back to memory order and the
 // border of 3 runs.
 template <typename Stages>
-Bytes modelStaged(int w, int h, std::int32_t flip, const Bytes& before, Stages&& stages) {
+Bytes modelStaged(int w, int h, std::int32_t flip, int layout, const Bytes& before, Stages&& stages) {
     const bool bottomUp = (flip & 0xFF) != 0;
     const std::size_t rowBytes = std::size_t(w) * 3;
     Bytes up(before.size());
@@ -48,9 +48,10 @@ Bytes modelStaged(int w, int h, std::int32_t flip, const Bytes& before, Stages&&
         std::memcpy(&up[std::size_t(r) * rowBytes], &before[std::size_t(bottomUp ? h - 1 - r : r) * rowBytes], rowBytes);
     auto px = [&](int r, int c) { return &up[std::size_t(r) * rowBytes + std::size_t(c) * 3]; };
     stages(px);
-    if (w == 6)
+    const bool known = layout >= 1 && layout <= 4;  // else nothing is computed
+    if (known && w == 6)
         for (int r = 0; r < h; ++r) std::memcpy(px(r, 3), px(r, 2), 3);
-    if (h == 6) std::memcpy(px(3, 0), px(2, 0), rowBytes);
+    if (known && h == 6) std::memcpy(px(3, 0), px(2, 0), rowBytes);
     Bytes image(before.size());
     for (int r = 0; r < h; ++r)
         std::memcpy(&image[std::size_t(bottomUp ? h - 1 - r : r) * rowBytes], &up[std::size_t(r) * rowBytes], rowBytes);
@@ -65,7 +66,7 @@ Bytes modelStaged(int w, int h, std::int32_t flip, const Bytes& before, Stages&&
 inline Bytes modelFloatCounted(const Bytes& raw, int w, int h, const TableSet& t, std::int32_t flip, int layout,
                                const Bytes& before) {
     auto g = [&](int r, int c) { return int(t.mapG(raw[std::size_t(r) * w + c])); };
-    return modelStaged(w, h, flip, before, [&](auto px) {
+    return modelStaged(w, h, flip, layout, before, [&](auto px) {
         if (layout < 1 || layout > 4) return;
         for (int r = 2; r <= h - 4; ++r)
             for (int c = 2; c <= w - 4; ++c) {
@@ -148,7 +149,7 @@ inline Bytes modelDirectional(const Bytes& raw, int w, int h, const TableSet& t,
         if (falling < rising) return V(G(r - 1, c - 1), G0, G(r + 1, c + 1), g(r - 1, c - 1), g(r + 1, c + 1));
         return V(G(r + 1, c - 1), G0, G(r - 1, c + 1), g(r + 1, c - 1), g(r - 1, c + 1));
     };
-    return modelStaged(w, h, flip, before, [&](auto px) {
+    return modelStaged(w, h, flip, layout, before, [&](auto px) {
         if (layout < 1 || layout > 4) return;
         for (int r = 2; r <= h - 4; ++r)
             for (int c = 2; c <= w - 4; ++c) {

@@ -172,10 +172,12 @@ std::int32_t medianMethod(simd::Path path, const std::uint8_t* src, std::uint8_t
     // The border of 3 keeps rows and columns 3 to size - 4.  A side of 6 has
     // a window of the one line 2, which that border would replace by line 3,
     // never computed; line 2 is copied onto line 3 first, so that every pixel
-    // takes the nearest computed one.
-    if (width == 6)
+    // takes the nearest computed one.  An unknown layout computes nothing and
+    // so copies nothing: only the border runs.
+    const bool known = layout >= 1 && layout <= 4;
+    if (known && width == 6)
         for (std::int64_t r = 0; r < height; ++r) std::memcpy(image.pixel(r, 3), image.pixel(r, 2), 3);
-    if (height == 6) std::memcpy(image.row(3), image.row(2), static_cast<std::size_t>(width) * 3);
+    if (known && height == 6) std::memcpy(image.row(3), image.row(2), static_cast<std::size_t>(width) * 3);
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
 }

@@ -191,10 +191,11 @@ std::int32_t directionalGreenGuidedOn(simd::Path path, const std::uint8_t* src, 
         colourStage<Site::Blue>(raw, image, lutGreen, lutBlue, layout, 0);
     }
     // A side of 6 has a window of the one line 2, which the border of 3 would
-    // replace by line 3; line 3 takes line 2 first, as in the median methods.
-    if (width == 6)
+    // replace by line 3; line 3 takes line 2 first, as in the median methods
+    // (not for an unknown layout, which computes nothing).
+    if (known && width == 6)
         for (std::int64_t r = 0; r < height; ++r) std::memcpy(image.pixel(r, 3), image.pixel(r, 2), 3);
-    if (height == 6) std::memcpy(image.row(3), image.row(2), static_cast<std::size_t>(width) * 3);
+    if (known && height == 6) std::memcpy(image.row(3), image.row(2), static_cast<std::size_t>(width) * 3);
     extendBorder(dst, width, height, flip, 3, 3);
     return 1;
 }
