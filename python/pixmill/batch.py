@@ -1,28 +1,58 @@
-"""Batch conversion of many frames on a Dask cluster (``dask.distributed``).
+"""Batch conversion of many frames, in this process or on a Dask cluster
+(``dask.distributed``).
 
-Each frame is independent, so a collection is cut into tasks of one frame (or
-a small group) and spread over the cluster's workers.  Every worker loads the
-library once, through a worker plugin, and keeps it for all its tasks.  A
-frame that fails is reported by name; the others go on.
+Each frame is independent, so a collection is cut into tasks of a group of
+frames and spread over the cluster's workers.  Every worker loads the library
+once, through a worker plugin, and keeps it for all its tasks.  A frame that
+fails is reported by name; the others go on.
 
-The same call runs on a local cluster or a remote one::
+The same call runs in this process, on a local cluster or on a remote one::
 
+    result = pixmill.convert_batch(frames)                      # this process, one thread per core
     result = pixmill.convert_batch(paths, cluster=LocalCluster(n_workers=2))
     result = pixmill.convert_batch(paths, cluster="tcp://scheduler:8786")
 
-Frames given as file paths (``.npy`` arrays or binary 8-bit ``.pgm``) are read
-on the workers, so a remote cluster needs the files on a shared file system;
-with ``write_beside=True`` each output is written next to its input as
-``<name>.bgr.npy``.  Frames given as arrays are sent to the workers and the
-images come back as arrays.
+Where the work runs.  ``cluster=None`` (the default) starts no cluster: the
+frames are converted in this process by Dask's threaded scheduler, one thread
+per core.  The library converts with the interpreter lock released, so the
+threads convert side by side, and no frame or image is copied: a full-HD
+frame converts in a few milliseconds, about what sending it to another
+process and its image back costs, and starting worker processes costs a
+second or more.  A cluster pays when it brings more processors than this
+machine has (workers on other machines) and the frames are files on storage
+the workers share, so that only paths travel; for frames already in memory
+on one machine, the default is the fastest way.
+
+What travels.  Frames given as file paths (``.npy`` arrays or binary 8-bit
+``.pgm``) are read on the workers, so a remote cluster needs the files on a
+shared file system; with ``write_beside=True`` each output is written next
+to its input as ``<name>.bgr.npy`` (under a temporary name first, renamed
+when whole) and only its path comes back.  Frames given as arrays are
+scattered to the workers once, a task's frames in one piece, and the task
+refers to them: the task graph carries names, paths and references, never
+pixels.  The images come back as arrays.
+
+Grouping.  ``group_size=None`` makes about four tasks per worker thread
+(every task costs the scheduler a few milliseconds, so one per frame spends
+as much on bookkeeping as on converting; a few per thread still balance the
+workers and bound what a lost worker costs), with at most 64 MiB of frames
+and images per task when the images come back.
+
+Faults.  A worker lost mid-batch (killed, out of memory, its machine gone)
+loses no frame: the scheduler runs the tasks it was running, or whose results
+it held, on the other workers, and a task whose scattered frames were lost
+with it is sent again from here.  :attr:`BatchResult.retried` says how many
+tasks ran again.  A task whose workers die three times (a frame that crashes
+every worker it reaches) fails with KilledWorker, reported for its frames.
 """
 from __future__ import annotations
 
 import os
 import uuid
+from concurrent.futures import CancelledError
 from dataclasses import dataclass, field
 from pathlib import Path
-from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union, cast
+from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Type, Union, cast
 
 import numpy as np
 
@@ -285,6 +315,29 @@ class _Submitter:
             futures.append(future)
         return futures
 
+    def result(self, future: Any) -> Any:
+        """The finished task's result (one lost with its worker after the
+        task finished is computed again, and this waits for it)."""
+        while True:
+            try:
+                return future.result(timeout=_RECHECK_SECONDS)
+            except _timeout():
+                self.drop_forgotten([future])
+
+    def drop_forgotten(self, futures: Sequence[Any]) -> List[Any]:
+        """Cancel, and return, the futures whose tasks the scheduler no
+        longer has.  A task whose scattered frames were lost with a worker
+        is forgotten by the scheduler, and the client may not hear of it
+        (distributed 2022.12 resets a future whose result it failed to fetch
+        after the news came, and it then waits for ever)."""
+        def known(dask_scheduler: Any, keys: List[str]) -> List[str]:  # nested: sent by value
+            return [key for key in keys if key in dask_scheduler.tasks]
+        have = set(self.client.run_on_scheduler(known, keys=[future.key for future in futures]))
+        dropped = [future for future in futures if future.key not in have]
+        for future in dropped:
+            future.cancel()
+        return dropped
+
     def release(self, future: Any) -> None:
         future.release()
         scattered = self.inputs.pop(future, None)
@@ -364,7 +417,7 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
     if cluster is None:
         return _convert_here(named, options, group_size, progress)
 
-    from distributed import Client, as_completed
+    from distributed import Client, wait
     from distributed import progress as show_progress
 
     owned: Optional[Any] = None
@@ -383,30 +436,32 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
             show_progress(futures)
         done: Dict[str, Tuple[bool, Any]] = {}
         resent = 0
-        completed = as_completed(futures)
-        for future in completed:
-            group, attempt = pending.pop(future)
+        while pending:
             try:
-                # A result lost with its worker after the task finished is
-                # computed again by the scheduler; result() waits for that.
-                outcome = future.result()
-            except Exception as error:
-                if future.status == "cancelled" and future in submitter.inputs and attempt < _SEND_AGAIN:
-                    # Its scattered frames were lost with a worker before it
-                    # ran: send them again (they are still here).
-                    submitter.release(future)
-                    again = submitter.submit([group], attempt + 1)[0]
-                    pending[again] = (group, attempt + 1)
-                    completed.add(again)
-                    resent += 1
-                    continue
-                # The whole task failed (a worker crashed by it three times):
-                # every frame of the group is reported with the cause.
-                why = f"{type(error).__name__}: {error}"
-                done.update((name, (False, why)) for name, _ in group[1])
-            else:
-                done.update((name, (ok, value)) for name, ok, value in outcome)
-            submitter.release(future)
+                finished = wait(list(pending), timeout=_RECHECK_SECONDS, return_when="FIRST_COMPLETED").done
+            except CancelledError:  # wait() refuses a cancelled future: taken next
+                finished = {future for future in pending if future.status == "cancelled"}
+            except _timeout():
+                finished = set(submitter.drop_forgotten(list(pending)))
+            for future in finished:
+                group, attempt = pending.pop(future)
+                try:
+                    outcome = submitter.result(future)
+                except Exception as error:
+                    if future.status == "cancelled" and future in submitter.inputs and attempt < _SEND_AGAIN:
+                        # Its scattered frames were lost with a worker before
+                        # it ran: send them again (they are still here).
+                        submitter.release(future)
+                        pending[submitter.submit([group], attempt + 1)[0]] = (group, attempt + 1)
+                        resent += 1
+                        continue
+                    # The whole task failed (a worker crashed by it three
+                    # times): every frame of the group is reported with the cause.
+                    why = f"{type(error).__name__}: {error}"
+                    done.update((name, (False, why)) for name, _ in group[1])
+                else:
+                    done.update((name, (ok, value)) for name, ok, value in outcome)
+                submitter.release(future)
         result = BatchResult(tasks=len(groups), retried=submitter.tasks_run_again() + resent)
         for name, _ in named:
             ok, value = done[name]
@@ -421,6 +476,12 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
 
 
 _SEND_AGAIN = 3  # times a group's lost frames are sent again
+_RECHECK_SECONDS = 2.0  # after this long without news, ask whether the scheduler still has the tasks
+
+
+def _timeout() -> Tuple[Type[BaseException], ...]:
+    from distributed import TimeoutError as DaskTimeout
+    return (DaskTimeout, TimeoutError)
 
 
 def _convert_here(named: Sequence[Tuple[str, Frame]], options: Dict[str, Any], group_size: Optional[int],
