@@ -16,8 +16,8 @@ Where the work runs.  ``cluster=None`` (the default) starts no cluster: the
 frames are converted in this process by Dask's threaded scheduler, one thread
 per core.  The library converts with the interpreter lock released, so the
 threads convert side by side, and no frame or image is copied: a full-HD
-frame converts in a few milliseconds, about what sending it to another
-process and its image back costs, and starting worker processes costs a
+frame converts in one to a few milliseconds (by method), less than sending
+it to another process and its image back costs, and starting worker processes costs a
 second or more.  A cluster pays when it brings more processors than this
 machine has (workers on other machines) and the frames are files on storage
 the workers share, so that only paths travel; for frames already in memory
