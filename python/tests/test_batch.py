@@ -189,8 +189,10 @@ def test_batch_on_scheduler_and_workers_started_apart(tmp_path, rng):
             assert not result.failures and result.retried == 0
             for path in paths:
                 assert np.load(result.outputs[path]).tobytes() == pixmill.convert(np.load(path), 3).tobytes()
-            # Converted by the worker programs, each having loaded the library.
+            # Converted by the worker programs, each having loaded the library,
+            # with the package under test (not another one on their path).
             assert list(remote.run(pixmill._library.load_count).values()) == [1, 1]
+            assert set(remote.run(lambda: __import__("pixmill").__file__).values()) == {pixmill.__file__}
     finally:
         for process in reversed(started):
             os.killpg(process.pid, signal.SIGTERM)
