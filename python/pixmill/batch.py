@@ -1,33 +1,63 @@
-"""Batch conversion of many frames on a Dask cluster (``dask.distributed``).
+"""Batch conversion of many frames, in this process or on a Dask cluster
+(``dask.distributed``).
 
-Each frame is independent, so a collection is cut into tasks of one frame (or
-a small group) and spread over the cluster's workers.  Every worker loads the
-library once, through a worker plugin, and keeps it for all its tasks.  A
-frame that fails is reported by name; the others go on.
+Each frame is independent, so a collection is cut into tasks of a group of
+frames and spread over the cluster's workers.  Every worker loads the library
+once, through a worker plugin, and keeps it for all its tasks.  A frame that
+fails is reported by name; the others go on.
 
-The same call runs on a local cluster or a remote one::
+The same call runs in this process, on a local cluster or on a remote one::
 
+    result = pixmill.convert_batch(frames)                      # this process, one thread per core
     result = pixmill.convert_batch(paths, cluster=LocalCluster(n_workers=2))
     result = pixmill.convert_batch(paths, cluster="tcp://scheduler:8786")
 
-Frames given as file paths (``.npy`` arrays or binary 8-bit ``.pgm``) are read
-on the workers, so a remote cluster needs the files on a shared file system;
-with ``write_beside=True`` each output is written next to its input as
-``<name>.bgr.npy``.  Frames given as arrays are sent to the workers and the
-images come back as arrays.
+Where the work runs.  ``cluster=None`` (the default) starts no cluster: the
+frames are converted in this process by Dask's threaded scheduler, one thread
+per core.  The library converts with the interpreter lock released, so the
+threads convert side by side, and no frame or image is copied: a full-HD
+frame converts in one to a few milliseconds (by method), less than sending
+it to another process and its image back costs, and starting worker processes costs a
+second or more.  A cluster pays when it brings more processors than this
+machine has (workers on other machines) and the frames are files on storage
+the workers share, so that only paths travel; for frames already in memory
+on one machine, the default is the fastest way.
+
+What travels.  Frames given as file paths (``.npy`` arrays or binary 8-bit
+``.pgm``) are read on the workers, so a remote cluster needs the files on a
+shared file system; with ``write_beside=True`` each output is written next
+to its input as ``<name>.bgr.npy`` (under a temporary name first, renamed
+when whole) and only its path comes back.  Frames given as arrays are
+scattered to the workers once, a task's frames in one piece, and the task
+refers to them: the task graph carries names, paths and references, never
+pixels.  The images come back as arrays.
+
+Grouping.  ``group_size=None`` makes about four tasks per worker thread
+(every task costs the scheduler a few milliseconds, so one per frame spends
+as much on bookkeeping as on converting; a few per thread still balance the
+workers and bound what a lost worker costs), with at most 64 MiB of frames
+and images per task when the images come back.
+
+Faults.  A worker lost mid-batch (killed, out of memory, its machine gone)
+loses no frame: the scheduler runs the tasks it was running, or whose results
+it held, on the other workers, and a task whose scattered frames were lost
+with it is sent again from here.  :attr:`BatchResult.retried` says how many
+tasks ran again.  A task whose workers die three times (a frame that crashes
+every worker it reaches) fails with KilledWorker, reported for its frames.
 """
 from __future__ import annotations
 
 import os
 import uuid
+from concurrent.futures import CancelledError
 from dataclasses import dataclass, field
 from pathlib import Path
-from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union, cast
+from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Type, Union, cast
 
 import numpy as np
 
 from ._library import load, set_default_library
-from .conversion import Tables, convert, convert_ex
+from .conversion import Tables, convert, convert_ex, output_shape
 
 Frame = Union[np.ndarray, str, os.PathLike]
 OUTPUT_SUFFIX = ".bgr.npy"
@@ -41,10 +71,16 @@ class BatchResult:
         outputs: frame name -> BGR image (or the path written, with
             ``write_beside``), in the order the frames were given.
         failures: frame name -> what went wrong, for every frame not converted.
+        tasks: how many tasks the frames were grouped into.
+        retried: how many of them ran again because a worker was lost while
+            running them, holding their result or holding their frames
+            (counted by the scheduler, plus the tasks sent again).
     """
 
     outputs: Dict[str, Union[np.ndarray, str]] = field(default_factory=dict)
     failures: Dict[str, str] = field(default_factory=dict)
+    tasks: int = 0
+    retried: int = 0
 
     def raise_for_failures(self) -> None:
         """Raise RuntimeError naming every failed frame, if any failed."""
@@ -106,25 +142,83 @@ class _LibraryLoader:
 
 
 def _convert_group(group: Sequence[Tuple[str, Frame]], options: Dict[str, Any]) -> List[Tuple[str, bool, Any]]:
-    """Runs on a worker: convert each frame of the group, catching each
-    frame's failure so that the others still run."""
-    library = load(options["build"], options["library_path"])
+    """Runs on a worker (or a thread of this process): convert each frame of
+    the group, catching each frame's failure so that the others still run."""
+    try:
+        library = load(options["build"], options["library_path"])
+    except Exception as error:  # every frame of the group is reported with the cause
+        why = f"{type(error).__name__}: {error}"
+        return [(name, False, why) for name, _ in group]
     entry = convert_ex if options["ex"] else convert
+    # Frames read from files, and images written beside, go through buffers
+    # kept for the whole group: a fresh 6 MB image per full-HD frame costs
+    # its page faults again each time, the more so in Dask's worker
+    # processes, whose allocator hands freed memory straight back to the
+    # system (MALLOC_TRIM_THRESHOLD_), which made a task about 1.7 times
+    # slower than the same loop run plainly.
+    held: Dict[str, np.ndarray] = {}
     results: List[Tuple[str, bool, Any]] = []
     for name, frame in group:
         try:
-            raw = frame if isinstance(frame, np.ndarray) else read_frame(frame)
+            raw = frame if isinstance(frame, np.ndarray) else _read_held(frame, held)
+            out = None
+            if options["write_beside"] and raw.ndim == 2 and raw.dtype == np.uint8:
+                height, width = raw.shape
+                out = _held(held, "image", output_shape(library, options["method"], height, width, ex=options["ex"]))
             image = entry(raw, options["method"], options["layout"], tables=options["tables"],
-                          flip=options["flip"], library=library)
+                          flip=options["flip"], out=out, library=library)
             if options["write_beside"]:
-                target = _output_path(frame)
-                np.save(target, image, allow_pickle=False)
-                results.append((name, True, str(target)))
+                results.append((name, True, str(_write_beside(frame, image))))
             else:
                 results.append((name, True, image))
         except Exception as error:  # reported by name, the batch goes on
             results.append((name, False, f"{type(error).__name__}: {error}"))
     return results
+
+
+def _held(held: Dict[str, np.ndarray], role: str, shape: Tuple[int, ...]) -> np.ndarray:
+    buffer = held.get(role)
+    if buffer is None or buffer.shape != shape:
+        buffer = held[role] = np.empty(shape, np.uint8)
+    return buffer
+
+
+def _read_held(frame: Frame, held: Dict[str, np.ndarray]) -> np.ndarray:
+    """:func:`read_frame`, reading a ``.npy`` file of uint8 samples into the
+    group's frame buffer."""
+    path = Path(cast("Union[str, os.PathLike[str]]", frame))
+    if path.suffix != ".npy":
+        return read_frame(path)
+    with open(path, "rb") as file:
+        version = np.lib.format.read_magic(file)
+        if version == (1, 0):
+            shape, fortran, dtype = np.lib.format.read_array_header_1_0(file)
+        elif version == (2, 0):
+            shape, fortran, dtype = np.lib.format.read_array_header_2_0(file)
+        else:
+            return read_frame(path)
+        if dtype != np.uint8 or fortran:
+            return read_frame(path)
+        buffer = _held(held, "frame", tuple(shape))
+        if file.readinto(buffer.data.cast("B")) != buffer.nbytes:
+            raise ValueError(f"{path}: the file ends before its {shape} samples")
+    return buffer
+
+
+def _write_beside(frame: Frame, image: np.ndarray) -> Path:
+    # Written under a name of its own, then renamed: a worker killed while
+    # writing leaves no truncated image under the output's name, and the
+    # task run again in its place writes it whole.
+    target = _output_path(frame)
+    partial = target.with_name(f".{target.name}.{uuid.uuid4().hex}.partial")
+    try:
+        with open(partial, "wb") as file:
+            np.save(file, image, allow_pickle=False)
+        os.replace(partial, target)
+    except BaseException:
+        partial.unlink(missing_ok=True)
+        raise
+    return target
 
 
 def _output_path(frame: Frame) -> Path:
@@ -141,42 +235,153 @@ def _named(frames: Union[Mapping[str, Frame], Iterable[Frame]]) -> List[Tuple[st
     return named
 
 
+def _group_size(named: Sequence[Tuple[str, Frame]], threads: int, images_back: bool) -> int:
+    """Frames per task when the caller leaves it to the batch.
+
+    About four tasks per worker thread: every task costs the scheduler and
+    the network a few milliseconds, about what converting one full-HD frame
+    costs, so one task per frame would spend as much on the bookkeeping as on
+    the work; a handful per thread still lets a fast worker take over from a
+    slow one, and a worker lost mid-batch costs only its own tasks.  When the
+    images come back as arrays, a task's frames and images are also kept
+    under 64 MiB, the memory a worker holds for a task until it is
+    collected."""
+    size = max(1, -(-len(named) // (_TASKS_PER_THREAD * max(1, threads))))
+    if images_back:
+        frame_bytes = max((_frame_bytes(frame) for _, frame in named), default=0)
+        size = min(size, max(1, _TASK_BYTES // max(1, 4 * frame_bytes)))
+    return size
+
+
+_TASKS_PER_THREAD = 4
+_TASK_BYTES = 64 << 20
+
+
+def _frame_bytes(frame: Frame) -> int:
+    if isinstance(frame, np.ndarray):
+        return frame.nbytes
+    try:  # the file may live where only the workers see it
+        return os.stat(frame).st_size
+    except OSError:
+        return 0
+
+
+def _groups(named: Sequence[Tuple[str, Frame]], size: int) -> List[Tuple[int, List[Tuple[str, Frame]]]]:
+    return [(start, list(named[start:start + size])) for start in range(0, len(named), size)]
+
+
+def _check(named: Sequence[Tuple[str, Frame]], group_size: Optional[int], write_beside: bool) -> None:
+    if group_size is not None and (isinstance(group_size, bool) or not isinstance(group_size, int)
+                                   or group_size < 1):
+        raise ValueError(f"group_size must be a positive integer or None, not {group_size!r}")
+    if write_beside and any(isinstance(frame, np.ndarray) for _, frame in named):
+        raise ValueError("write_beside needs every frame given as a file path")
+
+
+class _Submitter:
+    """Puts groups of one batch on a client: the library loader first, the
+    arrays of a group scattered to the workers once (the task itself carries
+    only names, paths and the reference to its frames, never the pixels),
+    every task under a key of this submission."""
+
+    def __init__(self, client: Any, options: Dict[str, Any]) -> None:
+        self.client = client
+        self.options = options
+        loader = _LibraryLoader(options["build"], options["library_path"])
+        client.register_worker_plugin(loader, name=loader.name)
+        # Dask treats tasks of one key as one result: a key built only from
+        # frame names would hand a later batch (another method, table or
+        # build) the images of an earlier one still held.  One token per
+        # submission keeps every batch's keys its own.
+        self.submission = uuid.uuid4().hex
+        self.keys: List[str] = []
+        self.inputs: Dict[Any, Any] = {}  # task future -> its scattered frames
+
+    def submit(self, groups: Sequence[Tuple[int, List[Tuple[str, Frame]]]], attempt: int = 0) -> List[Any]:
+        with_arrays = [index for index, (_, group) in enumerate(groups)
+                       if any(isinstance(frame, np.ndarray) for _, frame in group)]
+        payload: List[Any] = [group for _, group in groups]
+        if with_arrays:
+            scattered = self.client.scatter([payload[index] for index in with_arrays], hash=False)
+            for index, future in zip(with_arrays, scattered):
+                payload[index] = future
+        futures = []
+        for (start, group), argument in zip(groups, payload):
+            key = f"pixmill-convert-{group[0][0]}-{start}-{self.submission}" + (f"-again{attempt}" if attempt else "")
+            future = self.client.submit(_convert_group, argument, self.options, pure=False, key=key)
+            self.keys.append(key)
+            if argument is not group:
+                self.inputs[future] = argument
+            futures.append(future)
+        return futures
+
+    def result(self, future: Any) -> Any:
+        """The finished task's result (one lost with its worker after the
+        task finished is computed again, and this waits for it)."""
+        while True:
+            try:
+                return future.result(timeout=_RECHECK_SECONDS)
+            except _timeout():
+                self.drop_forgotten([future])
+
+    def drop_forgotten(self, futures: Sequence[Any]) -> List[Any]:
+        """Cancel, and return, the futures whose tasks the scheduler no
+        longer has.  A task whose scattered frames were lost with a worker
+        is forgotten by the scheduler, and the client may not hear of it
+        (distributed 2022.12 resets a future whose result it failed to fetch
+        after the news came, and it then waits for ever)."""
+        def known(dask_scheduler: Any, keys: List[str]) -> List[str]:  # nested: sent by value
+            return [key for key in keys if key in dask_scheduler.tasks]
+        have = set(self.client.run_on_scheduler(known, keys=[future.key for future in futures]))
+        dropped = [future for future in futures if future.key not in have]
+        for future in dropped:
+            future.cancel()
+        return dropped
+
+    def release(self, future: Any) -> None:
+        future.release()
+        scattered = self.inputs.pop(future, None)
+        if scattered is not None:
+            scattered.release()
+
+    def tasks_run_again(self) -> int:
+        """How many of this batch's tasks the scheduler started more than
+        once: a worker lost while running a task, or while holding its
+        result, has the task run again elsewhere."""
+        def count(dask_scheduler: Any, keys: List[str]) -> int:  # nested: sent by value, no package needed there
+            wanted = set(keys)
+            starts: Dict[str, int] = {}
+            for step in dask_scheduler.story(*keys):
+                if step[0] in wanted and step[2] == "processing":
+                    starts[step[0]] = starts.get(step[0], 0) + 1
+            return sum(1 for n in starts.values() if n > 1)
+        return int(self.client.run_on_scheduler(count, keys=self.keys))
+
+
 def submit_batch(client: Any, frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method: int = 2,
                  layout: int = 1, tables: Tables = None, flip: bool = False, ex: bool = False,
-                 group_size: int = 1, write_beside: bool = False, build: Optional[str] = None,
+                 group_size: Optional[int] = None, write_beside: bool = False, build: Optional[str] = None,
                  library_path: Optional[str] = None) -> Dict[Any, List[str]]:
     """Submit the conversions to ``client`` and return its futures, each with
     the names of the frames it converts.  Use Dask's own tools on them
     (``distributed.progress``, ``as_completed``); :func:`convert_batch` is the
-    blocking form.  Arguments as :func:`convert_batch`."""
-    if isinstance(group_size, bool) or not isinstance(group_size, int) or group_size < 1:
-        raise ValueError(f"group_size must be a positive integer, not {group_size!r}")
+    blocking form, and the one that runs again the tasks whose scattered
+    frames were lost with a worker.  Arguments as :func:`convert_batch`."""
     named = _named(frames)
-    if write_beside and any(isinstance(frame, np.ndarray) for _, frame in named):
-        raise ValueError("write_beside needs every frame given as a file path")
-    loader = _LibraryLoader(build, library_path)
-    client.register_worker_plugin(loader, name=loader.name)
+    _check(named, group_size, write_beside)
     options = dict(method=method, layout=layout, tables=tables, flip=flip, ex=ex, write_beside=write_beside,
                    build=build, library_path=library_path)
-    # Dask treats tasks of one key as one result: a key built only from frame
-    # names would hand a later batch (another method, table or build) the
-    # images of an earlier one still held.  One token per submission keeps
-    # every batch's keys its own.
-    submission = uuid.uuid4().hex
-    futures: Dict[Any, List[str]] = {}
-    for start in range(0, len(named), group_size):
-        group = named[start:start + group_size]
-        future = client.submit(_convert_group, group, options, pure=False,
-                               key=f"pixmill-convert-{group[0][0]}-{start}-{submission}")
-        futures[future] = [name for name, _ in group]
-    return futures
+    submitter = _Submitter(client, options)
+    size = group_size or _group_size(named, sum(client.nthreads().values()), not write_beside)
+    groups = _groups(named, size)
+    return {future: [name for name, _ in group] for future, (_, group) in zip(submitter.submit(groups), groups)}
 
 
 def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method: int = 2, layout: int = 1,
                   tables: Tables = None, flip: bool = False, ex: bool = False, cluster: Any = None,
-                  group_size: int = 1, write_beside: bool = False, progress: bool = False,
+                  group_size: Optional[int] = None, write_beside: bool = False, progress: bool = False,
                   build: Optional[str] = None, library_path: Optional[str] = None) -> BatchResult:
-    """Convert a collection of frames on a Dask cluster.
+    """Convert a collection of frames, on a Dask cluster or in this process.
 
     Args:
         frames: a mapping name -> frame, or a sequence of frames; a frame is
@@ -185,9 +390,12 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
         method, layout, tables, flip: as :func:`pixmill.convert`
             (:func:`pixmill.convert_ex` with ``ex=True``).
         cluster: a scheduler address (``"tcp://host:8786"``), a
-            ``distributed.Client``, or a cluster object (``LocalCluster``);
-            None starts a local cluster for this call and closes it after.
-        group_size: frames per task (1 = one task per frame).
+            ``distributed.Client``, or a cluster object (``LocalCluster``).
+            None converts in this process, on one thread per core, with no
+            cluster started (see the module's notes on when a cluster pays).
+        group_size: frames per task; None chooses (about four tasks per
+            worker thread, at most 64 MiB of frames and images per task when
+            the images come back).
         write_beside: write each image as ``<name>.bgr.npy`` next to its
             input file and return the paths instead of the arrays.
         progress: show Dask's progress bar while the batch runs.
@@ -195,40 +403,67 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
             :func:`pixmill.load`; by default each worker searches itself).
 
     Returns:
-        A :class:`BatchResult`; failed frames are in ``failures`` by name.
+        A :class:`BatchResult`; failed frames are in ``failures`` by name,
+        and ``retried`` counts the tasks that ran again after a worker was
+        lost.  A worker lost mid-batch loses no frame: the scheduler runs its
+        tasks again on the others (a task whose workers die three times, a
+        frame that crashes every worker it reaches, fails with KilledWorker),
+        and frames given as arrays that were lost with it are sent again.
     """
-    from distributed import Client, LocalCluster, as_completed
+    named = _named(frames)
+    _check(named, group_size, write_beside)
+    options = dict(method=method, layout=layout, tables=tables, flip=flip, ex=ex, write_beside=write_beside,
+                   build=build, library_path=library_path)
+    if cluster is None:
+        return _convert_here(named, options, group_size, progress)
+
+    from distributed import Client, wait
     from distributed import progress as show_progress
 
-    owned: List[Any] = []
-    if cluster is None:
-        cluster = LocalCluster(dashboard_address=None)
-        owned.append(cluster)
+    owned: Optional[Any] = None
     if isinstance(cluster, Client):
         client = cluster
     else:
-        client = Client(cluster)
-        owned.insert(0, client)
+        client = owned = Client(cluster)
     try:
-        futures = submit_batch(client, frames, method=method, layout=layout, tables=tables, flip=flip, ex=ex,
-                               group_size=group_size, write_beside=write_beside, build=build,
-                               library_path=library_path)
+        submitter = _Submitter(client, options)
+        size = group_size or _group_size(named, sum(client.nthreads().values()), not write_beside)
+        groups = _groups(named, size)
+        futures = submitter.submit(groups)
+        pending: Dict[Any, Tuple[Tuple[int, List[Tuple[str, Frame]]], int]] = {
+            future: (group, 0) for future, group in zip(futures, groups)}
         if progress:
-            show_progress(list(futures))
-        order = [name for names in futures.values() for name in names]
+            show_progress(futures)
         done: Dict[str, Tuple[bool, Any]] = {}
-        for future in as_completed(list(futures)):
-            names = futures[future]
-            if future.status == "error":
-                # The whole task failed (a worker lost, the library missing):
-                # every frame of the group is reported with the cause.
-                why = f"{type(future.exception()).__name__}: {future.exception()}"
-                done.update((name, (False, why)) for name in names)
-                continue
-            done.update((name, (ok, value)) for name, ok, value in future.result())
-            future.release()
-        result = BatchResult()
-        for name in order:
+        resent = 0
+        while pending:
+            try:
+                finished = wait(list(pending), timeout=_RECHECK_SECONDS, return_when="FIRST_COMPLETED").done
+            except CancelledError:  # wait() refuses a cancelled future: taken next
+                finished = {future for future in pending if future.status == "cancelled"}
+            except _timeout():
+                finished = set(submitter.drop_forgotten(list(pending)))
+            for future in finished:
+                group, attempt = pending.pop(future)
+                try:
+                    outcome = submitter.result(future)
+                except Exception as error:
+                    if future.status == "cancelled" and future in submitter.inputs and attempt < _SEND_AGAIN:
+                        # Its scattered frames were lost with a worker before
+                        # it ran: send them again (they are still here).
+                        submitter.release(future)
+                        pending[submitter.submit([group], attempt + 1)[0]] = (group, attempt + 1)
+                        resent += 1
+                        continue
+                    # The whole task failed (a worker crashed by it three
+                    # times): every frame of the group is reported with the cause.
+                    why = f"{type(error).__name__}: {error}"
+                    done.update((name, (False, why)) for name, _ in group[1])
+                else:
+                    done.update((name, (ok, value)) for name, ok, value in outcome)
+                submitter.release(future)
+        result = BatchResult(tasks=len(groups), retried=submitter.tasks_run_again() + resent)
+        for name, _ in named:
             ok, value = done[name]
             if ok:
                 result.outputs[name] = value
@@ -236,5 +471,45 @@ def convert_batch(frames: Union[Mapping[str, Frame], Iterable[Frame]], *, method
                 result.failures[name] = value
         return result
     finally:
-        for item in owned:
-            item.close()
+        if owned is not None:
+            owned.close()
+
+
+_SEND_AGAIN = 3  # times a group's lost frames are sent again
+_RECHECK_SECONDS = 2.0  # after this long without news, ask whether the scheduler still has the tasks
+
+
+def _timeout() -> Tuple[Type[BaseException], ...]:
+    from distributed import TimeoutError as DaskTimeout
+    return (DaskTimeout, TimeoutError)
+
+
+def _convert_here(named: Sequence[Tuple[str, Frame]], options: Dict[str, Any], group_size: Optional[int],
+                  progress: bool) -> BatchResult:
+    """The batch in this process, on Dask's threaded scheduler: the library
+    converts with the interpreter lock released, so the threads convert side
+    by side, and no frame or image is copied between processes."""
+    import functools
+
+    import dask
+    import dask.threaded
+
+    threads = os.cpu_count() or 1
+    groups = _groups(named, group_size or _group_size(named, threads, False))
+    graph = {f"pixmill-convert-{start}": (functools.partial(_convert_group, group, options),)
+             for start, group in groups}
+    keys = list(graph)
+    if progress:
+        from dask.diagnostics import ProgressBar
+        with ProgressBar():
+            outcomes = dask.threaded.get(graph, keys, num_workers=threads)
+    else:
+        outcomes = dask.threaded.get(graph, keys, num_workers=threads)
+    result = BatchResult(tasks=len(groups))
+    for outcome in outcomes:
+        for name, ok, value in outcome:
+            if ok:
+                result.outputs[name] = value
+            else:
+                result.failures[name] = value
+    return result

@@ -71,6 +71,9 @@ def rng() -> np.random.Generator:
     return np.random.default_rng(20261209)
 
 
-# Worker processes of the batch tests import the package from here too.
-os.environ["PYTHONPATH"] = os.pathsep.join(
-    [str(Path(__file__).resolve().parent.parent)] + [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p])
+# Programs the batch tests start (workers, a scheduler) import the package
+# from here too; against the installed package they must get that one.
+if not _INSTALLED:
+    os.environ["PYTHONPATH"] = os.pathsep.join(
+        [str(Path(__file__).resolve().parent.parent)] + [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep)
+                                                         if p])
