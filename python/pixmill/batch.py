@@ -57,7 +57,7 @@ from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple
 import numpy as np
 
 from ._library import load, set_default_library
-from .conversion import Tables, convert, convert_ex, output_shape
+from .conversion import Tables, convert, convert_ex
 
 Frame = Union[np.ndarray, str, os.PathLike]
 OUTPUT_SUFFIX = ".bgr.npy"
@@ -150,23 +150,20 @@ def _convert_group(group: Sequence[Tuple[str, Frame]], options: Dict[str, Any]) 
         why = f"{type(error).__name__}: {error}"
         return [(name, False, why) for name, _ in group]
     entry = convert_ex if options["ex"] else convert
-    # Frames read from files, and images written beside, go through buffers
-    # kept for the whole group: a fresh 6 MB image per full-HD frame costs
-    # its page faults again each time, the more so in Dask's worker
-    # processes, whose allocator hands freed memory straight back to the
-    # system (MALLOC_TRIM_THRESHOLD_), which made a task about 1.7 times
-    # slower than the same loop run plainly.
+    # Frames read from files go through one buffer kept for the whole group:
+    # a fresh frame each time costs its page faults again, the more so in
+    # Dask's worker processes, whose allocator hands freed memory straight
+    # back to the system (MALLOC_TRIM_THRESHOLD_), which made a task about
+    # 1.7 times slower than the same loop run plainly.  Images need no such
+    # buffer: one written beside and let go is reused by the next conversion
+    # (see _buffers), with its unwritten border cleared as a new image's is.
     held: Dict[str, np.ndarray] = {}
     results: List[Tuple[str, bool, Any]] = []
     for name, frame in group:
         try:
             raw = frame if isinstance(frame, np.ndarray) else _read_held(frame, held)
-            out = None
-            if options["write_beside"] and raw.ndim == 2 and raw.dtype == np.uint8:
-                height, width = raw.shape
-                out = _held(held, "image", output_shape(library, options["method"], height, width, ex=options["ex"]))
             image = entry(raw, options["method"], options["layout"], tables=options["tables"],
-                          flip=options["flip"], out=out, library=library)
+                          flip=options["flip"], library=library)
             if options["write_beside"]:
                 results.append((name, True, str(_write_beside(frame, image))))
             else:
@@ -176,10 +173,10 @@ def _convert_group(group: Sequence[Tuple[str, Frame]], options: Dict[str, Any]) 
     return results
 
 
-def _held(held: Dict[str, np.ndarray], role: str, shape: Tuple[int, ...]) -> np.ndarray:
-    buffer = held.get(role)
+def _held(held: Dict[str, np.ndarray], shape: Tuple[int, ...]) -> np.ndarray:
+    buffer = held.get("frame")
     if buffer is None or buffer.shape != shape:
-        buffer = held[role] = np.empty(shape, np.uint8)
+        buffer = held["frame"] = np.empty(shape, np.uint8)
     return buffer
 
 
@@ -199,7 +196,7 @@ def _read_held(frame: Frame, held: Dict[str, np.ndarray]) -> np.ndarray:
             return read_frame(path)
         if dtype != np.uint8 or fortran:
             return read_frame(path)
-        buffer = _held(held, "frame", tuple(shape))
+        buffer = _held(held, tuple(shape))
         if file.readinto(buffer.data.cast("B")) != buffer.nbytes:
             raise ValueError(f"{path}: the file ends before its {shape} samples")
     return buffer

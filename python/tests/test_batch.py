@@ -54,13 +54,15 @@ def test_batch_by_address_writes_beside_files(client, tmp_path, rng, capsys):
     frame = rng.integers(0, 256, (6, 8), np.uint8)
     pgm.write_bytes(b"P5\n# camera\n8 6\n255\n" + frame.tobytes())
     paths += [str(pgm), str(tmp_path / "missing.npy")]
-    # By scheduler address, as a remote cluster is reached, with Dask's progress bar.
-    result = pixmill.convert_batch(paths, cluster=client.scheduler.address, write_beside=True, progress=True)
+    # By scheduler address, as a remote cluster is reached, with Dask's progress bar.  Code 8 leaves a
+    # border unwritten: every file must still hold what a direct call gives, not an earlier frame's edge.
+    result = pixmill.convert_batch(paths, method=8, cluster=client.scheduler.address, write_beside=True,
+                                   progress=True, group_size=3)
     assert list(result.failures) == [str(tmp_path / "missing.npy")]
     for path in paths[:-1]:
         written = result.outputs[path]
         assert written == path.rsplit(".", 1)[0] + ".bgr.npy"
-        assert np.array_equal(np.load(written), pixmill.convert(pixmill.read_frame(path)))
+        assert np.array_equal(np.load(written), pixmill.convert(pixmill.read_frame(path), 8)), path
     assert "100%" in capsys.readouterr().out
 
 
