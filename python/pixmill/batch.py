@@ -27,7 +27,9 @@ What travels.  Frames given as file paths (``.npy`` arrays or binary 8-bit
 ``.pgm``) are read on the workers, so a remote cluster needs the files on a
 shared file system; with ``write_beside=True`` each output is written next
 to its input as ``<name>.bgr.npy`` (under a temporary name first, renamed
-when whole) and only its path comes back.  Frames given as arrays are
+when whole, an earlier image of that name removed just before) and only its
+path comes back.  No image is synced to the disk: after a power cut an image
+written just before may be missing or empty, and is made again from its frame.  Frames given as arrays are
 scattered to the workers once, a task's frames in one piece, and the task
 refers to them: the task graph carries names, paths and references, never
 pixels.  The images come back as arrays.
@@ -211,11 +213,28 @@ def _write_beside(frame: Frame, image: np.ndarray) -> Path:
     try:
         with open(partial, "wb") as file:
             np.save(file, image, allow_pickle=False)
-        os.replace(partial, target)
+        _remove(target)
+        os.rename(partial, target)
     except BaseException:
         partial.unlink(missing_ok=True)
         raise
     return target
+
+
+def _remove(target: Path) -> None:
+    # An earlier image under the name is removed before the new one is
+    # renamed in place, not replaced by the rename: ext4 (by default) writes
+    # a file renamed over another out to the disk there and then, so that a
+    # power cut leaves the old file or the new one.  That made every image
+    # wait for the disk, one worker behind the other, and a batch written
+    # beside ran no faster on two worker processes than a plain loop.  Images
+    # written beside can be made again from their frames, and a worker
+    # killed between the two steps still leaves no partial image under the
+    # name: the task run again writes it.
+    try:
+        target.unlink()
+    except FileNotFoundError:
+        pass
 
 
 def _output_path(frame: Frame) -> Path:

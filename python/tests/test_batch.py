@@ -54,6 +54,7 @@ def test_batch_by_address_writes_beside_files(client, tmp_path, rng, capsys):
     frame = rng.integers(0, 256, (6, 8), np.uint8)
     pgm.write_bytes(b"P5\n# camera\n8 6\n255\n" + frame.tobytes())
     paths += [str(pgm), str(tmp_path / "missing.npy")]
+    np.save(tmp_path / "shot0.bgr.npy", np.ones((3, 3, 3), np.uint8))  # an earlier image, to be replaced
     # By scheduler address, as a remote cluster is reached, with Dask's progress bar.  Code 8 leaves a
     # border unwritten: every file must still hold what a direct call gives, not an earlier frame's edge.
     result = pixmill.convert_batch(paths, method=8, cluster=client.scheduler.address, write_beside=True,
@@ -63,6 +64,7 @@ def test_batch_by_address_writes_beside_files(client, tmp_path, rng, capsys):
         written = result.outputs[path]
         assert written == path.rsplit(".", 1)[0] + ".bgr.npy"
         assert np.array_equal(np.load(written), pixmill.convert(pixmill.read_frame(path), 8)), path
+    assert not list(tmp_path.glob(".*partial"))
     assert "100%" in capsys.readouterr().out
 
 

@@ -4,13 +4,15 @@ frames by a plain loop and by ``pixmill.convert_batch`` on this machine,
 for frames given as arrays (images returned) and as ``.npy`` files (images
 written beside them), each with its multiple of the plain loop.
 
-    PYTHONPATH=python /usr/bin/python3 python/tools/dask_table.py [--frames 100] [--code 8] [--runs 5]
+    PYTHONPATH=python /usr/bin/python3 python/tools/dask_table.py [--frames 100] [--code 8] [--runs 5] [--fresh]
 
-Rows: the plain loop; ``cluster=None`` (this process, one thread per core);
+Rows: the plain loop (images saved over the earlier ones with ``np.save``);
+the same loop writing its images as a batch does; ``cluster=None`` (this process, one thread per core);
 a local cluster of one single-threaded worker process per core; a local
 cluster of one process with one worker thread per core; and, as the ceiling
 for worker processes on this machine at the time, a process pool without
-Dask, each process converting its share of the frames.  Clusters and pool
+Dask, each process converting its share of the frames and writing as a
+batch does.  Clusters and pool
 are started before the timing (a cluster's start-up is printed apart: it is
 paid once per cluster, not per batch).  Each figure is the best of ``--runs`` runs;
 the load average before and after is printed, since other work on the
@@ -27,7 +29,7 @@ import time
 from contextlib import ExitStack
 from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
-from typing import Any, Callable, Dict, List
+from typing import Any, Callable, Dict, List, Tuple
 
 import numpy as np
 
@@ -40,9 +42,17 @@ def convert_arrays(frames: List[np.ndarray], code: int) -> List[np.ndarray]:
 
 
 def convert_files(paths: List[str], code: int) -> None:
+    """The loop as a user writes it: each image saved over the last one."""
     for path in paths:
         image = pixmill.convert(pixmill.read_frame(path), code)
         np.save(path[:-len(".npy")] + pixmill.batch.OUTPUT_SUFFIX, image)
+
+
+def convert_files_as_batch(paths: List[str], code: int) -> None:
+    """The loop writing each image as a batch does (the earlier one removed
+    first), to show how much of a batch's gain is the writing alone."""
+    for path in paths:
+        pixmill.batch._write_beside(path, pixmill.convert(pixmill.read_frame(path), code))
 
 
 def processor() -> str:
@@ -58,6 +68,9 @@ def main() -> None:
     parser.add_argument("--code", type=int, default=8)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--dir", default=None, help="where the .npy frames are written (default: a temporary folder)")
+    parser.add_argument("--fresh", action="store_true",
+                        help="remove the images written beside before each run, as on a folder's first conversion "
+                             "(by default each run writes over the images of the one before)")
     arguments = parser.parse_args()
     from distributed import Client, LocalCluster
 
@@ -89,7 +102,10 @@ def main() -> None:
                          (f"LocalCluster, 1 process x {cores} worker threads",
                           dict(n_workers=1, threads_per_worker=cores, processes=False)))
         with ExitStack() as stack:
-            ways = [("plain loop", "", {"arrays": loop_arrays, "files": loop_files}),
+            ways: List[Tuple[str, str, Dict[str, Callable[[], object]]]] = [
+                    ("plain loop", "", {"arrays": loop_arrays, "files": loop_files}),
+                    ("plain loop, writing as convert_batch does", "",
+                     {"files": lambda: convert_files_as_batch(paths, code)}),
                     ("convert_batch, cluster=None (this process, threads)", "", batch(None))]
             for label, kwargs in cluster_kinds:
                 start = time.perf_counter()
@@ -102,7 +118,8 @@ def main() -> None:
             ways.append((f"process pool, {cores} processes, no Dask (the ceiling)", "", {
                 "arrays": lambda: [image for images in pool.map(convert_arrays, [arrays[s] for s in shares],
                                                                 [code] * cores) for image in images],
-                "files": lambda: list(pool.map(convert_files, [paths[s] for s in shares], [code] * cores))}))
+                "files": lambda: list(pool.map(convert_files_as_batch, [paths[s] for s in shares],
+                                               [code] * cores))}))
             for _, _, runs in ways:  # workers load the library, pages of the outputs exist
                 for run in runs.values():
                     run()
@@ -113,6 +130,9 @@ def main() -> None:
             for _ in range(arguments.runs):
                 for label, _, runs in ways:
                     for kind, run in runs.items():
+                        if arguments.fresh:
+                            for frame_path in paths:
+                                Path(frame_path[:-len(".npy")] + pixmill.batch.OUTPUT_SUFFIX).unlink(missing_ok=True)
                         os.sync()
                         start = time.perf_counter()
                         run()
@@ -123,12 +143,13 @@ def main() -> None:
 
     loop = rows[0][2]
     print(f"{arguments.frames} frames of 1920 x 1080, code {code}; {processor()}, {cores} cores; "
-          f"best of {arguments.runs}; load average {load_before[0]:.1f} before, {load_after[0]:.1f} after")
+          f"best of {arguments.runs}{'; images removed before each run' if arguments.fresh else ''}; load average {load_before[0]:.1f} before, {load_after[0]:.1f} after")
     print()
     print("| Way | Cluster start | Arrays in, images back | .npy files in, written beside |")
     print("|---|---:|---:|---:|")
     for label, started, best in rows:
-        cells = [f"{best[kind]:.2f} s ({loop[kind] / best[kind]:.2f}x)" for kind in ("arrays", "files")]
+        cells = [f"{best[kind]:.2f} s ({loop[kind] / best[kind]:.2f}x)" if kind in best else "—"
+                 for kind in ("arrays", "files")]
         print(f"| {label} | {started or '—'} | {cells[0]} | {cells[1]} |")
 
 
