@@ -29,10 +29,10 @@ shared file system; with ``write_beside=True`` each output is written next
 to its input as ``<name>.bgr.npy`` (under a temporary name first, renamed
 when whole, an earlier image of that name removed just before) and only its
 path comes back.  No image is synced to the disk: after a power cut an image
-written just before may be missing or empty, and is made again from its frame.  Frames given as arrays are
-scattered to the workers once, a task's frames in one piece, and the task
-refers to them: the task graph carries names, paths and references, never
-pixels.  The images come back as arrays.
+written just before may be missing or empty, and is made again from its
+frame.  Frames given as arrays are scattered to the workers once, a task's
+frames in one piece, and the task refers to them: the task graph carries
+names, paths and references, never pixels.  The images come back as arrays.
 
 Grouping.  ``group_size=None`` makes about four tasks per worker thread
 (every task costs the scheduler a few milliseconds, so one per frame spends
@@ -223,9 +223,9 @@ def _write_beside(frame: Frame, image: np.ndarray) -> Path:
 
 def _remove(target: Path) -> None:
     # An earlier image under the name is removed before the new one is
-    # renamed in place, not replaced by the rename: ext4 (by default) writes
-    # a file renamed over another out to the disk there and then, so that a
-    # power cut leaves the old file or the new one.  That made every image
+    # renamed in place, not replaced by the rename: ext4 (by default) starts
+    # writing a file renamed over another out to the disk there and then, so
+    # that a power cut leaves the old file or the new one.  That made every image
     # wait for the disk, one worker behind the other, and a batch written
     # beside ran no faster on two worker processes than a plain loop.  Images
     # written beside can be made again from their frames, and a worker
