@@ -231,10 +231,7 @@ def _remove(target: Path) -> None:
     # written beside can be made again from their frames, and a worker
     # killed between the two steps still leaves no partial image under the
     # name: the task run again writes it.
-    try:
-        target.unlink()
-    except FileNotFoundError:
-        pass
+    target.unlink(missing_ok=True)
 
 
 def _output_path(frame: Frame) -> Path:
